@@ -1,0 +1,156 @@
+#include "host/Registry.h"
+
+#include "util/Strings.h"
+#include "util/TextFile.h"
+
+namespace tv {
+
+namespace {
+
+constexpr std::string_view RegHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view MachineRoot = "HKEY_LOCAL_MACHINE";
+
+// The quoted string starting at text[i] ("..." with \\ and \" escapes); npos-safe.
+std::optional<std::string> ReadQuoted(std::string_view text, size_t& i) {
+    if (i >= text.size() || text[i] != '"') return std::nullopt;
+    std::string out;
+    for (++i; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < text.size()) {
+            out += text[++i];
+        } else if (c == '"') {
+            ++i;
+            return out;
+        } else {
+            out += c;
+        }
+    }
+    return std::nullopt; // unterminated
+}
+
+// "hex(2):41,00,42,00,00,00" holds UTF-16 LE bytes of an expandable string.
+std::optional<std::string> Utf16FromHexList(std::string_view list) {
+    std::string bytes = "\xFF\xFE";
+    for (size_t i = 0; i < list.size();) {
+        while (i < list.size() && (list[i] == ',' || list[i] == ' ' || list[i] == '\\')) ++i;
+        if (i >= list.size()) break;
+        if (i + 1 >= list.size()) return std::nullopt;
+        int value = 0;
+        for (int k = 0; k < 2; ++k) {
+            char c = list[i + k];
+            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0) return std::nullopt;
+            value = value * 16 + d;
+        }
+        bytes += static_cast<char>(value);
+        i += 2;
+    }
+    std::string text = DecodeText(bytes).Text;
+    return text.substr(0, text.find('\0'));
+}
+
+} // namespace
+
+std::string RegistryData::KeyId(std::string_view path) {
+    while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    return UpperCase(path);
+}
+
+RegistryData RegistryData::Parse(std::string_view bytes) {
+    RegistryData data;
+    std::vector<std::string> lines = SplitLines(DecodeText(bytes).Text);
+    if (lines.empty() || TrimControl(lines[0]) != RegHeader) return data;
+
+    std::map<std::string, RegistryValue>* current = nullptr;
+    for (size_t n = 1; n < lines.size(); ++n) {
+        std::string line = TrimControl(lines[n]);
+        // Long hex lists continue on the next line after a trailing "\".
+        while (!line.empty() && line.back() == '\\' && n + 1 < lines.size())
+            line = line.substr(0, line.size() - 1) + TrimControl(lines[++n]);
+        if (line.empty() || line.front() == ';') continue;
+        if (line.front() == '[') {
+            current = nullptr;
+            if (line.back() != ']' || line.size() < 3 || line[1] == '-') continue;
+            std::string path = line.substr(1, line.size() - 2);
+            size_t slash = path.find('\\');
+            std::string root = path.substr(0, slash);
+            if (!SameText(root, MachineRoot)) continue; // only the machine root is queried
+            current = &data.FKeys[KeyId(slash == std::string::npos ? "" : path.substr(slash))];
+            continue;
+        }
+        if (!current) continue;
+        size_t i = 0;
+        std::string name;
+        if (line.front() == '@') {
+            i = 1;
+        } else {
+            auto quoted = ReadQuoted(line, i);
+            if (!quoted) continue;
+            name = *quoted;
+        }
+        if (i >= line.size() || line[i] != '=') continue;
+        std::string_view rest = std::string_view(line).substr(i + 1);
+        RegistryValue value;
+        if (!rest.empty() && rest.front() == '"') {
+            size_t j = 0;
+            auto text = ReadQuoted(rest, j);
+            if (!text) continue;
+            value = {RegistryValueType::String, *text};
+        } else if (rest.rfind("dword:", 0) == 0) {
+            value.Type = RegistryValueType::DWord;
+        } else if (rest.rfind("hex(2):", 0) == 0) {
+            auto text = Utf16FromHexList(rest.substr(7));
+            if (!text) continue;
+            value = {RegistryValueType::ExpandString, *text};
+        } else if (rest.rfind("hex:", 0) == 0) {
+            value.Type = RegistryValueType::Binary;
+        } else if (rest.rfind("hex(", 0) == 0) {
+            value.Type = RegistryValueType::Other;
+        } else if (rest == "-") {
+            current->erase(UpperCase(name));
+            continue;
+        } else {
+            continue;
+        }
+        (*current)[UpperCase(name)] = value;
+    }
+    return data;
+}
+
+bool RegistryData::HasKey(std::string_view path) const {
+    std::string id = KeyId(path);
+    if (id.empty()) return true; // the root itself
+    if (FKeys.count(id)) return true;
+    // A key also exists as the parent of a listed key.
+    std::string prefix = id + "\\";
+    auto it = FKeys.lower_bound(prefix);
+    return it != FKeys.end() && it->first.rfind(prefix, 0) == 0;
+}
+
+const RegistryValue* RegistryData::FindValue(std::string_view path, std::string_view name) const {
+    auto key = FKeys.find(KeyId(path));
+    if (key == FKeys.end()) return nullptr;
+    auto value = key->second.find(UpperCase(name));
+    return value == key->second.end() ? nullptr : &value->second;
+}
+
+bool RegistrySnapshot::KeyExists(std::string_view path) { return FData.HasKey(path); }
+
+bool RegistrySnapshot::OpenKeyReadOnly(std::string_view path) {
+    if (!FData.HasKey(path)) return false;
+    FCurrentKey = std::string(path);
+    return true;
+}
+
+std::string RegistrySnapshot::ReadString(std::string_view name) {
+    if (!FCurrentKey) return {};
+    const RegistryValue* value = FData.FindValue(*FCurrentKey, name);
+    if (!value) return {};
+    if (value->Type != RegistryValueType::String && value->Type != RegistryValueType::ExpandString)
+        throw ERegistryException(FormatText("Ungültiger Datentyp für '%s'", {name}));
+    return value->Text.substr(0, value->Text.find('\0'));
+}
+
+} // namespace tv

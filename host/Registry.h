@@ -1,0 +1,68 @@
+// Read-only registry queries with the failure rules the wizard relies on: a key that
+// cannot be opened is simply absent, a missing value reads empty, a value that is not
+// text raises ERegistryException. RegistryData is the registry as a Windows ".reg"
+// export ("Windows Registry Editor Version 5.00"), which is how POSIX hosts hold it.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+class ERegistryException : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// One registry query object, made for one query and dropped after it.
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Paths are below HKEY_LOCAL_MACHINE; a leading "\" is allowed.
+    virtual bool KeyExists(std::string_view path) = 0;
+    virtual bool OpenKeyReadOnly(std::string_view path) = 0;
+    virtual std::string ReadString(std::string_view name) = 0;
+};
+
+enum class RegistryValueType { String, ExpandString, DWord, Binary, Other };
+
+struct RegistryValue {
+    RegistryValueType Type = RegistryValueType::String;
+    std::string Text; // for String and ExpandString, UTF-8
+};
+
+// The keys and values of a ".reg" text, HKEY_LOCAL_MACHINE only.
+class RegistryData {
+public:
+    // Malformed lines are skipped; a text without the header gives an empty registry.
+    static RegistryData Parse(std::string_view text);
+
+    bool HasKey(std::string_view path) const;
+    // nullptr when the key or the value is missing
+    const RegistryValue* FindValue(std::string_view path, std::string_view name) const;
+
+private:
+    static std::string KeyId(std::string_view path);
+    // key id (upper case, no leading or trailing "\") -> value name (upper case) -> value
+    std::map<std::string, std::map<std::string, RegistryValue>> FKeys;
+};
+
+// A Registry over a RegistryData snapshot.
+class RegistrySnapshot : public Registry {
+public:
+    explicit RegistrySnapshot(RegistryData data) : FData(std::move(data)) {}
+    bool KeyExists(std::string_view path) override;
+    bool OpenKeyReadOnly(std::string_view path) override;
+    std::string ReadString(std::string_view name) override;
+
+private:
+    RegistryData FData;
+    std::optional<std::string> FCurrentKey;
+};
+
+} // namespace tv

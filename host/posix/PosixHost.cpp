@@ -1,0 +1,106 @@
+#include "host/posix/PosixHost.h"
+
+#include <climits>
+#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+#include "util/Paths.h"
+
+namespace tv {
+
+namespace {
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string CurrentDirectory() {
+    std::error_code ec;
+    std::string dir = std::filesystem::current_path(ec).string();
+    return ec ? std::string() : dir;
+}
+
+} // namespace
+
+std::string PosixHost::TempFolder() {
+    // "TMP" only decides whether "TEMP" is looked at; when either is missing the
+    // current directory serves, as on Windows.
+    std::string result;
+    if (Environment("TMP").empty()) {
+        result = CurrentDirectory();
+    } else {
+        result = Environment("TEMP");
+        if (result.empty()) result = CurrentDirectory();
+    }
+    if (!result.empty()) {
+        std::error_code ec;
+        auto canonical = std::filesystem::canonical(result, ec);
+        if (!ec) result = canonical.string();
+    }
+    if (result.size() > 1) result = ExcludeTrailingPathDelimiter(result);
+    return result;
+}
+
+std::string ProgramFilesFromRegistry(Registry& registry) {
+    if (!registry.OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows\\CurrentVersion")) return {};
+    try {
+        std::string value = registry.ReadString("ProgramFilesDir");
+        while (!value.empty() && (value.back() == '\\' || value.back() == '/')) value.pop_back();
+        return value;
+    } catch (const ERegistryException&) {
+        return {}; // unreadable counts as missing
+    }
+}
+
+std::string PosixHost::ProgramFilesFolder() {
+    auto registry = OpenRegistry();
+    return ProgramFilesFromRegistry(*registry);
+}
+
+bool PosixHost::Is64Bits() {
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(0, &eax, &ebx, &ecx, &edx)) return false;
+    char vendor[13];
+    std::memcpy(vendor, &ebx, 4);
+    std::memcpy(vendor + 4, &edx, 4);
+    std::memcpy(vendor + 8, &ecx, 4);
+    vendor[12] = 0;
+    std::string id(vendor);
+    if (id != "GenuineIntel" && id != "AuthenticAMD") return false;
+    if (__get_cpuid_max(0x80000000, nullptr) < 0x80000001) return false;
+    __get_cpuid(0x80000001, &eax, &ebx, &ecx, &edx);
+    return (edx >> 29) & 1; // long mode
+#else
+    return false; // no CPUID on this processor family
+#endif
+}
+
+std::unique_ptr<Registry> PosixHost::OpenRegistry() {
+    std::string path = Environment("TVINSTALL_REGISTRY");
+    std::string text;
+    if (!path.empty()) {
+        std::ifstream in(path, std::ios::binary);
+        // A missing or unreadable file is an empty registry.
+        if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return std::make_unique<RegistrySnapshot>(RegistryData::Parse(text));
+}
+
+std::string PosixHost::ProgramFolder() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return IncludeTrailingPathDelimiter(CurrentDirectory());
+    return IncludeTrailingPathDelimiter(exe.parent_path().string());
+}
+
+} // namespace tv

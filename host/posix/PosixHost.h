@@ -1,0 +1,34 @@
+// The host on POSIX systems. The registry is the ".reg" file named by the
+// environment variable TVINSTALL_REGISTRY, read anew for every query so that what
+// an installer wrote is seen at once; dialogs come from the window toolkit.
+#pragma once
+
+#include "host/Host.h"
+
+namespace tv {
+
+class PosixHost : public Host {
+public:
+    explicit PosixHost(Dialogs& dialogs) : FDialogs(dialogs) {}
+
+    std::string TempFolder() override;
+    std::string ProgramFilesFolder() override;
+    bool Is64Bits() override;
+    std::unique_ptr<Registry> OpenRegistry() override;
+    std::string ProgramFolder() override;
+
+    int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override {
+        return FDialogs.MessageDlg(message, type, buttons);
+    }
+    bool BrowseForFolder(const std::string& title, std::string& directory) override {
+        return FDialogs.BrowseForFolder(title, directory);
+    }
+
+private:
+    Dialogs& FDialogs;
+};
+
+// The programs folder as the registry holds it (shared by every host).
+std::string ProgramFilesFromRegistry(Registry& registry);
+
+} // namespace tv

@@ -1,0 +1,32 @@
+#include "ui/qt/QtEventLoop.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+namespace tv {
+
+QtEventLoop::QtEventLoop() {
+    QObject::connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
+                     &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(),
+                     [this] { AboutToBlock(); });
+}
+
+void QtEventLoop::AboutToBlock() {
+    if (FPumpDepth > 0 || NoIdle::Depth > 0 || !OnIdle) return;
+    OnIdle();
+}
+
+void QtEventLoop::ProcessMessages() {
+    if (OnPump) OnPump();
+    ++FPumpDepth;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    --FPumpDepth;
+}
+
+void QtEventLoop::Post(std::function<void()> fn) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+}
+
+} // namespace tv

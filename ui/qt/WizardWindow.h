@@ -1,0 +1,99 @@
+// The wizard window on Qt Widgets: it mirrors the controller's form after every
+// handler and inside every message pump, and writes the user's input back into the
+// form before it calls a handler through the controller's dispatch point.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "wizard/Form.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QGroupBox;
+
+namespace tv {
+
+class TSetupWizardDlg;
+
+class WizardWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit WizardWindow(TSetupWizardDlg& controller);
+
+    // Brings every widget in line with the form; cheap when nothing changed.
+    void Reflect();
+
+    // Runs a handler through the controller's dispatch point, then shows the result.
+    template <class Handler> void Deliver(Handler&& handler);
+
+    // Named access for window tests.
+    QPushButton* Button(const char* name) const;
+    QStackedWidget* Pages() const { return pcMain; }
+    const std::vector<QRadioButton*>& PackageButtons() const { return FPackageButtons; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildButtonRow();
+    QWidget* BuildParamsPage();
+    QWidget* BuildProgressPage();
+    QWidget* BuildInfoPage();
+    QLabel* Heading(QWidget* parent);
+    void BuildPackageButtons();
+
+    TSetupWizardDlg& FController;
+    bool FReflecting = false;
+
+    QStackedWidget* pcMain;
+    QWidget* tsSelect;
+    QPushButton* OnlineBtn;
+    QPushButton* OfflineBtn;
+    QPushButton* FBConfigBtn;
+    QPushButton* BackBtn;
+    QPushButton* NextBtn;
+    QPushButton* CloseBtn;
+
+    std::vector<QRadioButton*> FPackageButtons;
+    std::vector<QLabel*> FPackageLabels;
+
+    QLabel* lblParams;
+    QWidget* pnlApp;
+    QRadioButton* rbClient;
+    QRadioButton* rbSingle;
+    QGroupBox* gbFolder;
+    QLineEdit* edtFolder;
+    QGroupBox* gbAppVers;
+    QComboBox* cbAppVers;
+    QGroupBox* gbFileList;
+    QPushButton* MarkAllBtn;
+    QPushButton* DeMarkAllBtn;
+    QListWidget* cbFileList;
+
+    QLabel* lblProgress;
+    QLabel* lblFileName;
+    QProgressBar* pbDownload;
+    QProgressBar* pbUnzip;
+
+    QLabel* lblInfo;
+    QLabel* lblStatusInfo;
+    QListWidget* ErrList;
+};
+
+} // namespace tv
+
+#include "wizard/SetupWizardDlg.h"
+
+template <class Handler> void tv::WizardWindow::Deliver(Handler&& handler) {
+    if (FReflecting) return; // widget signals raised by Reflect itself are no user input
+    FController.Dispatch(std::forward<Handler>(handler));
+    Reflect();
+}

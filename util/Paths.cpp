@@ -1,0 +1,33 @@
+#include "util/Paths.h"
+
+namespace tv {
+
+namespace {
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+} // namespace
+
+std::string IncludeTrailingPathDelimiter(std::string_view path) {
+    std::string out(path);
+    if (out.empty() || out.back() != PathDelimiter) out += PathDelimiter;
+    return out;
+}
+
+std::string ExcludeTrailingPathDelimiter(std::string_view path) {
+    std::string out(path);
+    if (!out.empty() && out.back() == PathDelimiter) out.pop_back();
+    return out;
+}
+
+std::string ExtractFileName(std::string_view path) {
+    size_t i = path.size();
+    while (i > 0 && !IsSeparator(path[i - 1])) --i;
+    return std::string(path.substr(i));
+}
+
+std::string ExtractFilePath(std::string_view path) {
+    size_t i = path.size();
+    while (i > 0 && !IsSeparator(path[i - 1])) --i;
+    return std::string(path.substr(0, i));
+}
+
+} // namespace tv

@@ -1,0 +1,26 @@
+// Path helpers: the one native delimiter, trailing delimiters, bare file names.
+// File-name helpers accept both "/" and "\" as separators, since names reach us
+// from Windows-style manifests and command lines as well as from this machine.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+#ifdef _WIN32
+constexpr char PathDelimiter = '\\';
+#else
+constexpr char PathDelimiter = '/';
+#endif
+
+std::string IncludeTrailingPathDelimiter(std::string_view path);
+std::string ExcludeTrailingPathDelimiter(std::string_view path);
+
+// The part after the last "/" or "\".
+std::string ExtractFileName(std::string_view path);
+
+// Folder part including its trailing separator; empty when there is none.
+std::string ExtractFilePath(std::string_view path);
+
+} // namespace tv

@@ -1,0 +1,111 @@
+#include "util/Strings.h"
+
+#include <vector>
+
+namespace tv {
+
+int TokenCount(std::string_view text, char delimiter) {
+    if (text.empty()) return 0;
+    int count = 1;
+    for (char c : text)
+        if (c == delimiter) ++count;
+    return count;
+}
+
+std::string ExtractToken(std::string_view text, char delimiter, int index) {
+    if (index < 0) return {};
+    size_t start = 0;
+    for (int k = 0; k < index; ++k) {
+        size_t next = text.find(delimiter, start);
+        if (next == std::string_view::npos) return {};
+        start = next + 1;
+    }
+    size_t end = text.find(delimiter, start);
+    return std::string(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+std::string TrimControl(std::string_view text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 32) ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
+    return std::string(text.substr(first, last - first));
+}
+
+namespace {
+
+char32_t UpperCodePoint(char32_t c) {
+    if (c >= U'a' && c <= U'z') return c - 32;
+    // Latin-1: à..þ map to À..Þ, except the division sign.
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+    if (c == 0xFF) return 0x178;
+    // Latin Extended-A: mostly pairs of upper (even) and lower (odd) letters.
+    if (c >= 0x100 && c <= 0x137 && (c & 1)) return c - 1;
+    if (c >= 0x139 && c <= 0x148 && !(c & 1)) return c - 1;
+    if (c >= 0x14A && c <= 0x177 && (c & 1)) return c - 1;
+    if (c == 0x17A || c == 0x17C || c == 0x17E) return c - 1;
+    return c;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string UpperCase(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        auto b = static_cast<unsigned char>(text[i]);
+        // Only two-byte sequences hold letters we fold; everything else is copied as it is,
+        // so invalid UTF-8 passes through unchanged.
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < text.size() &&
+            (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            char32_t c = ((b & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+            AppendUtf8(out, UpperCodePoint(c));
+            i += 2;
+        } else {
+            out += (b >= 'a' && b <= 'z') ? static_cast<char>(b - 32) : text[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return UpperCase(a) == UpperCase(b);
+}
+
+std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args) {
+    std::string out;
+    auto next = args.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size()) {
+            char kind = pattern[i + 1];
+            if (kind == 's' || kind == 'd') {
+                if (next != args.end()) out += *next++;
+                ++i;
+                continue;
+            }
+            if (kind == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+        }
+        out += pattern[i];
+    }
+    return out;
+}
+
+} // namespace tv

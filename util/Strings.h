@@ -1,0 +1,32 @@
+// Text helpers of the core: delimited lists, trimming, the one case-insensitive
+// comparison, and the "%s" formatting of the text table's messages.
+// Text is UTF-8 throughout; delimiters are single ASCII characters, so a byte
+// position is as good as a UTF-16 position for splitting.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// Number of tokens of a delimited list: delimiters + 1, or 0 for the empty text.
+int TokenCount(std::string_view text, char delimiter);
+
+// Token `index` (0 first) of a delimited list; the empty text for an index out of range.
+std::string ExtractToken(std::string_view text, char delimiter, int index);
+
+// Removes every character with a code of 32 or below from both ends.
+std::string TrimControl(std::string_view text);
+
+// Upper case of ASCII, Latin-1 and Latin Extended-A letters; other text unchanged.
+std::string UpperCase(std::string_view text);
+
+// Case-insensitive equality after UpperCase.
+bool SameText(std::string_view a, std::string_view b);
+
+// Replaces each "%s" or "%d" of the pattern by the next argument, in order; "%%" gives "%".
+// A placeholder without an argument is left empty.
+std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args);
+
+} // namespace tv

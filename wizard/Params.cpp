@@ -1,0 +1,158 @@
+// The parameters page: presets per package, the edition key, the update archives
+// with their check marks, the installed-application test and the validation.
+#include "wizard/SetupWizardDlg.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "util/Failure.h"
+#include "util/Paths.h"
+#include "util/Strings.h"
+
+namespace tv {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* DefaultDataFolder = "C:\\Daten";
+#else
+constexpr const char* DefaultDataFolder = "/srv/Daten";
+#endif
+
+// The application installer's identifier with the suffix its uninstall key carries.
+constexpr const char* AppUninstallKeyName = "{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1";
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+} // namespace
+
+void TSetupWizardDlg::PrepareParamsPage(int type) {
+    FForm.pnlApp.Visible = type == 1;
+    FForm.gbFileList.Visible = type == 4;
+    auto presetProgramFolder = [this](const char* folderName) {
+        FDefaultFolder = folderName;
+        FForm.edtFolder.Text = IncludeTrailingPathDelimiter(FHost.ProgramFilesFolder()) + FDefaultFolder;
+    };
+    switch (type) {
+    case 1:
+        presetProgramFolder("Norvano 6");
+        break;
+    case 2:
+        presetProgramFolder("Firebird 3");
+        break;
+    case 3:
+    case 4:
+        FillUpdateFileList(type);
+        FDefaultFolder = DefaultDataFolder;
+        FForm.edtFolder.Text = DefaultDataFolder;
+        break;
+    case 5:
+        presetProgramFolder("Stockado 6");
+        break;
+    default:
+        break;
+    }
+}
+
+void TSetupWizardDlg::FillUpdateFileList(int type) {
+    std::string descriptions = FInstallIni->ReadString("UpdFileDescr", FAppType, "");
+    std::vector<CheckListEntry> entries;
+    for (int i = 0; i < TokenCount(descriptions, ';'); ++i)
+        entries.push_back({ExtractToken(descriptions, ';', i), type == 3});
+    FForm.cbFileList.Items = std::move(entries);
+}
+
+bool TSetupWizardDlg::HasCheckedUpdateFile() const {
+    for (const CheckListEntry& entry : FForm.cbFileList.Items)
+        if (entry.Checked) return true;
+    return false;
+}
+
+std::string TSetupWizardDlg::GetCheckedUpdateFiles() const {
+    std::string result;
+    std::string archives = FInstallIni->ReadString("UpdFileList", FAppType, "");
+    const auto& entries = FForm.cbFileList.Items;
+    for (int i = 0; i < TokenCount(archives, ';'); ++i) {
+        // A manifest whose archive list is longer than its descriptions cannot be installed.
+        if (i >= static_cast<int>(entries.size()))
+            throw Failure(FormatText("Listenindex überschreitet das Maximum (%d)", {std::to_string(i)}));
+        if (!entries[i].Checked) continue;
+        std::string archive = ExtractToken(archives, ';', i);
+        result = result.empty() ? archive : FormatText("%s;%s", {result, archive});
+    }
+    return result;
+}
+
+void TSetupWizardDlg::MarkAllBtnClick(int senderTag) {
+    for (CheckListEntry& entry : FForm.cbFileList.Items) entry.Checked = senderTag == 1;
+}
+
+void TSetupWizardDlg::cbAppVersChange() {
+    UpdateAppType();
+    if (InstallType() == 4) FillUpdateFileList(4);
+}
+
+void TSetupWizardDlg::edtFolderRightButtonClick() {
+    if (!FHost.BrowseForFolder(FFolderDlgTitle, FFolderDlgDirectory)) return;
+    switch (InstallType()) {
+    case 1:
+    case 2:
+    case 5:
+        FForm.edtFolder.Text = IncludeTrailingPathDelimiter(FFolderDlgDirectory) + FDefaultFolder;
+        break;
+    case 3:
+    case 4:
+        FForm.edtFolder.Text = FFolderDlgDirectory;
+        break;
+    default:
+        break;
+    }
+}
+
+bool TSetupWizardDlg::IsAppInstalled() {
+    auto registry = FHost.OpenRegistry();
+    std::string branch = FHost.Is64Bits() ? "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+                                          : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    return registry->KeyExists(FormatText("%s\\%s", {branch, AppUninstallKeyName}));
+}
+
+bool TSetupWizardDlg::ValidateParams() {
+    const std::string folder = FForm.edtFolder.Text;
+    std::string message;
+    bool result = true;
+    switch (InstallType()) {
+    case 3:
+        message = FormatText(GetMsg("InstallFolderNotExists"), {folder});
+        if (DirectoryExists(folder)) return true;
+        if (FHost.MessageDlg(FormatText("%s %s", {message, GetMsg("ConfirmCreateFolder")}),
+                             MsgDlgType::Confirmation, mbYesNo) == mrYes) {
+            message = FormatText(GetMsg("FolderCannotCreate"), {folder});
+            if (folder.empty()) throw Failure(message);
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+            result = !ec && DirectoryExists(folder);
+        } else {
+            result = false;
+        }
+        break;
+    case 4:
+        if (!DirectoryExists(folder)) {
+            message = FormatText(GetMsg("InstallFolderNotExists"), {folder});
+            result = false;
+        }
+        if (!HasCheckedUpdateFile()) {
+            message = GetMsg("msgNoFileSelected");
+            result = false;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!result) FHost.MessageDlg(message, MsgDlgType::Information, mbOK);
+    return result;
+}
+
+} // namespace tv

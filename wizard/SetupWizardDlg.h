@@ -1,0 +1,147 @@
+// TSetupWizardDlg: the wizard as a controller of plain state. It owns the text table,
+// the manifest and every field of the run; its property setters act. The window only
+// mirrors `Form` and delivers the user's input through Dispatch.
+// Member functions live in the file of their concern: wizard/ (start, pages, selection,
+// parameters, texts), source/ (mode, downloads), install/ (the run and its outcome).
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "host/EventLoop.h"
+#include "host/Host.h"
+#include "util/IniStore.h"
+#include "wizard/Form.h"
+
+namespace tv {
+
+enum InstallStateValue { isIdle = 0, isRunning = 1, isSucceeded = 2, isAborted = 3, isFailed = 4 };
+
+class TSetupWizardDlg {
+public:
+    TSetupWizardDlg(Host& host, EventLoop& loop);
+    ~TSetupWizardDlg();
+    TSetupWizardDlg(const TSetupWizardDlg&) = delete;
+    TSetupWizardDlg& operator=(const TSetupWizardDlg&) = delete;
+
+    Form& GetForm() { return FForm; }
+    const Form& GetForm() const { return FForm; }
+
+    // Every user event enters here: a failure that escapes the handler goes to
+    // ApplicationEventsException.
+    template <class Handler> void Dispatch(Handler&& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            ApplicationEventsException(e.what());
+        }
+    }
+
+    // Start and end (wizard/Wizard.cpp)
+    void FormCreate();
+    void ApplicationEventsIdle();
+    void ApplicationEventsException(const std::string& message);
+    void FormClose();
+    // The title bar's close: true when the window may close now.
+    bool FormCloseQuery();
+    // Closes the window; the program ends.
+    void Close();
+
+    // Navigation and reporting (wizard/Pages.cpp)
+    void NextBtnClick();
+    void PrevPage();
+    void CloseBtnClick();
+    void ShowInfo(const std::string& text);
+    void ShowError(const std::string& text);
+    void AddErrorLine(const std::string& text, bool clear);
+
+    // Selection page (wizard/Selection.cpp)
+    void DoAction(int senderTag);
+
+    // Parameters page (wizard/Params.cpp)
+    void edtFolderRightButtonClick();
+    void cbAppVersChange();
+    void MarkAllBtnClick(int senderTag);
+
+    // Properties
+    bool AppInstalled() const { return FAppInstalled; }
+    void SetAppInstalled(bool value) { FAppInstalled = value; }
+    bool Online() const { return FOnline; }
+    bool Offline() const { return !FOnline; }
+    bool AllowOffline() const { return FAllowOffline; }
+    void SetAllowOffline(bool value);
+    int Page() const { return FPage; }
+    void SetPage(int value);
+    int InstallType() const { return FInstallType; }
+    void SetInstallType(int value);
+    int InstallState() const { return FInstallState; }
+    void SetInstallState(int value);
+
+    // What tests and the window may read of the state.
+    const std::string& ErrorMsg() const { return FErrorMsg; }
+    const std::string& AppType() const { return FAppType; }
+    const std::string& TempFolder() const { return FTempFolder; }
+    const std::string& IniFileName() const { return FIniFileName; }
+    const std::string& DefaultFolder() const { return FDefaultFolder; }
+    bool CriticalError() const { return FCriticalError; }
+    int PrevInstallType() const { return FPrevInstallType; }
+    const std::string& HelpFile() const { return FHelpFile; }
+
+    // Texts of the table (wizard/TextTable.cpp)
+    std::string GetWizardText(const std::string& key) const;
+    std::string GetMsg(const std::string& key) const;
+
+    // Parameters page operations (wizard/Params.cpp)
+    void PrepareParamsPage(int type);
+    bool IsAppInstalled();
+    bool ValidateParams();
+    void FillUpdateFileList(int type);
+    bool HasCheckedUpdateFile() const;
+    std::string GetCheckedUpdateFiles() const;
+
+    // The run (install/Run.cpp)
+    void StartInstall();
+
+private:
+    friend struct WizardProbe; // tests reach the fields the other subsystems will set
+
+    void InitWizard();
+    void BuildPackageList();
+    void UpdateAppType();
+    void ShowOutcomePage(const std::string& heading, const std::string& text);
+
+    Host& FHost;
+    EventLoop& FEventLoop;
+    Form FForm;
+
+    // State, in declaration order of the original design.
+    std::unique_ptr<IniStore> FInstallIni;
+    std::unique_ptr<IniStore> FMemIni;
+    std::string FErrorMsg;
+    std::string FIniFileName;
+    std::string FAppType;
+    std::string FConfigFile;
+    std::string FSrvFolder;
+    std::string FDataBaseFolder;
+    std::string FDefaultFolder = "Norvano 6";
+    std::string FTempFolder;
+    std::string FSetupFolder;
+    bool FCriticalError = false;
+    bool FSrvInstalled = false;
+    bool FAllowOffline = false;
+    bool FOnline = false;
+    bool FAppInstalled = false;
+    int FPage = tsSelect;
+    int FInstallState = isIdle;
+    int FPrevInstallType = -1;
+    int FInstallType = 0; // becomes 1 when the package list is built
+
+    // The application's help file: registered, never opened.
+    std::string FHelpFile;
+    // The folder picker: its title is set at start, its folder is the one picked last.
+    std::string FFolderDlgTitle;
+    std::string FFolderDlgDirectory;
+};
+
+} // namespace tv

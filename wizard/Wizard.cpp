@@ -1,0 +1,105 @@
+// Start-up, the idle pass, the global failure handler and closing.
+#include "wizard/SetupWizardDlg.h"
+
+#include <filesystem>
+
+#include "util/Paths.h"
+#include "util/Strings.h"
+#include "wizard/TextTable.h"
+
+namespace tv {
+
+TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop) : FHost(host), FEventLoop(loop) {}
+
+TSetupWizardDlg::~TSetupWizardDlg() = default;
+
+void TSetupWizardDlg::FormCreate() {
+    FCriticalError = false;
+    FInstallState = isIdle;
+    FHelpFile = FHost.ProgramFolder() + "setup.chm";
+    FPrevInstallType = -1;
+    FSrvFolder.clear();
+    FSrvInstalled = false;
+    FDataBaseFolder.clear();
+    FConfigFile.clear();
+    FTempFolder = FHost.TempFolder();
+    FMemIni = std::make_unique<IniStore>();
+    FMemIni->SetStrings(TextTemplateLines());
+    FInstallIni = std::make_unique<IniStore>();
+    FIniFileName = FHost.ProgramFolder() + "install.ini";
+    InitWizard();
+}
+
+void TSetupWizardDlg::InitWizard() {
+    // Pages are switched by the wizard alone; FPage stays 0, so the button row keeps
+    // its designed visibility until the mode decision.
+    FForm.TabsVisible = false;
+    FForm.ActivePage = tsSelect;
+
+    FForm.Caption = GetWizardText("Caption");
+    FForm.NextBtn.Caption = GetWizardText("NextBtn");
+    FForm.BackBtn.Caption = GetWizardText("BackBtn");
+    FForm.CloseBtn.Caption = GetWizardText("CloseBtn");
+    FForm.OnlineBtn.Caption = GetWizardText("OnlineBtn");
+    FForm.OfflineBtn.Caption = GetWizardText("OfflineBtn");
+    FForm.FBConfigBtn.Caption = GetWizardText("FBConfigBtn");
+    FForm.lblParams.Caption = GetWizardText("capParams");
+    FForm.lblProgress.Caption = GetWizardText("capProgress");
+    FForm.lblInfo.Caption = GetWizardText("capInfo");
+    FForm.gbFolder.Caption = FormatText(" %s ", {GetWizardText("gbFolder")});
+    FForm.rbClient.Caption = FormatText(" %s ", {GetWizardText("rbClient")});
+    FForm.rbSingle.Caption = FormatText(" %s ", {GetWizardText("rbSingle")});
+    FForm.gbFileList.Caption = FormatText(" %s ", {GetWizardText("capFileList")});
+    FForm.gbAppVers.Caption = GetWizardText("gbAppVers");
+
+    ComboBox& editions = FForm.cbAppVers;
+    editions.Items.clear();
+    std::string items = GetWizardText("cbApp.Items");
+    for (int i = 0; i < TokenCount(items, ';'); ++i) editions.Items.push_back(ExtractToken(items, ';', i));
+    // Selecting entry 0 of an empty list selects nothing.
+    if (!editions.Items.empty()) {
+        editions.ItemIndex = 0;
+        editions.Text = editions.Items[0];
+    }
+
+    FFolderDlgTitle = GetWizardText("FolderDlgTitle");
+    BuildPackageList();
+    SetAppInstalled(IsAppInstalled());
+    SetInstallType(1);
+}
+
+void TSetupWizardDlg::UpdateAppType() {
+    static const char* const Keys[] = {"Brisa", "Solan", "Tavik"};
+    int index = FForm.cbAppVers.ItemIndex;
+    if (index >= 0 && index <= 2) FAppType = Keys[index];
+}
+
+void TSetupWizardDlg::ApplicationEventsIdle() {
+    FForm.gbAppVers.Visible =
+        FInstallType == 3 || FInstallType == 4 || (FInstallType == 1 && FForm.rbSingle.Checked);
+    UpdateAppType();
+}
+
+void TSetupWizardDlg::ApplicationEventsException(const std::string& message) {
+    FErrorMsg = message;
+    if (FInstallState == isRunning) SetInstallState(isFailed);
+}
+
+void TSetupWizardDlg::Close() {
+    if (FForm.Closed) return;
+    FForm.Closed = true;
+    FForm.Visible = false;
+    FormClose();
+}
+
+void TSetupWizardDlg::FormClose() { FMemIni.reset(); }
+
+bool TSetupWizardDlg::FormCloseQuery() {
+    if (FInstallState != isRunning) return true;
+    // Closing in the middle of a run is a cancel: ask as the Close button does.
+    if (FHost.MessageDlg(GetMsg("ConfirmCancelInstall"), MsgDlgType::Confirmation, mbYesNo) == mrYes)
+        SetInstallState(isAborted);
+    return false;
+}
+
+} // namespace tv
