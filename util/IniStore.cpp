@@ -75,7 +75,7 @@ bool TryStrToInt(std::string_view text, int& value) {
 
 int IniStore::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const {
     std::string text = ReadString(section, key, "");
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.replace(0, 2, 1, '$');
     int value;
     return TryStrToInt(text, value) ? value : defaultValue;
 }

@@ -126,7 +126,8 @@ std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
     case TextEncoding::Utf16LeBom:
     case TextEncoding::Utf16BeBom: {
         bool big = encoding == TextEncoding::Utf16BeBom;
-        out = big ? "\xFE\xFF" : "\xFF\xFE";
+        out.push_back(big ? '\xFE' : '\xFF');
+        out.push_back(big ? '\xFF' : '\xFE');
         for (size_t i = 0; i < utf8.size();) AppendUtf16(out, NextCodePoint(utf8, i), big);
         return out;
     }

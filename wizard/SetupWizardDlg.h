@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/EventLoop.h"
 #include "host/Host.h"
@@ -24,6 +25,9 @@ public:
     ~TSetupWizardDlg();
     TSetupWizardDlg(const TSetupWizardDlg&) = delete;
     TSetupWizardDlg& operator=(const TSetupWizardDlg&) = delete;
+
+    // The text template loaded at creation; the one carried in the program unless replaced before.
+    void SetTextTemplate(std::vector<std::string> lines) { FTextTemplate = std::move(lines); }
 
     Form& GetForm() { return FForm; }
     const Form& GetForm() const { return FForm; }
@@ -112,6 +116,7 @@ private:
     void ShowOutcomePage(const std::string& heading, const std::string& text);
 
     Host& FHost;
+    std::vector<std::string> FTextTemplate;
     EventLoop& FEventLoop;
     Form FForm;
 

@@ -9,7 +9,8 @@
 
 namespace tv {
 
-TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop) : FHost(host), FEventLoop(loop) {}
+TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
+    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop) {}
 
 TSetupWizardDlg::~TSetupWizardDlg() = default;
 
@@ -24,7 +25,7 @@ void TSetupWizardDlg::FormCreate() {
     FConfigFile.clear();
     FTempFolder = FHost.TempFolder();
     FMemIni = std::make_unique<IniStore>();
-    FMemIni->SetStrings(TextTemplateLines());
+    FMemIni->SetStrings(FTextTemplate);
     FInstallIni = std::make_unique<IniStore>();
     FIniFileName = FHost.ProgramFolder() + "install.ini";
     InitWizard();
