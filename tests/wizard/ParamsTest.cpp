@@ -156,13 +156,24 @@ TEST_F(ParamsTest, CheckedArchivesArePairedByPosition) {
     }
 }
 
-TEST_F(ParamsTest, ArchiveListLongerThanTheDescriptionsFailsBeforeAnythingStarts) {
+TEST_F(ParamsTest, ArchivesWithoutACheckListLineCountAsUnchecked) {
     SelectEdition(2); // Tavik: four archives, three descriptions
     Choose(4);
     Click([](auto& d) { d.MarkAllBtnClick(1); });
-    Click([](auto& d) { d.GetCheckedUpdateFiles(); });
-    EXPECT_NE(Dlg().ErrorMsg(), "");
-    EXPECT_EQ(Dlg().InstallState(), isIdle);
+    EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "x.zip;y.zip;z.zip");
+    F().cbFileList.Items[1].Checked = false;
+    EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "x.zip;z.zip");
+    EXPECT_EQ(Dlg().ErrorMsg(), "");
+}
+
+TEST_F(ParamsTest, DescriptionsBeyondTheArchiveListSelectNothing) {
+    WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=a.zip", "[UpdFileDescr]", "Brisa=A;B;C"});
+    Dlg().ApplicationEventsIdle();
+    Choose(4);
+    Click([](auto& d) { d.MarkAllBtnClick(1); });
+    EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "a.zip");
+    F().cbFileList.Items[0].Checked = false;
+    EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "");
 }
 
 TEST_F(ParamsTest, MarkAllAndUnmarkAll) {
@@ -229,60 +240,68 @@ TEST_F(ParamsTest, InstalledApplicationIsFoundInTheBranchOfTheProcessorWidth) {
     }
 }
 
-TEST_F(ParamsTest, DatabaseFolderThatExistsPassesWithoutAQuestion) {
-    Choose(3);
-    F().edtFolder.Text = FDir.string();
-    Dlg().SetPage(tsParams);
-    EXPECT_TRUE(Dlg().ValidateParams());
-    EXPECT_TRUE(FHost.Boxes.empty());
-}
+struct ExpectedBox {
+    std::string Message;
+    MsgDlgType Type;
+    unsigned Buttons;
+};
 
-TEST_F(ParamsTest, MissingDatabaseFolderIsCreatedOnlyOnYes) {
-    const std::string folder = (FDir / "a" / "b").string();
-    Choose(3);
-    Dlg().SetPage(tsParams);
-
-    F().edtFolder.Text = folder;
-    FHost.BoxAnswers = {mrNo};
-    EXPECT_FALSE(Dlg().ValidateParams());
-    ASSERT_EQ(FHost.Boxes.size(), 2u);
-    EXPECT_EQ(FHost.Boxes[0].Message,
-              "Der Ordner " + folder + " ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?");
-    EXPECT_EQ(FHost.Boxes[0].Type, MsgDlgType::Confirmation);
-    EXPECT_EQ(FHost.Boxes[0].Buttons, unsigned(mbYesNo));
-    EXPECT_EQ(FHost.Boxes[1].Message, "Der Ordner " + folder + " ist nicht vorhanden.");
-    EXPECT_EQ(FHost.Boxes[1].Type, MsgDlgType::Information);
-    EXPECT_EQ(FHost.Boxes[1].Buttons, unsigned(mbOK));
-    EXPECT_FALSE(fs::exists(folder));
-
-    FHost.Boxes.clear();
-    FHost.BoxAnswers = {mrYes};
-    EXPECT_TRUE(Dlg().ValidateParams());
-    EXPECT_EQ(FHost.Boxes.size(), 1u);
-    EXPECT_TRUE(fs::is_directory(folder));
-}
-
-TEST_F(ParamsTest, DatabaseFolderThatCannotBeCreatedIsReported) {
+TEST_F(ParamsTest, DatabaseFolderIsCheckedAndCreatedOnlyOnYes) {
     std::ofstream(FDir / "file") << "x";
-    const std::string folder = (FDir / "file" / "sub").string();
+    const std::string existing = FDir.string();
+    const std::string missing = (FDir / "a" / "b").string();
+    const std::string blocked = (FDir / "file" / "sub").string(); // below a file: cannot be made
+    auto question = [](const std::string& folder) {
+        return ExpectedBox{"Der Ordner " + folder + " ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?",
+                           MsgDlgType::Confirmation, mbYesNo};
+    };
+    auto info = [](const std::string& text) { return ExpectedBox{text, MsgDlgType::Information, mbOK}; };
+    const struct {
+        const char* Name;
+        std::string Folder;
+        int Answer;
+        bool Result;
+        std::vector<ExpectedBox> Boxes;
+        bool ExistsAfter;
+    } cases[] = {
+        {"present", existing, mrYes, true, {}, true},
+        {"missing, No", missing, mrNo, false,
+         {question(missing), info("Der Ordner " + missing + " ist nicht vorhanden.")}, false},
+        {"missing, box closed", missing, mrCancel, false,
+         {question(missing), info("Der Ordner " + missing + " ist nicht vorhanden.")}, false},
+        {"missing, Yes: created", missing, mrYes, true, {question(missing)}, true},
+        {"creation failing", blocked, mrYes, false,
+         {question(blocked), info("Der Ordner " + blocked + " konnte nicht angelegt werden.")}, false},
+        {"empty, Yes", "", mrYes, false,
+         {question(""), info("Der Ordner  konnte nicht angelegt werden.")}, false},
+    };
     Choose(3);
-    F().edtFolder.Text = folder;
-    FHost.BoxAnswers = {mrYes};
-    EXPECT_FALSE(Dlg().ValidateParams());
-    ASSERT_EQ(FHost.Boxes.size(), 2u);
-    EXPECT_EQ(FHost.Boxes[1].Message, "Der Ordner " + folder + " konnte nicht angelegt werden.");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FHost.Boxes.clear();
+        FHost.BoxAnswers = {c.Answer, mrOk};
+        F().edtFolder.Text = c.Folder;
+        EXPECT_EQ(Dlg().ValidateParams(), c.Result);
+        ASSERT_EQ(FHost.Boxes.size(), c.Boxes.size());
+        for (size_t i = 0; i < c.Boxes.size(); ++i) {
+            EXPECT_EQ(FHost.Boxes[i].Message, c.Boxes[i].Message);
+            EXPECT_EQ(FHost.Boxes[i].Type, c.Boxes[i].Type);
+            EXPECT_EQ(FHost.Boxes[i].Buttons, c.Boxes[i].Buttons);
+        }
+        EXPECT_EQ(fs::is_directory(c.Folder), c.ExistsAfter);
+    }
 }
 
-TEST_F(ParamsTest, EmptyDatabaseFolderWithYesFailsWithoutAFurtherBox) {
+TEST_F(ParamsTest, EmptyDatabaseFolderWithYesIsReportedAndKeepsThePage) {
     Choose(3);
     Click([](auto& d) { d.NextBtnClick(); });
     F().edtFolder.Text = "";
     FHost.BoxAnswers = {mrYes};
     Click([](auto& d) { d.NextBtnClick(); });
-    EXPECT_EQ(FHost.Boxes.size(), 1u);
+    EXPECT_EQ(FHost.Boxes.size(), 2u);
     EXPECT_EQ(Dlg().Page(), tsParams);
-    EXPECT_EQ(Dlg().ErrorMsg(), "Der Ordner  konnte nicht angelegt werden.");
     EXPECT_EQ(Dlg().InstallState(), isIdle);
+    EXPECT_EQ(Dlg().ErrorMsg(), "");
 }
 
 TEST_F(ParamsTest, DataUpdateNeedsAnExistingFolderAndACheckedArchive) {

@@ -1,36 +1,75 @@
 #include "ui/qt/QtDialogs.h"
 
+#include <QDialog>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include "ui/qt/QtEventLoop.h"
 
 namespace tv {
 
+namespace {
+
+// A message box of our own: the buttons stand in the order given, Enter presses the
+// default, and Escape or the close box end it without a button (result 2).
+class MessageDialog : public QDialog {
+public:
+    MessageDialog(QWidget* owner, const QString& caption, QStyle::StandardPixmap icon, const QString& text)
+        : QDialog(owner) {
+        setObjectName(QStringLiteral("MessageDialog"));
+        setWindowTitle(caption);
+        setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+        auto* layout = new QVBoxLayout(this);
+        auto* body = new QHBoxLayout;
+        auto* symbol = new QLabel;
+        symbol->setPixmap(style()->standardIcon(icon).pixmap(32, 32));
+        symbol->setAlignment(Qt::AlignTop);
+        body->addWidget(symbol);
+        auto* message = new QLabel(text);
+        message->setObjectName(QStringLiteral("Message"));
+        message->setWordWrap(true);
+        message->setMinimumWidth(260);
+        body->addWidget(message, 1);
+        layout->addLayout(body);
+        FButtons = new QHBoxLayout;
+        FButtons->addStretch();
+        layout->addLayout(FButtons);
+    }
+
+    void AddButton(const QString& caption, int result, bool isDefault) {
+        auto* button = new QPushButton(caption);
+        button->setDefault(isDefault);
+        button->setAutoDefault(true);
+        FButtons->addWidget(button);
+        connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+        if (isDefault) button->setFocus();
+    }
+
+private:
+    QHBoxLayout* FButtons;
+};
+
+} // namespace
+
 int QtDialogs::MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) {
     static const char* const Captions[] = {"Warnung", "Fehler", "Informationen", "Bestätigen"};
-    static const QMessageBox::Icon Icons[] = {QMessageBox::Warning, QMessageBox::Critical,
-                                              QMessageBox::Information, QMessageBox::Information};
+    static const QStyle::StandardPixmap Icons[] = {QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxCritical,
+                                                   QStyle::SP_MessageBoxInformation,
+                                                   QStyle::SP_MessageBoxInformation};
     int kind = static_cast<int>(type);
-    QMessageBox box(Icons[kind], QString::fromUtf8(Captions[kind]), QString::fromStdString(message),
-                    QMessageBox::NoButton, FOwner);
-    QPushButton* yes = nullptr;
-    QPushButton* no = nullptr;
-    QPushButton* ok = nullptr;
-    if (buttons & mbYes) yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
-    if (buttons & mbNo) no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
-    if (buttons & mbOK) ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.setDefaultButton(ok ? ok : yes);
-    // Escape and the close box answer "cancel", not one of the buttons.
-    box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+    MessageDialog box(FOwner, QString::fromUtf8(Captions[kind]), Icons[kind], QString::fromStdString(message));
+    bool okDefault = buttons & mbOK;
+    if (buttons & mbYes) box.AddButton(QStringLiteral("&Ja"), mrYes, !okDefault);
+    if (buttons & mbNo) box.AddButton(QStringLiteral("&Nein"), mrNo, false);
+    if (buttons & mbOK) box.AddButton(QStringLiteral("OK"), mrOk, true);
     QtEventLoop::NoIdle noIdle;
-    box.exec();
-    QAbstractButton* clicked = box.clickedButton();
-    if (clicked && clicked == yes) return mrYes;
-    if (clicked && clicked == no) return mrNo;
-    if (clicked && clicked == ok) return mrOk;
-    return mrCancel;
+    int result = box.exec();
+    // QDialog's reject (Escape, the close box) gives 0.
+    return result == QDialog::Rejected ? mrCancel : result;
 }
 
 bool QtDialogs::BrowseForFolder(const std::string& title, std::string& directory) {

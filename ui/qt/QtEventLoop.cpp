@@ -8,10 +8,12 @@
 namespace tv {
 
 QtEventLoop::QtEventLoop() {
-    QObject::connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
+    FIdleConnection = QObject::connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
                      &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(),
                      [this] { AboutToBlock(); });
 }
+
+QtEventLoop::~QtEventLoop() { QObject::disconnect(FIdleConnection); }
 
 void QtEventLoop::AboutToBlock() {
     if (FPumpDepth > 0 || NoIdle::Depth > 0 || !OnIdle) return;

@@ -5,15 +5,18 @@
 
 #include <functional>
 
-#include "host/EventLoop.h"
+#include <QMetaObject>
 
-class QObject;
+#include "host/EventLoop.h"
 
 namespace tv {
 
 class QtEventLoop : public EventLoop {
 public:
     QtEventLoop();
+    ~QtEventLoop() override;
+    QtEventLoop(const QtEventLoop&) = delete;
+    QtEventLoop& operator=(const QtEventLoop&) = delete;
     void ProcessMessages() override;
     void Post(std::function<void()> fn) override;
 
@@ -35,6 +38,7 @@ public:
 private:
     void AboutToBlock();
     int FPumpDepth = 0;
+    QMetaObject::Connection FIdleConnection;
 };
 
 } // namespace tv
