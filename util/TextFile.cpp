@@ -158,3 +158,18 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 } // namespace tv
+
+namespace tv {
+
+TextLines LoadTextLines(const std::string& path) {
+    DecodedText decoded = DecodeText(ReadFileBytes(path));
+    return {SplitLines(decoded.Text), decoded.Encoding};
+}
+
+std::string JoinTextLines(const TextLines& text) {
+    std::string joined;
+    for (const std::string& line : text.Lines) joined += line + "\r\n";
+    return EncodeText(joined, text.Encoding);
+}
+
+} // namespace tv

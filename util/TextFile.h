@@ -28,3 +28,18 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::string ReadFileBytes(const std::string& path);
 
 } // namespace tv
+
+namespace tv {
+
+// A text file as a list of lines, with the encoding it was read in.
+struct TextLines {
+    std::vector<std::string> Lines;
+    TextEncoding Encoding = TextEncoding::Ansi;
+};
+
+TextLines LoadTextLines(const std::string& path);
+
+// The lines in their encoding, CR LF after every line, the last one included.
+std::string JoinTextLines(const TextLines& text);
+
+} // namespace tv
