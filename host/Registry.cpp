@@ -72,12 +72,18 @@ RegistryData RegistryData::Parse(std::string_view bytes) {
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             current = nullptr;
-            if (line.back() != ']' || line.size() < 3 || line[1] == '-') continue;
-            std::string path = line.substr(1, line.size() - 2);
+            if (line.back() != ']' || line.size() < 3) continue;
+            bool remove = line[1] == '-';
+            std::string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
             size_t slash = path.find('\\');
             std::string root = path.substr(0, slash);
             if (!SameText(root, MachineRoot)) continue; // only the machine root is queried
-            current = &data.FKeys[KeyId(slash == std::string::npos ? "" : path.substr(slash))];
+            std::string id = KeyId(slash == std::string::npos ? "" : path.substr(slash));
+            if (remove) {
+                data.RemoveKey(id);
+                continue;
+            }
+            current = &data.FKeys[id];
             continue;
         }
         if (!current) continue;
@@ -119,6 +125,14 @@ RegistryData RegistryData::Parse(std::string_view bytes) {
     return data;
 }
 
+void RegistryData::RemoveKey(const std::string& id) {
+    // "[-KEY]" removes the key with all its subkeys.
+    for (auto it = FKeys.begin(); it != FKeys.end();) {
+        if (it->first == id || it->first.rfind(id + "\\", 0) == 0) it = FKeys.erase(it);
+        else ++it;
+    }
+}
+
 bool RegistryData::HasKey(std::string_view path) const {
     std::string id = KeyId(path);
     if (id.empty()) return true; // the root itself
@@ -136,11 +150,22 @@ const RegistryValue* RegistryData::FindValue(std::string_view path, std::string_
     return value == key->second.end() ? nullptr : &value->second;
 }
 
-bool RegistrySnapshot::KeyExists(std::string_view path) { return FData.HasKey(path); }
+std::string RegistrySnapshot::InView(std::string_view path) const {
+    std::string id(path);
+    while (!id.empty() && id.front() == '\\') id.erase(0, 1);
+    constexpr std::string_view Redirected = "SOFTWARE\\WOW6432NODE";
+    if (FWow64View && UpperCase(id.substr(0, Redirected.size())) == Redirected &&
+        (id.size() == Redirected.size() || id[Redirected.size()] == '\\'))
+        id.erase(std::string_view("SOFTWARE").size(), std::string_view("\\WOW6432Node").size());
+    return id;
+}
+
+bool RegistrySnapshot::KeyExists(std::string_view path) { return FData.HasKey(InView(path)); }
 
 bool RegistrySnapshot::OpenKeyReadOnly(std::string_view path) {
-    if (!FData.HasKey(path)) return false;
-    FCurrentKey = std::string(path);
+    std::string key = InView(path);
+    if (!FData.HasKey(key)) return false;
+    FCurrentKey = key;
     return true;
 }
 

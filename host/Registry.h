@@ -48,20 +48,25 @@ public:
 
 private:
     static std::string KeyId(std::string_view path);
+    void RemoveKey(const std::string& id);
     // key id (upper case, no leading or trailing "\") -> value name (upper case) -> value
     std::map<std::string, std::map<std::string, RegistryValue>> FKeys;
 };
 
-// A Registry over a RegistryData snapshot.
+// A Registry over a RegistryData snapshot. With `wow64View` it is the 32-bit view of a
+// 64-bit machine, where "SOFTWARE\WOW6432Node\X" and "SOFTWARE\X" name the same key.
 class RegistrySnapshot : public Registry {
 public:
-    explicit RegistrySnapshot(RegistryData data) : FData(std::move(data)) {}
+    explicit RegistrySnapshot(RegistryData data, bool wow64View = false)
+        : FData(std::move(data)), FWow64View(wow64View) {}
     bool KeyExists(std::string_view path) override;
     bool OpenKeyReadOnly(std::string_view path) override;
     std::string ReadString(std::string_view name) override;
 
 private:
+    std::string InView(std::string_view path) const;
     RegistryData FData;
+    bool FWow64View;
     std::optional<std::string> FCurrentKey;
 };
 

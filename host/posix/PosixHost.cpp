@@ -93,7 +93,8 @@ std::unique_ptr<Registry> PosixHost::OpenRegistry() {
         // A missing or unreadable file is an empty registry.
         if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    return std::make_unique<RegistrySnapshot>(RegistryData::Parse(text));
+    // The file holds what a 32-bit program sees.
+    return std::make_unique<RegistrySnapshot>(RegistryData::Parse(text), Is64Bits());
 }
 
 std::string PosixHost::ProgramFolder() {

@@ -91,13 +91,34 @@ TEST(Registry, Utf16FileAsRegeditWritesIt) {
     EXPECT_EQ(registry.ReadString("Name"), "Größe");
 }
 
-TEST(Registry, DeletionLinesRemoveValuesAndSkipKeys) {
+TEST(Registry, DeletionLinesRemoveValuesAndKeys) {
     std::string text = "Windows Registry Editor Version 5.00\r\n"
-                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n\"x\"=\"1\"\r\n\"x\"=-\r\n"
-                       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\r\n\"y\"=\"2\"\r\n";
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n\"x\"=-\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B\\Sub]\r\n\"z\"=\"3\"\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BB]\r\n"
+                       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\r\n\"ignored\"=\"4\"\r\n";
     RegistryData data = RegistryData::Parse(text);
     EXPECT_EQ(data.FindValue("SOFTWARE\\A", "x"), nullptr);
+    ASSERT_NE(data.FindValue("SOFTWARE\\A", "y"), nullptr);
     EXPECT_FALSE(data.HasKey("SOFTWARE\\B"));
+    EXPECT_FALSE(data.HasKey("SOFTWARE\\B\\Sub"));
+    EXPECT_TRUE(data.HasKey("SOFTWARE\\BB")); // a sibling that only shares the start of the name
+}
+
+TEST(Registry, ThirtyTwoBitViewOfA64BitMachineSeesWow6432NodeAsSoftware) {
+    const std::string text = "Windows Registry Editor Version 5.00\r\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App_is1]\r\n"
+                             "\"DisplayName\"=\"Norvano 6\"\r\n";
+    const std::string wow = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App_is1";
+    RegistrySnapshot view64(RegistryData::Parse(text), true);
+    EXPECT_TRUE(view64.KeyExists(wow));
+    EXPECT_TRUE(view64.KeyExists("\\software\\wow6432node\\Microsoft"));
+    EXPECT_FALSE(view64.KeyExists("SOFTWARE\\WOW6432NodeX\\Microsoft"));
+    ASSERT_TRUE(view64.OpenKeyReadOnly(wow));
+    EXPECT_EQ(view64.ReadString("DisplayName"), "Norvano 6");
+
+    RegistrySnapshot view32(RegistryData::Parse(text), false);
+    EXPECT_FALSE(view32.KeyExists(wow));
 }
 
 } // namespace
