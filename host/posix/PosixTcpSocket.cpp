@@ -1,0 +1,98 @@
+#include "host/TcpSocket.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int WaitSliceMs = 100; // how often a waiting caller gets control back
+
+std::string Where(const std::string& host, int port) { return host + ":" + std::to_string(port); }
+
+} // namespace
+
+TcpSocket::~TcpSocket() {
+    if (FHandle >= 0) ::close(FHandle);
+}
+
+std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port, int timeoutMs,
+                                              const WaitHook& whileWaiting) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET; // IPv4 only
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int error = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (error != 0)
+        throw Failure("Der Server " + host + " wurde nicht gefunden: " + ::gai_strerror(error));
+    std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
+
+    std::string lastError = "keine Adresse";
+    for (addrinfo* address = found; address; address = address->ai_next) {
+        int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (handle < 0) throw Failure("Verbindung zu " + Where(host, port) + ": " + std::strerror(errno));
+        std::unique_ptr<TcpSocket> socket(new TcpSocket(handle));
+        int one = 1;
+        ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (::connect(handle, address->ai_addr, address->ai_addrlen) == 0) return socket;
+        if (errno != EINPROGRESS) {
+            lastError = std::strerror(errno);
+            continue;
+        }
+        if (!socket->WaitWritable(timeoutMs, whileWaiting)) {
+            lastError = "Zeitüberschreitung";
+            continue;
+        }
+        int result = 0;
+        socklen_t length = sizeof result;
+        ::getsockopt(handle, SOL_SOCKET, SO_ERROR, &result, &length);
+        if (result == 0) return socket;
+        lastError = std::strerror(result);
+    }
+    throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
+}
+
+bool TcpSocket::WaitFor(short events, int timeoutMs, const WaitHook& whileWaiting) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd fd{FHandle, events, 0};
+        int ready = ::poll(&fd, 1, static_cast<int>(std::min<long long>(left.count(), WaitSliceMs)));
+        if (ready > 0) return true; // readable, writable, or an error the next call reports
+        if (ready < 0 && errno != EINTR) return true;
+        if (whileWaiting) whileWaiting();
+    }
+}
+
+bool TcpSocket::WaitReadable(int timeoutMs, const WaitHook& whileWaiting) {
+    return WaitFor(POLLIN, timeoutMs, whileWaiting);
+}
+
+bool TcpSocket::WaitWritable(int timeoutMs, const WaitHook& whileWaiting) {
+    return WaitFor(POLLOUT, timeoutMs, whileWaiting);
+}
+
+bool TcpSocket::PeerClosed() const {
+    pollfd fd{FHandle, POLLIN, 0};
+    if (::poll(&fd, 1, 0) <= 0) return false; // nothing pending: still open
+    if (fd.revents & (POLLERR | POLLHUP)) return true;
+    char byte;
+    ssize_t n = ::recv(FHandle, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+} // namespace tv

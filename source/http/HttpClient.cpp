@@ -1,0 +1,321 @@
+#include "source/http/HttpClient.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+namespace {
+
+constexpr size_t ReceiveBufferSize = 256 * 1024;
+constexpr const char* Accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+constexpr const char* UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+constexpr const char* FormContentType = "application/x-www-form-urlencoded";
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string TrimBlanks(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+std::string Base64(const std::string& data) {
+    static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    size_t i = 0;
+    for (; i + 2 < data.size(); i += 3) {
+        unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8) |
+                     static_cast<unsigned char>(data[i + 2]);
+        for (int shift : {18, 12, 6, 0}) out += Alphabet[(v >> shift) & 63];
+    }
+    if (i + 1 == data.size()) {
+        unsigned v = static_cast<unsigned char>(data[i]) << 16;
+        out += Alphabet[(v >> 18) & 63];
+        out += Alphabet[(v >> 12) & 63];
+        out += "==";
+    } else if (i + 2 == data.size()) {
+        unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8);
+        out += Alphabet[(v >> 18) & 63];
+        out += Alphabet[(v >> 12) & 63];
+        out += Alphabet[(v >> 6) & 63];
+        out += '=';
+    }
+    return out;
+}
+
+// Resolves a Location against the address it answered.
+std::string Resolve(const Url& base, const std::string& location) {
+    auto origin = [&] {
+        std::string out = "https://";
+        out += base.Host;
+        if (base.Port != 443) out += ":" + std::to_string(base.Port);
+        return out;
+    };
+    if (location.find("://") != std::string::npos) return location;
+    if (location.rfind("//", 0) == 0) return "https:" + location;
+    if (!location.empty() && location[0] == '/') return origin() + location;
+    std::string path = base.Path.substr(0, base.Path.find('?'));
+    return origin() + path.substr(0, path.rfind('/') + 1) + location;
+}
+
+} // namespace
+
+Url ParseUrl(const std::string& address) {
+    const std::string scheme = "https://";
+    if (Lower(address.substr(0, scheme.size())) != scheme)
+        throw Failure("Nur HTTPS-Adressen werden unterstützt: " + address);
+    std::string rest = address.substr(scheme.size());
+    rest = rest.substr(0, rest.find('#'));
+    size_t slash = rest.find_first_of("/?");
+    std::string authority = rest.substr(0, slash);
+    Url url;
+    url.Path = slash == std::string::npos ? "/" : rest.substr(slash);
+    if (url.Path[0] == '?') url.Path = "/" + url.Path;
+    if (size_t at = authority.rfind('@'); at != std::string::npos) authority = authority.substr(at + 1);
+    size_t colon = authority.rfind(':');
+    if (colon != std::string::npos) {
+        std::string port = authority.substr(colon + 1);
+        if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(port) < 1 || std::stoi(port) > 65535)
+            throw Failure("Ungültige Adresse: " + address);
+        url.Port = std::stoi(port);
+        authority = authority.substr(0, colon);
+    }
+    if (authority.empty()) throw Failure("Ungültige Adresse: " + address);
+    url.Host = Lower(authority);
+    return url;
+}
+
+struct HttpClient::Answer {
+    std::string StatusLine;
+    int Status = 0;
+    bool Chunked = false;
+    bool HasLength = false;
+    std::uint64_t Length = 0;
+    std::string Location;
+    bool Close = false;
+};
+
+void HttpClient::Connect() {
+    if (FTransport.Connected()) throw Failure("Die Verbindung ist bereits geöffnet");
+    if (FHost.empty()) throw Failure("Keine Adresse für die Verbindung");
+    FTransport.Open(FHost, FPort);
+    FStart = FEnd = 0;
+    FCloseAfter = false;
+}
+
+void HttpClient::ConnectTo(const Url& url) {
+    bool same = FTransport.Host() == url.Host && FTransport.Port() == url.Port;
+    if (!same || FCloseAfter || !FTransport.Connected()) {
+        FTransport.Close();
+        FHost = url.Host;
+        FPort = url.Port;
+        FTransport.Open(url.Host, url.Port);
+        FStart = FEnd = 0;
+        FCloseAfter = false;
+    }
+}
+
+void HttpClient::Get(const std::string& address, HttpSink& sink) { Request("GET", address, sink); }
+
+void HttpClient::Post(const std::string& address, HttpSink& sink) { Request("POST", address, sink); }
+
+void HttpClient::Send(const std::string& method, const Url& url) {
+    std::string head = method + " " + url.Path + " HTTP/1.1\r\n";
+    head += std::string("Content-Type: ") + FormContentType + "\r\n";
+    if (method == "POST") head += "Content-Length: 0\r\n";
+    if (!CacheControl.empty()) head += "Cache-control: " + CacheControl + "\r\n";
+    head += "Host: " + url.Host + (url.Port == 443 ? "" : ":" + std::to_string(url.Port)) + "\r\n";
+    head += std::string("Accept: ") + Accept + "\r\n";
+    head += "Accept-Encoding: identity\r\n";
+    head += std::string("User-Agent: ") + UserAgent + "\r\n";
+    if (BasicAuthentication && (!UserName.empty() || !Password.empty()))
+        head += "Authorization: Basic " + Base64(UserName + ":" + Password) + "\r\n";
+    std::string cookies = FCookies.CookieHeader(url.Host, url.Path, true);
+    if (!cookies.empty()) head += "Cookie: " + cookies + "\r\n";
+    head += "\r\n";
+    FTransport.Write(head.data(), head.size());
+    if (method == "POST" && OnWorkBegin) OnWorkBegin(WorkMode::Write, 0); // the empty form
+}
+
+size_t HttpClient::Fill() {
+    if (FStart == FEnd) FStart = FEnd = 0;
+    if (FBuffer.size() < ReceiveBufferSize) FBuffer.resize(ReceiveBufferSize);
+    if (FEnd == FBuffer.size()) { // make room at the end
+        std::memmove(FBuffer.data(), FBuffer.data() + FStart, FEnd - FStart);
+        FEnd -= FStart;
+        FStart = 0;
+    }
+    size_t n = FTransport.Read(FBuffer.data() + FEnd, FBuffer.size() - FEnd);
+    FEnd += n;
+    return n;
+}
+
+std::string HttpClient::ReadLine() {
+    size_t scanned = FStart;
+    while (true) {
+        const char* begin = FBuffer.data() + scanned;
+        const void* newline = std::memchr(begin, '\n', FEnd - scanned);
+        if (newline) {
+            size_t end = static_cast<const char*>(newline) - FBuffer.data();
+            std::string line = FBuffer.substr(FStart, end - FStart);
+            FStart = end + 1;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.size() > MaxHeaderLine) break;
+            return line;
+        }
+        scanned = FEnd;
+        if (FEnd - FStart > MaxHeaderLine + 1) break;
+        size_t before = FStart;
+        if (Fill() == 0) {
+            FCloseAfter = true;
+            throw Failure("Verbindung zu " + FHost + " wurde vom Server geschlossen");
+        }
+        scanned -= before - FStart; // the buffer may have moved
+    }
+    FCloseAfter = true;
+    throw Failure("Zeile der Serverantwort länger als " + std::to_string(MaxHeaderLine) + " Zeichen");
+}
+
+HttpClient::Answer HttpClient::ReadHead(const Url& url) {
+    while (true) {
+        Answer answer;
+        answer.StatusLine = ReadLine();
+        if (answer.StatusLine.rfind("HTTP/", 0) != 0 || answer.StatusLine.size() < 12 ||
+            answer.StatusLine[8] != ' ')
+            throw Failure("Ungültige Antwort des Servers: " + answer.StatusLine.substr(0, 200));
+        std::string code = answer.StatusLine.substr(9, 3);
+        if (code.find_first_not_of("0123456789") != std::string::npos)
+            throw Failure("Ungültige Antwort des Servers: " + answer.StatusLine.substr(0, 200));
+        answer.Status = std::stoi(code);
+        answer.Close = answer.StatusLine.rfind("HTTP/1.0", 0) == 0;
+        for (std::string line = ReadLine(); !line.empty(); line = ReadLine()) {
+            size_t colon = line.find(':');
+            if (colon == std::string::npos) continue;
+            std::string name = Lower(TrimBlanks(line.substr(0, colon)));
+            std::string value = TrimBlanks(line.substr(colon + 1));
+            if (name == "content-length") {
+                if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos)
+                    throw Failure("Ungültige Länge in der Serverantwort: " + value.substr(0, 40));
+                std::uint64_t length = std::stoull(value);
+                // Two different lengths leave no way to tell where the body ends.
+                if (answer.HasLength && length != answer.Length)
+                    throw Failure("Widersprüchliche Längen in der Serverantwort");
+                answer.HasLength = true;
+                answer.Length = length;
+            } else if (name == "transfer-encoding") {
+                answer.Chunked = Lower(value).find("chunked") != std::string::npos;
+            } else if (name == "location") {
+                answer.Location = value;
+            } else if (name == "connection") {
+                std::string lower = Lower(value);
+                if (lower.find("close") != std::string::npos) answer.Close = true;
+                if (lower.find("keep-alive") != std::string::npos) answer.Close = false;
+            } else if (name == "set-cookie") {
+                FCookies.Store(value, url.Host, url.Path.substr(0, url.Path.find('?')));
+            }
+        }
+        if (answer.Status != 100) return answer;
+    }
+}
+
+void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
+    if (answer.Status == 204 || answer.Status == 304 || (answer.Status >= 100 && answer.Status < 200)) return;
+    std::int64_t received = 0;
+    auto take = [&](std::uint64_t wanted) -> size_t {
+        if (FStart == FEnd && Fill() == 0) return 0;
+        size_t n = static_cast<size_t>(std::min<std::uint64_t>(wanted, FEnd - FStart));
+        if (sink) {
+            sink->Write(FBuffer.data() + FStart, n);
+            received += static_cast<std::int64_t>(n);
+            if (OnWork) OnWork(WorkMode::Read, received);
+        }
+        FStart += n;
+        return n;
+    };
+    auto broken = [&] {
+        FCloseAfter = true;
+        throw Failure("Verbindung zu " + FHost + " wurde während der Übertragung abgebrochen");
+    };
+    if (answer.Chunked) {
+        if (sink && OnWorkBegin) OnWorkBegin(WorkMode::Read, 0);
+        while (true) {
+            std::string line = ReadLine();
+            std::string size = TrimBlanks(line.substr(0, line.find(';')));
+            // More than 15 hex digits would overflow the count.
+            if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                throw Failure("Ungültige Blockgröße in der Serverantwort: " + size.substr(0, 40));
+            std::uint64_t left = std::stoull(size, nullptr, 16);
+            if (left == 0) break;
+            while (left > 0) {
+                size_t n = take(left);
+                if (n == 0) broken();
+                left -= n;
+            }
+            if (!ReadLine().empty()) throw Failure("Ungültiger Blockabschluss in der Serverantwort");
+        }
+        while (!ReadLine().empty()) {
+        } // trailer fields
+        return;
+    }
+    if (answer.HasLength) {
+        if (sink && OnWorkBegin) OnWorkBegin(WorkMode::Read, static_cast<std::int64_t>(answer.Length));
+        for (std::uint64_t left = answer.Length; left > 0;) {
+            size_t n = take(left);
+            if (n == 0) broken();
+            left -= n;
+        }
+        return;
+    }
+    if (sink && OnWorkBegin) OnWorkBegin(WorkMode::Read, 0);
+    while (take(UINT64_MAX) > 0) {
+    }
+    FCloseAfter = true; // the body ended with the connection
+}
+
+void HttpClient::Request(std::string method, std::string address, HttpSink& sink) {
+    sink.Mark();
+    int redirects = 0;
+    int repeats = 0;
+    while (true) {
+        Url url = ParseUrl(address);
+        ConnectTo(url);
+        Send(method, url);
+        Answer answer = ReadHead(url);
+        bool success = answer.Status >= 200 && answer.Status < 300;
+        bool redirect = answer.Status >= 300 && answer.Status < 400 && answer.Status != 304 && !answer.Location.empty();
+        if (success) {
+            ReadBody(answer, &sink);
+        } else {
+            ReadBody(answer, nullptr); // an error body never reaches the sink
+        }
+        if (answer.Close) FCloseAfter = true;
+        if (FCloseAfter) FTransport.Close();
+        if (success) return;
+        if (redirect) {
+            if (++redirects >= RedirectLimit) {
+                sink.Rewind();
+                return;
+            }
+            sink.Rewind();
+            if (answer.Status == 303) method = "GET";
+            address = Resolve(url, answer.Location);
+            continue;
+        }
+        if (answer.Status == 401 && repeats < AuthenticationRepeats) {
+            ++repeats;
+            continue;
+        }
+        throw Failure(answer.StatusLine);
+    }
+}
+
+} // namespace tv

@@ -1,0 +1,78 @@
+// HTTP/1.1 client after RFC 9112 over the TLS transport: one kept connection,
+// preemptive Basic authentication, redirects, 401 repeats, Content-Length, chunked and
+// until-close bodies straight into a sink, cookies after RFC 6265, progress events.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "source/http/CookieJar.h"
+#include "source/http/HttpSink.h"
+#include "source/http/TlsTransport.h"
+
+namespace tv {
+
+// Longer status or header lines fail the request.
+constexpr size_t MaxHeaderLine = 16384;
+// The answer that brings the redirect count to this is not followed.
+constexpr int RedirectLimit = 15;
+// A request is sent again at most this often after a 401.
+constexpr int AuthenticationRepeats = 3;
+
+enum class WorkMode { Read, Write };
+
+struct Url {
+    std::string Host;
+    int Port = 443;
+    std::string Path = "/"; // with the query, without the fragment
+};
+
+// Only https addresses; throws Failure for anything else.
+Url ParseUrl(const std::string& address);
+
+class HttpClient {
+public:
+    std::string UserName;
+    std::string Password;
+    bool BasicAuthentication = true;
+    std::string CacheControl;
+
+    // Begin of a transfer with its length (0 when unknown), and progress with the count so far.
+    std::function<void(WorkMode, std::int64_t)> OnWorkBegin;
+    std::function<void(WorkMode, std::int64_t)> OnWork;
+
+    TlsTransport& Transport() { return FTransport; }
+    CookieJar& Cookies() { return FCookies; }
+
+    bool Connected() const { return FTransport.Connected(); }
+    // Opens the connection to the host and port of the last request.
+    void Connect();
+    void Disconnect() { FTransport.Close(); }
+
+    void Get(const std::string& address, HttpSink& sink);
+    // POST of an empty form.
+    void Post(const std::string& address, HttpSink& sink);
+
+private:
+    struct Answer;
+    void Request(std::string method, std::string address, HttpSink& sink);
+    void Send(const std::string& method, const Url& url);
+    Answer ReadHead(const Url& url);
+    void ReadBody(const Answer& answer, HttpSink* sink);
+    std::string ReadLine();
+    size_t Fill();
+    void ConnectTo(const Url& url);
+
+    TlsTransport FTransport;
+    CookieJar FCookies;
+    std::string FHost;
+    int FPort = 443;
+    bool FCloseAfter = false;
+    // Received bytes not yet taken: FBuffer[FStart, FEnd).
+    std::string FBuffer;
+    size_t FStart = 0;
+    size_t FEnd = 0;
+};
+
+} // namespace tv

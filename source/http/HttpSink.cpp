@@ -1,0 +1,58 @@
+#include "source/http/HttpSink.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+namespace {
+constexpr size_t FileBufferSize = 1 << 20; // large writes keep a fast download from waiting on the disk
+} // namespace
+
+FileSink::FileSink(const std::string& path) : FPath(path) {
+    FFile = std::fopen(path.c_str(), "wb");
+    if (!FFile) Fail();
+    std::setvbuf(FFile, nullptr, _IOFBF, FileBufferSize);
+}
+
+FileSink::~FileSink() {
+    if (FFile) std::fclose(FFile);
+}
+
+void FileSink::Fail() const {
+    throw Failure("Die Datei " + FPath + " kann nicht geschrieben werden: " + std::strerror(errno));
+}
+
+void FileSink::Write(const char* data, size_t size) {
+    if (!FFile) Fail();
+    if (std::fwrite(data, 1, size, FFile) != size) Fail();
+    FSize += size;
+}
+
+void FileSink::Mark() { FMark = FSize; }
+
+void FileSink::Rewind() {
+    if (!FFile || std::fflush(FFile) != 0) Fail();
+    std::error_code ec;
+    std::filesystem::resize_file(FPath, FMark, ec);
+    if (ec) throw Failure("Die Datei " + FPath + " kann nicht gekürzt werden: " + ec.message());
+    if (std::fseek(FFile, static_cast<long>(FMark), SEEK_SET) != 0) Fail();
+    FSize = FMark;
+}
+
+void FileSink::Close() {
+    if (!FFile) return;
+    std::FILE* file = FFile;
+    FFile = nullptr;
+    bool flushed = std::fflush(file) == 0;
+    int error = errno;
+    if (std::fclose(file) != 0 || !flushed) {
+        errno = flushed ? errno : error;
+        Fail();
+    }
+}
+
+} // namespace tv

@@ -1,0 +1,55 @@
+// Where the body of an answer goes: memory or a file, written from its current
+// position. A redirect sets the sink back to where the request began.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace tv {
+
+class HttpSink {
+public:
+    virtual ~HttpSink() = default;
+    virtual void Write(const char* data, size_t size) = 0;
+    // Remembers the position and size at the start of a request ...
+    virtual void Mark() = 0;
+    // ... and goes back to them.
+    virtual void Rewind() = 0;
+};
+
+class MemorySink : public HttpSink {
+public:
+    std::string Data;
+    void Write(const char* data, size_t size) override { Data.append(data, size); }
+    void Mark() override { FMark = Data.size(); }
+    void Rewind() override { Data.resize(FMark); }
+
+private:
+    size_t FMark = 0;
+};
+
+// A file created (or emptied) at construction; throws Failure when it cannot be.
+class FileSink : public HttpSink {
+public:
+    explicit FileSink(const std::string& path);
+    ~FileSink() override;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+    void Write(const char* data, size_t size) override;
+    void Mark() override;
+    void Rewind() override;
+    // Flushes and closes; throws when the data cannot be written.
+    void Close();
+    const std::string& Path() const { return FPath; }
+
+private:
+    [[noreturn]] void Fail() const;
+    std::string FPath;
+    std::FILE* FFile = nullptr;
+    std::uint64_t FSize = 0;
+    std::uint64_t FMark = 0;
+};
+
+} // namespace tv

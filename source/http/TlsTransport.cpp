@@ -1,0 +1,175 @@
+#include "source/http/TlsTransport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+namespace {
+
+std::string OpenSslErrors() {
+    std::string text;
+    while (unsigned long code = ERR_get_error()) {
+        char buffer[256];
+        ERR_error_string_n(code, buffer, sizeof buffer);
+        if (!text.empty()) text += "; ";
+        text += buffer;
+    }
+    return text;
+}
+
+// One client context for the program's life: trust store, versions, no client certificate.
+SSL_CTX* ClientContext() {
+    static std::once_flag once;
+    static SSL_CTX* context = nullptr;
+    std::call_once(once, [] {
+        context = SSL_CTX_new(TLS_client_method());
+        if (!context) return;
+        SSL_CTX_set_max_proto_version(context, TLS1_2_VERSION);
+        SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+        SSL_CTX_set_default_verify_paths(context);
+        if (const char* extra = std::getenv("TVINSTALL_CA_FILE"); extra && *extra)
+            SSL_CTX_load_verify_locations(context, extra, nullptr);
+        SSL_CTX_set_mode(context, SSL_MODE_AUTO_RETRY | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    });
+    if (!context) throw Failure("TLS kann nicht eingerichtet werden: " + OpenSslErrors());
+    return context;
+}
+
+bool IsIpAddress(const std::string& host) {
+    return !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+} // namespace
+
+void TlsTransport::SslDeleter::operator()(SSL* ssl) const { SSL_free(ssl); }
+
+TlsTransport::TlsTransport() = default;
+TlsTransport::~TlsTransport() { Close(); }
+
+void TlsTransport::Fail(const std::string& what) const {
+    throw Failure("Verbindung zu " + FHost + ":" + std::to_string(FPort) + ": " + what);
+}
+
+void TlsTransport::Open(const std::string& host, int port) {
+    Close();
+    FHost = host;
+    FPort = port;
+    FClosedByUs = false;
+    SSL_CTX* context = ClientContext();
+    FSocket = TcpSocket::Connect(host, port, ReadTimeoutMs, WhileWaiting);
+    FSsl.reset(SSL_new(context));
+    if (!FSsl) Fail(OpenSslErrors());
+    SSL_set_fd(FSsl.get(), FSocket->Handle());
+    // The name to check the certificate against, and to send as SNI.
+    X509_VERIFY_PARAM* param = SSL_get0_param(FSsl.get());
+    if (IsIpAddress(host)) {
+        X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
+    } else {
+        SSL_set_tlsext_host_name(FSsl.get(), host.c_str());
+        X509_VERIFY_PARAM_set1_host(param, host.c_str(), 0);
+    }
+    ERR_clear_error();
+    while (true) {
+        int result = SSL_connect(FSsl.get());
+        if (result == 1) break;
+        int error = SSL_get_error(FSsl.get(), result);
+        if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+            WaitFor(error);
+            continue;
+        }
+        long verify = SSL_get_verify_result(FSsl.get());
+        std::string reason = verify != X509_V_OK ? std::string("Zertifikat abgelehnt: ") +
+                                                       X509_verify_cert_error_string(verify)
+                                                 : "TLS-Handshake fehlgeschlagen: " + OpenSslErrors();
+        std::string where = FHost + ":" + std::to_string(FPort);
+        Close();
+        throw Failure("Verbindung zu " + where + ": " + reason);
+    }
+}
+
+void TlsTransport::WaitFor(int sslError) {
+    if (FClosedByUs || !FSocket) Fail("Verbindung wurde geschlossen");
+    bool ready = sslError == SSL_ERROR_WANT_WRITE ? FSocket->WaitWritable(ReadTimeoutMs, WhileWaiting)
+                                                  : FSocket->WaitReadable(ReadTimeoutMs, WhileWaiting);
+    // The hook may have closed us (a cancel): that ends the request here.
+    if (FClosedByUs || !FSocket) Fail("Verbindung wurde geschlossen");
+    if (!ready)
+        Fail("Zeitüberschreitung: seit " + std::to_string(ReadTimeoutMs / 1000) + " Sekunden keine Antwort");
+}
+
+bool TlsTransport::Connected() const {
+    if (!FSsl || !FSocket || FClosedByUs) return false;
+    if (!FSocket->PeerClosed()) {
+        // Readable data on an idle connection is the server's goodbye or a broken stream.
+        char byte;
+        ERR_clear_error();
+        int n = SSL_peek(FSsl.get(), &byte, 1);
+        if (n > 0) return true;
+        int error = SSL_get_error(FSsl.get(), n);
+        return error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE;
+    }
+    return false;
+}
+
+void TlsTransport::Close() {
+    if (FSsl && !FClosedByUs) {
+        SSL_set_quiet_shutdown(FSsl.get(), 1); // no waiting for the server's answer
+        SSL_shutdown(FSsl.get());
+    }
+    FClosedByUs = FSsl != nullptr;
+    FSsl.reset();
+    FSocket.reset();
+}
+
+size_t TlsTransport::Read(char* buffer, size_t size) {
+    while (true) {
+        if (!FSsl) Fail("Verbindung wurde geschlossen");
+        ERR_clear_error();
+        errno = 0;
+        int n = SSL_read(FSsl.get(), buffer, static_cast<int>(std::min<size_t>(size, 1 << 30)));
+        if (n > 0) return static_cast<size_t>(n);
+        int error = SSL_get_error(FSsl.get(), n);
+        if (error == SSL_ERROR_ZERO_RETURN) return 0;
+        if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+            WaitFor(error);
+            continue;
+        }
+        // A server that closes without close_notify: treat as the end for until-close bodies.
+        if (error == SSL_ERROR_SYSCALL && ERR_peek_error() == 0 && errno == 0) return 0;
+        std::string detail = OpenSslErrors();
+        if (detail.find("unexpected eof") != std::string::npos) return 0;
+        Fail(detail.empty() ? "Verbindung abgebrochen" : detail);
+    }
+}
+
+void TlsTransport::Write(const char* data, size_t size) {
+    size_t written = 0;
+    while (written < size) {
+        if (!FSsl) Fail("Verbindung wurde geschlossen");
+        ERR_clear_error();
+        size_t n = 0;
+        int result = SSL_write_ex(FSsl.get(), data + written, size - written, &n);
+        if (result == 1) {
+            written += n;
+            continue;
+        }
+        int error = SSL_get_error(FSsl.get(), result);
+        if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+            WaitFor(error);
+            continue;
+        }
+        std::string detail = OpenSslErrors();
+        Fail(detail.empty() ? "Verbindung abgebrochen" : detail);
+    }
+}
+
+} // namespace tv
