@@ -56,7 +56,10 @@ std::string Resolve(const Url& base, const std::string& location) {
     auto origin = [&] {
         std::string out = "https://";
         out += base.Host;
-        if (base.Port != 443) out += ":" + std::to_string(base.Port);
+        if (base.Port != 443) {
+            out += ':';
+            out += std::to_string(base.Port);
+        }
         return out;
     };
     if (location.find("://") != std::string::npos) return location;
