@@ -8,6 +8,7 @@ packages=(
   libgtest-dev
   libssl-dev zlib1g-dev
   xvfb xauth fonts-dejavu-core
+  openssl nginx-light curl
 )
 
 missing=()

@@ -4,7 +4,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -31,6 +33,9 @@ TcpSocket::~TcpSocket() {
 
 std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port, int timeoutMs,
                                               const WaitHook& whileWaiting) {
+    // A write to a connection the server has dropped must fail, not end the program.
+    static std::once_flag ignorePipe;
+    std::call_once(ignorePipe, [] { ::signal(SIGPIPE, SIG_IGN); });
     addrinfo hints{};
     hints.ai_family = AF_INET; // IPv4 only
     hints.ai_socktype = SOCK_STREAM;

@@ -146,15 +146,19 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
     }
     cookie.Path = path.empty() || path[0] != '/' ? DefaultPath(requestPath) : path;
     cookie.Created = now;
+    bool expired = cookie.Persistent && cookie.Expires <= now; // an expiry in the past deletes
     for (auto it = FCookies.begin(); it != FCookies.end(); ++it) {
         if (it->Name == cookie.Name && it->Domain == cookie.Domain && it->Path == cookie.Path) {
-            cookie.Created = it->Created;
-            FCookies.erase(it);
-            break;
+            if (expired) {
+                FCookies.erase(it);
+            } else {
+                cookie.Created = it->Created; // a replaced cookie keeps its place
+                *it = cookie;
+            }
+            return;
         }
     }
-    if (cookie.Persistent && cookie.Expires <= now) return; // an expiry in the past deletes
-    FCookies.push_back(cookie);
+    if (!expired) FCookies.push_back(cookie);
 }
 
 std::string CookieJar::CookieHeader(const std::string& requestHost, const std::string& requestPath, bool secure,

@@ -97,6 +97,13 @@ Url ParseUrl(const std::string& address) {
     return url;
 }
 
+namespace {
+class StatusFailure : public Failure {
+public:
+    using Failure::Failure;
+};
+} // namespace
+
 struct HttpClient::Answer {
     std::string StatusLine;
     int Status = 0;
@@ -285,6 +292,17 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
 }
 
 void HttpClient::Request(std::string method, std::string address, HttpSink& sink) {
+    try {
+        Exchange(std::move(method), std::move(address), sink);
+    } catch (const StatusFailure&) {
+        throw; // the answer was read whole: the connection can serve on
+    } catch (...) {
+        FTransport.Close(); // whatever is left on the wire cannot be trusted
+        throw;
+    }
+}
+
+void HttpClient::Exchange(std::string method, std::string address, HttpSink& sink) {
     sink.Mark();
     int redirects = 0;
     int repeats = 0;
@@ -317,7 +335,7 @@ void HttpClient::Request(std::string method, std::string address, HttpSink& sink
             ++repeats;
             continue;
         }
-        throw Failure(answer.StatusLine);
+        throw StatusFailure(answer.StatusLine);
     }
 }
 

@@ -57,6 +57,7 @@ public:
 private:
     struct Answer;
     void Request(std::string method, std::string address, HttpSink& sink);
+    void Exchange(std::string method, std::string address, HttpSink& sink);
     void Send(const std::string& method, const Url& url);
     Answer ReadHead(const Url& url);
     void ReadBody(const Answer& answer, HttpSink* sink);
