@@ -15,11 +15,13 @@ constexpr size_t FileBufferSize = 1 << 20; // large writes keep a fast download 
 FileSink::FileSink(const std::string& path) : FPath(path) {
     FFile = std::fopen(path.c_str(), "wb");
     if (!FFile) Fail();
-    std::setvbuf(FFile, nullptr, _IOFBF, FileBufferSize);
+    // Our own buffer: given none, the C library ignores the size and keeps its small one.
+    FBuffer = std::make_unique<char[]>(FileBufferSize);
+    std::setvbuf(FFile, FBuffer.get(), _IOFBF, FileBufferSize);
 }
 
 FileSink::~FileSink() {
-    if (FFile) std::fclose(FFile);
+    if (FFile) std::fclose(FFile); // before the buffer goes
 }
 
 void FileSink::Fail() const {

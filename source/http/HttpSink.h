@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace tv {
@@ -48,6 +49,7 @@ private:
     [[noreturn]] void Fail() const;
     std::string FPath;
     std::FILE* FFile = nullptr;
+    std::unique_ptr<char[]> FBuffer;
     std::uint64_t FSize = 0;
     std::uint64_t FMark = 0;
 };

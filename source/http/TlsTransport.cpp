@@ -39,6 +39,9 @@ SSL_CTX* ClientContext() {
         if (const char* extra = std::getenv("TVINSTALL_CA_FILE"); extra && *extra)
             SSL_CTX_load_verify_locations(context, extra, nullptr);
         SSL_CTX_set_mode(context, SSL_MODE_AUTO_RETRY | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+        // Reading ahead takes several records per system call: fewer calls on fast downloads.
+        SSL_CTX_set_read_ahead(context, 1);
+        SSL_CTX_set_default_read_buffer_len(context, 256 * 1024);
     });
     if (!context) throw Failure("TLS kann nicht eingerichtet werden: " + OpenSslErrors());
     return context;
