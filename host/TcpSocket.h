@@ -12,26 +12,27 @@ namespace tv {
 
 class TcpSocket {
 public:
-    // Called every slice while waiting; may throw to give up.
-    using WaitHook = std::function<void()>;
+    // Called every slice while waiting; false ends the wait as cancelled.
+    using WaitHook = std::function<bool()>;
+    enum class WaitResult { Ready, TimedOut, Cancelled };
 
     // Resolves `host` to IPv4 and connects; throws Failure naming host, port and reason.
     static std::unique_ptr<TcpSocket> Connect(const std::string& host, int port, int timeoutMs,
-                                              const WaitHook& whileWaiting);
+                                              const WaitHook& keepWaiting);
     ~TcpSocket();
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
     int Handle() const { return FHandle; }
-    // True when the socket became ready within `timeoutMs`; the hook runs between slices.
-    bool WaitReadable(int timeoutMs, const WaitHook& whileWaiting);
-    bool WaitWritable(int timeoutMs, const WaitHook& whileWaiting);
+    // Waits up to `timeoutMs` for readiness; the hook runs between slices.
+    WaitResult WaitReadable(int timeoutMs, const WaitHook& keepWaiting);
+    WaitResult WaitWritable(int timeoutMs, const WaitHook& keepWaiting);
     // True when the peer has closed or reset the connection; never blocks.
     bool PeerClosed() const;
 
 private:
     explicit TcpSocket(int handle) : FHandle(handle) {}
-    bool WaitFor(short events, int timeoutMs, const WaitHook& whileWaiting);
+    WaitResult WaitFor(short events, int timeoutMs, const WaitHook& keepWaiting);
     int FHandle;
 };
 

@@ -32,7 +32,7 @@ TcpSocket::~TcpSocket() {
 }
 
 std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port, int timeoutMs,
-                                              const WaitHook& whileWaiting) {
+                                              const WaitHook& keepWaiting) {
     // A write to a connection the server has dropped must fail, not end the program.
     static std::once_flag ignorePipe;
     std::call_once(ignorePipe, [] { ::signal(SIGPIPE, SIG_IGN); });
@@ -57,38 +57,41 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
             lastError = std::strerror(errno);
             continue;
         }
-        if (!socket->WaitWritable(timeoutMs, whileWaiting)) {
+        WaitResult result = socket->WaitWritable(timeoutMs, keepWaiting);
+        if (result == WaitResult::Cancelled)
+            throw Failure("Verbindung zu " + Where(host, port) + " wurde abgebrochen");
+        if (result == WaitResult::TimedOut) {
             lastError = "Zeitüberschreitung";
             continue;
         }
-        int result = 0;
-        socklen_t length = sizeof result;
-        ::getsockopt(handle, SOL_SOCKET, SO_ERROR, &result, &length);
-        if (result == 0) return socket;
-        lastError = std::strerror(result);
+        int error = 0;
+        socklen_t length = sizeof error;
+        ::getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error == 0) return socket;
+        lastError = std::strerror(error);
     }
     throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
 }
 
-bool TcpSocket::WaitFor(short events, int timeoutMs, const WaitHook& whileWaiting) {
+TcpSocket::WaitResult TcpSocket::WaitFor(short events, int timeoutMs, const WaitHook& keepWaiting) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
+        if (left.count() <= 0) return WaitResult::TimedOut;
         pollfd fd{FHandle, events, 0};
         int ready = ::poll(&fd, 1, static_cast<int>(std::min<long long>(left.count(), WaitSliceMs)));
-        if (ready > 0) return true; // readable, writable, or an error the next call reports
-        if (ready < 0 && errno != EINTR) return true;
-        if (whileWaiting) whileWaiting();
+        // Readable, writable, or an error that the next call reports.
+        if (ready > 0 || (ready < 0 && errno != EINTR)) return WaitResult::Ready;
+        if (keepWaiting && !keepWaiting()) return WaitResult::Cancelled;
     }
 }
 
-bool TcpSocket::WaitReadable(int timeoutMs, const WaitHook& whileWaiting) {
-    return WaitFor(POLLIN, timeoutMs, whileWaiting);
+TcpSocket::WaitResult TcpSocket::WaitReadable(int timeoutMs, const WaitHook& keepWaiting) {
+    return WaitFor(POLLIN, timeoutMs, keepWaiting);
 }
 
-bool TcpSocket::WaitWritable(int timeoutMs, const WaitHook& whileWaiting) {
-    return WaitFor(POLLOUT, timeoutMs, whileWaiting);
+TcpSocket::WaitResult TcpSocket::WaitWritable(int timeoutMs, const WaitHook& keepWaiting) {
+    return WaitFor(POLLOUT, timeoutMs, keepWaiting);
 }
 
 bool TcpSocket::PeerClosed() const {

@@ -68,7 +68,18 @@ void TlsTransport::Open(const std::string& host, int port) {
     FPort = port;
     FClosedByUs = false;
     SSL_CTX* context = ClientContext();
-    FSocket = TcpSocket::Connect(host, port, ReadTimeoutMs, WhileWaiting);
+    ++FWaits;
+    try {
+        FSocket = TcpSocket::Connect(host, port, ReadTimeoutMs, [this] { return KeepWaiting(); });
+    } catch (...) {
+        --FWaits;
+        throw;
+    }
+    --FWaits;
+    if (FClosedByUs) {
+        Release();
+        Fail("Verbindung wurde geschlossen");
+    }
     FSsl.reset(SSL_new(context));
     if (!FSsl) Fail(OpenSslErrors());
     SSL_set_fd(FSsl.get(), FSocket->Handle());
@@ -99,13 +110,25 @@ void TlsTransport::Open(const std::string& host, int port) {
     }
 }
 
+bool TlsTransport::KeepWaiting() {
+    if (WhileWaiting) WhileWaiting();
+    return !FClosedByUs;
+}
+
 void TlsTransport::WaitFor(int sslError) {
     if (FClosedByUs || !FSocket) Fail("Verbindung wurde geschlossen");
-    bool ready = sslError == SSL_ERROR_WANT_WRITE ? FSocket->WaitWritable(ReadTimeoutMs, WhileWaiting)
-                                                  : FSocket->WaitReadable(ReadTimeoutMs, WhileWaiting);
+    ++FWaits;
+    auto keepWaiting = [this] { return KeepWaiting(); };
+    TcpSocket::WaitResult result = sslError == SSL_ERROR_WANT_WRITE
+                                       ? FSocket->WaitWritable(ReadTimeoutMs, keepWaiting)
+                                       : FSocket->WaitReadable(ReadTimeoutMs, keepWaiting);
+    --FWaits;
     // The hook may have closed us (a cancel): that ends the request here.
-    if (FClosedByUs || !FSocket) Fail("Verbindung wurde geschlossen");
-    if (!ready)
+    if (FClosedByUs) {
+        Release();
+        Fail("Verbindung wurde geschlossen");
+    }
+    if (result == TcpSocket::WaitResult::TimedOut)
         Fail("Zeitüberschreitung: seit " + std::to_string(ReadTimeoutMs / 1000) + " Sekunden keine Antwort");
 }
 
@@ -124,11 +147,20 @@ bool TlsTransport::Connected() const {
 }
 
 void TlsTransport::Close() {
+    if (FWaits > 0) {
+        // Called from inside a wait (a cancel): the wait sees the mark and releases.
+        FClosedByUs = true;
+        return;
+    }
     if (FSsl && !FClosedByUs) {
         SSL_set_quiet_shutdown(FSsl.get(), 1); // no waiting for the server's answer
         SSL_shutdown(FSsl.get());
     }
     FClosedByUs = FSsl != nullptr;
+    Release();
+}
+
+void TlsTransport::Release() {
     FSsl.reset();
     FSocket.reset();
 }

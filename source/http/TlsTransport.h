@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,12 +40,15 @@ public:
     int Port() const { return FPort; }
 
     int ReadTimeoutMs = DefaultReadTimeoutMs;
-    // Runs about every 100 ms while a read or connect waits (the wizard pumps messages).
-    TcpSocket::WaitHook WhileWaiting;
+    // Runs about every 100 ms while a read or connect waits (the wizard pumps messages);
+    // it may call Close, which ends the wait.
+    std::function<void()> WhileWaiting;
 
 private:
     [[noreturn]] void Fail(const std::string& what) const;
     void WaitFor(int sslError);
+    bool KeepWaiting();
+    void Release();
     struct SslDeleter {
         void operator()(SSL* ssl) const;
     };
@@ -53,6 +57,8 @@ private:
     std::string FHost;
     int FPort = 0;
     bool FClosedByUs = false;
+    // Waits under way: Close then only marks the connection, the wait releases it.
+    int FWaits = 0;
 };
 
 } // namespace tv
