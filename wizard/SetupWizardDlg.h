@@ -12,6 +12,8 @@
 
 #include "host/EventLoop.h"
 #include "host/Host.h"
+#include "host/ProcessRunner.h"
+#include "source/http/HttpClient.h"
 #include "util/IniStore.h"
 #include "wizard/Form.h"
 
@@ -72,6 +74,7 @@ public:
     bool AppInstalled() const { return FAppInstalled; }
     void SetAppInstalled(bool value) { FAppInstalled = value; }
     bool Online() const { return FOnline; }
+    void SetOnline(bool value);
     bool Offline() const { return !FOnline; }
     bool AllowOffline() const { return FAllowOffline; }
     void SetAllowOffline(bool value);
@@ -107,12 +110,40 @@ public:
     // The run (install/Run.cpp)
     void StartInstall();
 
+    // Package source (source/Mode.cpp, source/Download.cpp)
+    bool ConnectToServer();
+    void OnlineBtnClick();
+    void OfflineBtnClick();
+    bool DownloadFile(const std::string& baseUrl, const std::string& fileName, const std::string& targetFolder);
+    void IdWebDAVWorkBegin(WorkMode mode, std::int64_t workCountMax);
+    void IdWebDAVWork(WorkMode mode, std::int64_t workCount);
+    const std::string& SetupFolder() const { return FSetupFolder; }
+    const IniStore& InstallIni() const { return *FInstallIni; }
+    HttpClient& WebDAV() { return FWebDAV; }
+
 private:
     friend struct WizardProbe; // tests reach the fields the other subsystems will set
 
     void InitWizard();
     void BuildPackageList();
     void UpdateAppType();
+    // Keeps FTransfers raised for as long as a request is on the wire.
+    class TransferScope {
+    public:
+        explicit TransferScope(int& count) : FCount(count) { ++FCount; }
+        ~TransferScope() { --FCount; }
+        TransferScope(const TransferScope&) = delete;
+        TransferScope& operator=(const TransferScope&) = delete;
+
+    private:
+        int& FCount;
+    };
+    // Handles pending window events; downloads and unpacking call it from their progress.
+    void PumpMessages();
+    // True while a request is on the wire: clicks that would start another are ignored.
+    bool Transferring() const { return FTransfers > 0; }
+    // The package file `fileName` in `folder`; refuses names that would leave the folder.
+    std::string PackageFilePath(const std::string& folder, const std::string& fileName) const;
     void ShowOutcomePage(const std::string& heading, const std::string& text);
 
     Host& FHost;
@@ -141,6 +172,13 @@ private:
     int FInstallState = isIdle;
     int FPrevInstallType = -1;
     int FInstallType = 0; // becomes 1 when the package list is built
+
+    // Components
+    HttpClient FWebDAV;
+    ProcessRunner InstallProc;
+    ProcessRunner UnInstallProc;
+    ProcessRunner RunApp;
+    int FTransfers = 0;
 
     // The application's help file: registered, never opened.
     std::string FHelpFile;

@@ -10,7 +10,14 @@
 namespace tv {
 
 TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
-    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop) {}
+    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), InstallProc(loop), UnInstallProc(loop),
+      RunApp(loop) {
+    RunApp.WaitForTerminate = false;
+    FWebDAV.OnWorkBegin = [this](WorkMode mode, std::int64_t max) { IdWebDAVWorkBegin(mode, max); };
+    FWebDAV.OnWork = [this](WorkMode mode, std::int64_t count) { IdWebDAVWork(mode, count); };
+    // A server that keeps silent must not freeze the window: Cancel stays usable.
+    FWebDAV.Transport().WhileWaiting = [this] { PumpMessages(); };
+}
 
 TSetupWizardDlg::~TSetupWizardDlg() = default;
 
@@ -67,7 +74,18 @@ void TSetupWizardDlg::InitWizard() {
     BuildPackageList();
     SetAppInstalled(IsAppInstalled());
     SetInstallType(1);
+
+    std::error_code ec;
+    if (std::filesystem::exists(FIniFileName, ec)) {
+        SetAllowOffline(true);
+        SetOnline(false);
+    } else {
+        SetAllowOffline(false);
+        SetOnline(true);
+    }
 }
+
+void TSetupWizardDlg::PumpMessages() { FEventLoop.ProcessMessages(); }
 
 void TSetupWizardDlg::UpdateAppType() {
     static const char* const Keys[] = {"Brisa", "Solan", "Tavik"};

@@ -2,7 +2,7 @@
 // the failure handler and closing.
 #include <gtest/gtest.h>
 
-#include "wizard/WizardFixture.h"
+#include "support/WizardFixture.h"
 
 namespace tv {
 namespace {
@@ -18,12 +18,12 @@ TEST_F(ControllerTest, StartStateAfterCreation) {
     EXPECT_EQ(Dlg().PrevInstallType(), -1);
     EXPECT_FALSE(Dlg().CriticalError());
     EXPECT_EQ(Dlg().ErrorMsg(), "");
-    EXPECT_EQ(Dlg().TempFolder(), "/tmp/tv-scripted");
-    EXPECT_EQ(Dlg().IniFileName(), "/opt/tvinstall/install.ini");
-    EXPECT_EQ(Dlg().HelpFile(), "/opt/tvinstall/setup.chm");
+    EXPECT_EQ(Dlg().TempFolder(), FHost.Temp);
+    EXPECT_EQ(Dlg().IniFileName(), FHost.ProgramDir + "install.ini");
+    EXPECT_EQ(Dlg().HelpFile(), FHost.ProgramDir + "setup.chm");
     EXPECT_EQ(Dlg().DefaultFolder(), "Norvano 6");
 
-    EXPECT_EQ(F().Caption, "Tarvo Installation");
+    EXPECT_EQ(F().Caption, "Tarvo Installation [ Offline Modus ]"); // "install.ini" lies beside the program
     EXPECT_EQ(F().NextBtn.Caption, "Weiter");
     EXPECT_EQ(F().BackBtn.Caption, "Zurück");
     EXPECT_EQ(F().CloseBtn.Caption, "Schließen");
@@ -40,10 +40,14 @@ TEST_F(ControllerTest, StartStateAfterCreation) {
     EXPECT_EQ(F().gbAppVers.Caption, "Datenbanken für ...");
     EXPECT_EQ(F().cbAppVers.Items, (std::vector<std::string>{"Norvano Brisa", "Norvano Solan", "Norvano Tavik"}));
     EXPECT_EQ(F().cbAppVers.ItemIndex, 0);
-    // The button row keeps its designed visibility: FPage stayed 0, so no page rule ran.
+    // The button row keeps its designed visibility apart from what the mode set: FPage stayed 0.
     EXPECT_TRUE(F().NextBtn.Visible);
     EXPECT_FALSE(F().BackBtn.Visible);
-    EXPECT_FALSE(F().FBConfigBtn.Visible);
+    EXPECT_TRUE(F().FBConfigBtn.Visible);
+    EXPECT_TRUE(F().OnlineBtn.Visible);
+    EXPECT_FALSE(F().OnlineBtn.Down);
+    EXPECT_TRUE(F().OfflineBtn.Down);
+    EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages/");
 }
 
 TEST_F(ControllerTest, EditionKeyIsEmptyUntilTheFirstIdlePass) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "wizard/WizardFixture.h"
+#include "support/WizardFixture.h"
 
 namespace tv {
 namespace {

@@ -1,7 +1,7 @@
 // The package list built from the text table, and choosing a package.
 #include <gtest/gtest.h>
 
-#include "wizard/WizardFixture.h"
+#include "support/WizardFixture.h"
 
 namespace tv {
 namespace {

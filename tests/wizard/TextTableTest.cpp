@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "util/IniStore.h"
-#include "wizard/WizardFixture.h"
+#include "support/WizardFixture.h"
 
 namespace tv {
 namespace {

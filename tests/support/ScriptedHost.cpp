@@ -1,4 +1,4 @@
-#include "wizard/ScriptedHost.h"
+#include "support/ScriptedHost.h"
 
 namespace tv {
 

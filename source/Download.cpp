@@ -1,0 +1,58 @@
+// Downloads of package files with the progress page, and the client's progress events.
+#include "wizard/SetupWizardDlg.h"
+
+#include "util/Failure.h"
+#include "util/Paths.h"
+#include "util/Strings.h"
+
+namespace tv {
+
+std::string TSetupWizardDlg::PackageFilePath(const std::string& folder, const std::string& fileName) const {
+    // A name from the manifest with a folder part could make the wizard write, or unpack
+    // from, anywhere on the machine.
+    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find_first_of("/\\:") != std::string::npos)
+        throw Failure("Ungültiger Dateiname im Paketverzeichnis: '" + fileName + "'");
+    return IncludeTrailingPathDelimiter(folder) + fileName;
+}
+
+bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string& fileName,
+                                   const std::string& targetFolder) {
+    bool result = false;
+    std::string target = PackageFilePath(targetFolder, fileName);
+    if (!ConnectToServer()) return false;
+
+    struct HideBarAtEnd {
+        ProgressBar& Bar;
+        ~HideBarAtEnd() {
+            Bar.Visible = false;
+            Bar.Position = 0;
+        }
+    } hideBar{FForm.pbDownload};
+    FForm.pbDownload.Position = 0;
+    FForm.pbDownload.Visible = true;
+    FForm.lblProgress.Caption = GetWizardText("capDownload");
+    FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {fileName});
+    SetPage(tsProgress);
+    PumpMessages();
+
+    FileSink file(target);
+    {
+        TransferScope transfer(FTransfers);
+        FWebDAV.Get(baseUrl + fileName, file);
+    }
+    file.Close();
+    result = FInstallState == isRunning;
+    return result;
+}
+
+void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {
+    FForm.pbDownload.Max = static_cast<std::int32_t>(workCountMax / 1000);
+    PumpMessages();
+}
+
+void TSetupWizardDlg::IdWebDAVWork(WorkMode, std::int64_t workCount) {
+    FForm.pbDownload.Position = static_cast<std::int32_t>(workCount / 1000);
+    PumpMessages();
+}
+
+} // namespace tv

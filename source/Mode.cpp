@@ -1,0 +1,88 @@
+// Online and offline mode: where the manifest and the package files come from, the
+// server login, and the two mode buttons.
+#include "wizard/SetupWizardDlg.h"
+
+#include <filesystem>
+
+#include "source/ServerConfig.h"
+#include "util/Paths.h"
+#include "util/Strings.h"
+#include "util/TextFile.h"
+
+namespace tv {
+
+void TSetupWizardDlg::SetOnline(bool value) {
+    FOnline = value;
+    FForm.Caption = FormatText("%s [ %s ]", {GetWizardText("Caption"),
+                                             GetWizardText(value ? "capOnline" : "capOffline")});
+    FForm.FBConfigBtn.Visible = FAllowOffline;
+    FForm.OnlineBtn.Down = value;
+    FForm.OfflineBtn.Down = !value;
+    FInstallIni->Clear();
+    std::vector<std::string> lines;
+
+    if (value) {
+        FSetupFolder = FHost.TempFolder();
+        if (ConnectToServer()) {
+            MemorySink manifest;
+            try {
+                TransferScope transfer(FTransfers);
+                FWebDAV.Get(InstallationFolderAddress() + "install.ini", manifest);
+            } catch (const std::exception& e) {
+                ShowError(e.what());
+                SetOnline(false);
+                return;
+            }
+            lines = SplitLines(DecodeText(manifest.Data).Text);
+        } else if (FAllowOffline) {
+            ShowError(FormatText("%s %s", {GetMsg("msgConnectToCloudFailed"), GetMsg("msgSetOfflineMode")}));
+            SetOnline(false);
+            return;
+        } else {
+            FCriticalError = true;
+            ShowError(FormatText("%s %s", {GetMsg("msgConnectToCloudFailed"), GetMsg("msgAppTerminate")}));
+        }
+    } else {
+        FWebDAV.Disconnect();
+        FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
+        std::error_code ec;
+        if (std::filesystem::exists(FHost.ProgramFolder() + "install.ini", ec))
+            lines = SplitLines(DecodeText(ReadFileBytes(FHost.ProgramFolder() + "install.ini")).Text);
+    }
+    FInstallIni->SetStrings(lines);
+    FSetupFolder = IncludeTrailingPathDelimiter(FSetupFolder);
+}
+
+bool TSetupWizardDlg::ConnectToServer() {
+    if (FWebDAV.Connected()) return true;
+    try {
+        TransferScope transfer(FTransfers);
+        FWebDAV.BasicAuthentication = true;
+        FWebDAV.UserName = AccountName();
+        FWebDAV.Password = AccountPassword;
+        FWebDAV.CacheControl = "no-cache";
+        MemorySink answer;
+        FWebDAV.Post(LoginPageAddress(), answer);
+        if (!FWebDAV.Connected()) FWebDAV.Connect();
+        return true;
+    } catch (const std::exception& e) {
+        AddErrorLine(e.what(), true);
+        return false;
+    }
+}
+
+void TSetupWizardDlg::OnlineBtnClick() {
+    if (Transferring()) return; // one request at a time
+    if (ConnectToServer()) {
+        SetOnline(true);
+        return;
+    }
+    SetOnline(false);
+    FForm.OfflineBtn.Down = true;
+    FHost.MessageDlg(FormatText("%s %s", {GetMsg("msgConnectToCloudFailed"), GetMsg("msgSetOfflineMode")}),
+                     MsgDlgType::Error, mbOK);
+}
+
+void TSetupWizardDlg::OfflineBtnClick() { SetOnline(false); }
+
+} // namespace tv

@@ -1,0 +1,73 @@
+// A wizard created as the program creates it, on a scripted host and a queue loop, in
+// a machine folder of its own: the program folder (with "install.ini" beside the
+// program unless a test wants an online start) and a temporary folder.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "host/QueueEventLoop.h"
+#include "support/ScriptedHost.h"
+#include "util/IniStore.h"
+#include "wizard/SetupWizardDlg.h"
+#include "wizard/TextTable.h"
+
+namespace tv {
+
+// Sets the fields that the mode switch and the install run own, for tests that need
+// a state those subsystems would have produced.
+struct WizardProbe {
+    static void SetCriticalError(TSetupWizardDlg& dlg, bool value) { dlg.FCriticalError = value; }
+    static void LoadManifest(TSetupWizardDlg& dlg, const std::vector<std::string>& lines) {
+        dlg.FInstallIni->SetStrings(lines);
+    }
+    static bool TextTableReleased(const TSetupWizardDlg& dlg) { return !dlg.FMemIni; }
+};
+
+class WizardFixture : public testing::Test {
+protected:
+    WizardFixture() {
+        static int serial = 0;
+        FMachine = std::filesystem::temp_directory_path() /
+                   ("tv-machine-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+        std::filesystem::create_directories(FMachine / "program");
+        std::filesystem::create_directories(FMachine / "temp");
+        FHost.ProgramDir = (FMachine / "program").string() + "/";
+        FHost.Temp = (FMachine / "temp").string();
+    }
+    ~WizardFixture() override {
+        FDlg.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(FMachine, ec);
+    }
+
+    // Creates the wizard; call again after changing the host, the template or the manifest.
+    void Create() {
+        std::filesystem::remove(IniBesideProgram());
+        if (FStartOffline) std::ofstream(IniBesideProgram(), std::ios::binary) << FManifestBytes;
+        FDlg.reset();
+        FDlg = std::make_unique<TSetupWizardDlg>(FHost, FLoop);
+        if (!FTemplate.empty()) FDlg->SetTextTemplate(FTemplate);
+        FDlg->Dispatch([&] { FDlg->FormCreate(); });
+    }
+    void SetUp() override { Create(); }
+
+    TSetupWizardDlg& Dlg() { return *FDlg; }
+    Form& F() { return FDlg->GetForm(); }
+    // What the window does with a click: through the dispatch point.
+    template <class Handler> void Click(Handler handler) { FDlg->Dispatch([&] { handler(*FDlg); }); }
+    std::string IniBesideProgram() const { return (FMachine / "program" / "install.ini").string(); }
+
+    ScriptedHost FHost;
+    QueueEventLoop FLoop;
+    std::vector<std::string> FTemplate;
+    bool FStartOffline = true;
+    std::string FManifestBytes;
+    std::filesystem::path FMachine;
+    std::unique_ptr<TSetupWizardDlg> FDlg;
+};
+
+} // namespace tv
