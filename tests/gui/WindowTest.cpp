@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -65,14 +66,17 @@ private slots:
                        "\"ProgramFilesDir\"=\"/opt/programs\"\r\n");
         registry.close();
         qputenv("TVINSTALL_REGISTRY", registry.fileName().toUtf8());
+        WriteManifestBesideProgram(true);
     }
+
+    void cleanupTestCase() { WriteManifestBesideProgram(false); }
 
     void SelectionPageListsFivePackagesAndNextOpensParameters() {
         tv::WizardProgram program;
         program.Start();
         tv::WizardWindow& window = program.Window();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QString::fromUtf8("Tarvo Installation"));
+        QCOMPARE(window.windowTitle(), QString::fromUtf8("Tarvo Installation [ Offline Modus ]"));
         QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsSelect"));
 
         const auto& packages = window.PackageButtons();
@@ -214,7 +218,45 @@ private slots:
         QVERIFY(idle > 0);
     }
 
+    void StartWithoutManifestOrServerEndsOnTheErrorPage() {
+        WriteManifestBesideProgram(false);
+        qputenv("TVINSTALL_LOGIN_URL", "https://127.0.0.1:9/login"); // nothing listens there
+        tv::WizardProgram program;
+        program.Start();
+        qunsetenv("TVINSTALL_LOGIN_URL");
+        WriteManifestBesideProgram(true);
+        tv::WizardWindow& window = program.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowTitle(), QString("Tarvo Installation [ Online Modus ]"));
+        QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsInfo"));
+        QCOMPARE(window.findChild<QLabel*>("lblInfo")->text(), QString("Fehler"));
+        QCOMPARE(window.findChild<QLabel*>("lblStatusInfo")->text(),
+                 QString("Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet"));
+        auto* errors = window.findChild<QListWidget*>("ErrList");
+        QCOMPARE(errors->count(), 1);
+        QVERIFY(errors->item(0)->text().contains("127.0.0.1:9"));
+        QCOMPARE(window.Button("CloseBtn")->text(), QString("Ok"));
+        QVERIFY(!window.Button("OnlineBtn")->isVisible());
+        SaveScreenshot(window, "info-error");
+        QTest::mouseClick(window.Button("CloseBtn"), Qt::LeftButton);
+        QVERIFY(!window.isVisible());
+        QVERIFY(program.Controller().GetForm().Closed);
+    }
+
 private:
+    // "install.ini" beside the program makes the wizard start offline, without a server.
+    static void WriteManifestBesideProgram(bool present) {
+        QString path = QCoreApplication::applicationDirPath() + "/install.ini";
+        if (!present) {
+            QFile::remove(path);
+            return;
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip\r\n"
+                   "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile\r\n");
+    }
+
     QTemporaryDir FMachine;
 };
 
