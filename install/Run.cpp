@@ -19,6 +19,8 @@ void TSetupWizardDlg::SetInstallState(int value) {
         FForm.CloseBtn.Caption = GetWizardText("CancelBtn");
         break;
     case isAborted:
+        // Closing the connection ends a download that is under way at its next read.
+        if (FWebDAV.Transport().Connected()) FWebDAV.Transport().Close();
         FForm.Visible = true;
         ShowInfo(GetMsg("InstallAborted"));
         break;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -152,8 +153,17 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
+    auto fail = [&path] {
+        throw Failure("Die Datei " + path + " kann nicht gelesen werden: " + std::strerror(errno));
+    };
+    // A folder opens like a file on some systems and then reads as nothing.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        errno = EISDIR;
+        fail();
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Failure("Die Datei " + path + " kann nicht gelesen werden: " + std::strerror(errno));
+    if (!in) fail();
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

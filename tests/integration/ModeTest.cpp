@@ -1,0 +1,370 @@
+// Online and offline mode and downloads, against the nginx test bed and the fixture server.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "source/ServerConfig.h"
+
+#include <gtest/gtest.h>
+
+#include "fixtures/FixtureServer.h"
+#include "fixtures/NginxServer.h"
+#include "fixtures/TestCertificates.h"
+#include "support/WizardFixture.h"
+#include "util/TextFile.h"
+
+namespace tv {
+namespace {
+
+using namespace testbed;
+namespace fs = std::filesystem;
+
+const std::string OnlineManifest = "[UpdFileDescr]\r\nBrisa=Online A;Online B\r\n";
+const std::string OfflineManifest = "[UpdFileDescr]\r\nBrisa=Offline A\r\n";
+
+class ModeTest : public WizardFixture {
+protected:
+    static void SetUpTestSuite() { FServer = new NginxServer(); }
+    static void TearDownTestSuite() { delete FServer; }
+
+    void SetUp() override {
+        CertificateFolder();
+        PointAt(FServer->Origin().substr(8), FServer->Origin() + "/login");
+        std::ofstream(FServer->InstallationFolder() + "/install.ini", std::ios::binary) << OnlineManifest;
+        FManifestBytes = OfflineManifest;
+    }
+    void TearDown() override {
+        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"}) unsetenv(name);
+    }
+    static void PointAt(const std::string& server, const std::string& login) {
+        setenv("TVINSTALL_SERVER", server.c_str(), 1);
+        setenv("TVINSTALL_LOGIN_URL", login.c_str(), 1);
+        setenv("TVINSTALL_USER", NginxServer::User, 1);
+    }
+    std::string Descriptions() { return Dlg().InstallIni().ReadString("UpdFileDescr", "Brisa", "<none>"); }
+    // Requests nginx logged so far whose line holds `what`.
+    static int Logged(const std::string& what) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // nginx logs just after it answered
+        std::ifstream in(FServer->AccessLog());
+        int count = 0;
+        for (std::string line; std::getline(in, line);) count += line.find(what) != std::string::npos;
+        return count;
+    }
+    void ExpectOffline() {
+        EXPECT_FALSE(Dlg().Online());
+        EXPECT_TRUE(Dlg().Offline());
+        EXPECT_EQ(F().Caption, "Tarvo Installation [ Offline Modus ]");
+        EXPECT_TRUE(F().OfflineBtn.Down);
+        EXPECT_FALSE(F().OnlineBtn.Down);
+        EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages/");
+    }
+    void ExpectOnline() {
+        EXPECT_TRUE(Dlg().Online());
+        EXPECT_EQ(F().Caption, "Tarvo Installation [ Online Modus ]");
+        EXPECT_TRUE(F().OnlineBtn.Down);
+        EXPECT_FALSE(F().OfflineBtn.Down);
+        EXPECT_EQ(Dlg().SetupFolder(), FHost.Temp + "/");
+    }
+    // A login page nobody answers.
+    static std::string DeadLogin() { return "https://127.0.0.1:" + std::to_string(FreePort()) + "/login"; }
+
+    static NginxServer* FServer;
+};
+NginxServer* ModeTest::FServer = nullptr;
+
+TEST_F(ModeTest, StartWithManifestBesideTheProgramIsOfflineWithoutARequest) {
+    int before = Logged("");
+    Create();
+    ExpectOffline();
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+    EXPECT_TRUE(F().OnlineBtn.Visible);
+    EXPECT_TRUE(F().OfflineBtn.Visible);
+    EXPECT_TRUE(F().FBConfigBtn.Visible);
+    EXPECT_EQ(Descriptions(), "Offline A");
+    EXPECT_EQ(Logged(""), before);
+}
+
+TEST_F(ModeTest, StartOnlineLogsInAndFetchesTheManifest) {
+    FStartOffline = false;
+    int logins = Logged("POST /login");
+    Create();
+    ExpectOnline();
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+    EXPECT_FALSE(F().OnlineBtn.Visible);
+    EXPECT_FALSE(F().OfflineBtn.Visible);
+    EXPECT_FALSE(F().FBConfigBtn.Visible);
+    EXPECT_EQ(Descriptions(), "Online A;Online B");
+    EXPECT_FALSE(Dlg().CriticalError());
+    EXPECT_EQ(Logged("POST /login"), logins + 1);
+}
+
+TEST_F(ModeTest, StartWhoseFetchFailsIsOfflineWithAnEmptyManifest) {
+    FStartOffline = false;
+    fs::remove(FServer->InstallationFolder() + "/install.ini");
+    Create();
+    ExpectOffline();
+    EXPECT_EQ(Descriptions(), "<none>");
+    EXPECT_EQ(Dlg().Page(), tsInfo);
+    EXPECT_EQ(F().lblInfo.Caption, "Fehler");
+    EXPECT_EQ(F().lblStatusInfo.Caption, "HTTP/1.1 404 Not Found");
+    EXPECT_FALSE(F().OnlineBtn.Visible);
+    EXPECT_FALSE(Dlg().CriticalError());
+    Click([](auto& d) { d.CloseBtnClick(); });
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+    EXPECT_FALSE(F().Closed);
+    EXPECT_FALSE(F().OnlineBtn.Visible);
+}
+
+TEST_F(ModeTest, StartWhoseLoginFailsIsACriticalError) {
+    FStartOffline = false;
+    PointAt(FServer->Origin().substr(8), DeadLogin());
+    Create();
+    EXPECT_TRUE(Dlg().CriticalError());
+    EXPECT_TRUE(Dlg().Online());
+    EXPECT_FALSE(Dlg().Offline());
+    EXPECT_EQ(F().Caption, "Tarvo Installation [ Online Modus ]");
+    EXPECT_EQ(Dlg().Page(), tsInfo);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet");
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_NE(F().ErrList.Items[0].find("Connection refused"), std::string::npos);
+    EXPECT_TRUE(Dlg().InstallIni().Empty());
+    Click([](auto& d) { d.CloseBtnClick(); });
+    EXPECT_TRUE(F().Closed);
+}
+
+TEST_F(ModeTest, OnlineButtonFromOffline) {
+    Create();
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOnline();
+    EXPECT_EQ(Descriptions(), "Online A;Online B");
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+    EXPECT_TRUE(FHost.Boxes.empty());
+}
+
+TEST_F(ModeTest, OnlineButtonWhoseFetchFailsReadsTheOfflineManifestAnew) {
+    Create();
+    fs::remove(FServer->InstallationFolder() + "/install.ini");
+    std::ofstream(IniBesideProgram(), std::ios::binary) << "[UpdFileDescr]\r\nBrisa=Offline B\r\n";
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOffline();
+    EXPECT_EQ(Descriptions(), "Offline B");
+    EXPECT_EQ(F().lblStatusInfo.Caption, "HTTP/1.1 404 Not Found");
+    EXPECT_TRUE(F().FBConfigBtn.Visible); // shown whenever offline mode is available
+    Click([](auto& d) { d.CloseBtnClick(); });
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+    EXPECT_TRUE(F().OnlineBtn.Visible);
+}
+
+TEST_F(ModeTest, OnlineButtonWhoseSecondLoginFailsFallsBackOffline) {
+    // The login page closes the connection after the first POST and refuses the second.
+    int posts = 0;
+    FixtureServer login([&](Exchange& x) {
+        if (++posts == 1) x.Send(Answer("HTTP/1.1 200 OK", "", "Connection: close\r\n"));
+        else x.Send(Answer("HTTP/1.1 503 Service Unavailable"));
+    });
+    login.IdleCloseMs = 100; // so the connection of the first login is gone when the switch logs in again
+    PointAt(FServer->Origin().substr(8), login.Origin() + "/login");
+    Create();
+    // The connection that Connect opened after the first POST is closed by the server while idle.
+    Click([&](auto& d) {
+        ASSERT_TRUE(d.ConnectToServer());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        d.SetOnline(true); // what OnlineBtnClick does next
+    });
+    ExpectOffline();
+    EXPECT_EQ(Descriptions(), "Offline A");
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet");
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_EQ(F().ErrList.Items[0], "HTTP/1.1 503 Service Unavailable");
+}
+
+TEST_F(ModeTest, OnlineButtonWhoseLoginFailsShowsABoxAfterGoingOffline) {
+    Create();
+    PointAt(FServer->Origin().substr(8), DeadLogin());
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOffline();
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+    ASSERT_EQ(FHost.Boxes.size(), 1u);
+    EXPECT_EQ(FHost.Boxes[0].Message, "Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet");
+    EXPECT_EQ(FHost.Boxes[0].Type, MsgDlgType::Error);
+    EXPECT_EQ(FHost.Boxes[0].Buttons, unsigned(mbOK));
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_NE(F().ErrList.Items[0].find("refused"), std::string::npos);
+}
+
+TEST_F(ModeTest, OnlineButtonWhileOnlineFetchesAgainWithoutANewLogin) {
+    FStartOffline = false;
+    Create();
+    int logins = Logged("POST /login");
+    int fetches = Logged("GET /users/norvano/installation/install.ini");
+    std::ofstream(FServer->InstallationFolder() + "/install.ini", std::ios::binary)
+        << "[UpdFileDescr]\r\nBrisa=Changed\r\n";
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOnline();
+    EXPECT_EQ(Descriptions(), "Changed");
+    EXPECT_EQ(Logged("POST /login"), logins);
+    EXPECT_EQ(Logged("GET /users/norvano/installation/install.ini"), fetches + 1);
+}
+
+TEST_F(ModeTest, FetchFailingWhileOnlineFallsBackOffline) {
+    Create();
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOnline();
+    fs::remove(FServer->InstallationFolder() + "/install.ini");
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOffline();
+    EXPECT_EQ(Descriptions(), "Offline A");
+    EXPECT_EQ(F().lblStatusInfo.Caption, "HTTP/1.1 404 Not Found");
+}
+
+TEST_F(ModeTest, OfflineButtonClosesTheConnectionAndReadsTheManifestAnew) {
+    Create();
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ASSERT_TRUE(Dlg().WebDAV().Connected());
+    int before = Logged("");
+    Click([](auto& d) { d.OfflineBtnClick(); });
+    ExpectOffline();
+    EXPECT_FALSE(Dlg().WebDAV().Connected());
+    EXPECT_EQ(Descriptions(), "Offline A");
+    std::ofstream(IniBesideProgram(), std::ios::binary) << "[UpdFileDescr]\r\nBrisa=Edited\r\n";
+    Click([](auto& d) { d.OfflineBtnClick(); });
+    ExpectOffline();
+    EXPECT_EQ(Descriptions(), "Edited");
+    EXPECT_EQ(Logged(""), before);
+}
+
+TEST_F(ModeTest, ManifestEncodingsGiveTheSameDescriptions) {
+    const std::string text = "[UpdFileDescr]\r\nBrisa=Ersatzteile für Händler;Größen\r\n";
+    for (TextEncoding encoding :
+         {TextEncoding::Utf8Bom, TextEncoding::Utf16LeBom, TextEncoding::Utf16BeBom, TextEncoding::Ansi}) {
+        FManifestBytes = EncodeText(text, encoding);
+        Create();
+        EXPECT_EQ(Descriptions(), "Ersatzteile für Händler;Größen") << static_cast<int>(encoding);
+        std::ofstream(FServer->InstallationFolder() + "/install.ini", std::ios::binary) << FManifestBytes;
+        Click([](auto& d) { d.OnlineBtnClick(); });
+        EXPECT_EQ(Descriptions(), "Ersatzteile für Händler;Größen") << static_cast<int>(encoding);
+    }
+}
+
+TEST_F(ModeTest, UnreadableManifestBesideTheProgramIsRecordedAndLeavesItEmpty) {
+    Create();
+    fs::remove(IniBesideProgram());
+    fs::create_directory(IniBesideProgram()); // exists, but cannot be read as a file
+    Click([](auto& d) { d.OfflineBtnClick(); });
+    EXPECT_TRUE(Dlg().InstallIni().Empty());
+    EXPECT_NE(Dlg().ErrorMsg().find("install.ini"), std::string::npos);
+    EXPECT_EQ(F().Caption, "Tarvo Installation [ Offline Modus ]");
+    fs::remove(IniBesideProgram());
+}
+
+// --- downloads -----------------------------------------------------------------------
+
+class DownloadTest : public ModeTest {
+protected:
+    void SetUp() override {
+        ModeTest::SetUp();
+        Create();
+        Click([](auto& d) { d.OnlineBtnClick(); });
+        Dlg().SetInstallState(isRunning);
+    }
+    bool Download(const std::string& baseUrl, const std::string& name, std::string* failure = nullptr) {
+        try {
+            return Dlg().DownloadFile(baseUrl, name, FHost.Temp);
+        } catch (const std::exception& e) {
+            if (failure) *failure = e.what();
+            return false;
+        }
+    }
+};
+
+TEST_F(DownloadTest, BarCountsThousandsOfBytesAndHidesAtTheEnd) {
+    std::ofstream(FServer->InstallationFolder() + "/nv_setup.exe", std::ios::binary) << std::string(5'234'567, 'n');
+    std::vector<std::pair<long long, long long>> bar; // (max, position) seen by each pump
+    FLoop.Post([] {}); // the first pump draws the page
+    std::function<void()> watch;
+    Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
+        Dlg().IdWebDAVWork(mode, count);
+        bar.push_back({F().pbDownload.Max, F().pbDownload.Position});
+    };
+    EXPECT_TRUE(Download(InstallationFolderAddress(), "nv_setup.exe"));
+    EXPECT_EQ(fs::file_size(FHost.Temp + "/nv_setup.exe"), 5'234'567u);
+    ASSERT_FALSE(bar.empty());
+    EXPECT_EQ(bar.back(), std::make_pair(5234LL, 5234LL));
+    EXPECT_EQ(Dlg().Page(), tsProgress);
+    EXPECT_EQ(F().lblProgress.Caption, "Download");
+    EXPECT_EQ(F().lblFileName.Caption, "Datei nv_setup.exe");
+    EXPECT_FALSE(F().pbDownload.Visible);
+    EXPECT_EQ(F().pbDownload.Position, 0);
+    EXPECT_EQ(F().CloseBtn.Caption, "Abbrechen");
+}
+
+TEST_F(DownloadTest, UnknownLengthGivesMaximumZero) {
+    FixtureServer chunked([](Exchange& x) {
+        x.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7d0\r\n" + std::string(2000, 'c') + "\r\n0\r\n\r\n");
+    });
+    PointAt(chunked.Origin().substr(8), chunked.Origin() + "/login");
+    Dlg().WebDAV().Disconnect();
+    long long maxSeen = -1, lastPosition = -1;
+    Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
+        Dlg().IdWebDAVWork(mode, count);
+        maxSeen = F().pbDownload.Max;
+        lastPosition = F().pbDownload.Position;
+    };
+    EXPECT_TRUE(Download(InstallationFolderAddress(), "fb32.exe"));
+    EXPECT_EQ(maxSeen, 0);
+    EXPECT_EQ(lastPosition, 2);
+}
+
+TEST_F(DownloadTest, FailedLoginReturnsFalseWithoutAPageSwitch) {
+    Dlg().WebDAV().Disconnect();
+    PointAt(FServer->Origin().substr(8), DeadLogin());
+    Dlg().SetPage(tsParams);
+    EXPECT_FALSE(Download(InstallationFolderAddress(), "nv_setup.exe"));
+    EXPECT_EQ(Dlg().Page(), tsParams);
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/nv_setup.exe"));
+    EXPECT_EQ(F().ErrList.Items.size(), 1u);
+}
+
+TEST_F(DownloadTest, ErrorAnswerLeavesAnEmptyFileAndFailsWithTheStatusLine) {
+    std::ofstream(FHost.Temp + "/st_setup.exe") << "an older download";
+    std::string failure;
+    EXPECT_FALSE(Download(InstallationFolderAddress(), "st_setup.exe", &failure));
+    EXPECT_EQ(failure, "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(fs::file_size(FHost.Temp + "/st_setup.exe"), 0u);
+    EXPECT_FALSE(F().pbDownload.Visible);
+}
+
+TEST_F(DownloadTest, NamesWithAFolderPartAreRefused) {
+    for (const char* name : {"../x.zip", "a/b.zip", "a\\b.zip", "..", ""}) {
+        std::string failure;
+        EXPECT_FALSE(Download(InstallationFolderAddress(), name, &failure));
+        EXPECT_EQ(failure, std::string("Ungültiger Dateiname im Paketverzeichnis: '") + name + "'");
+    }
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+}
+
+TEST_F(DownloadTest, CancelAnsweredYesInsideAProgressEventEndsTheTransfer) {
+    std::ofstream(FServer->InstallationFolder() + "/big.zip", std::ios::binary) << std::string(30'000'000, 'b');
+    FHost.BoxAnswers = {mrYes};
+    bool asked = false;
+    Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
+        Dlg().IdWebDAVWork(mode, count);
+        if (!asked && count > 1'000'000) {
+            asked = true;
+            // What the window does with a click on Cancel during the pump.
+            Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
+        }
+    };
+    std::string failure;
+    bool result = Download(InstallationFolderAddress(), "big.zip", &failure);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(Dlg().InstallState(), isAborted);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
+    EXPECT_LT(fs::file_size(FHost.Temp + "/big.zip"), 30'000'000u);
+    fs::remove(FServer->InstallationFolder() + "/big.zip");
+}
+
+} // namespace
+} // namespace tv
