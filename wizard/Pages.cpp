@@ -40,6 +40,7 @@ void TSetupWizardDlg::SetAllowOffline(bool value) {
 }
 
 void TSetupWizardDlg::NextBtnClick() {
+    if (Transferring()) return; // a click that arrived while a request is on the wire
     switch (FPage) {
     case tsSelect:
         // An installed application is updated at once: no parameters to ask.

@@ -13,6 +13,7 @@
 #include "host/EventLoop.h"
 #include "host/Host.h"
 #include "host/ProcessRunner.h"
+#include "host/ZipExtractor.h"
 #include "source/http/HttpClient.h"
 #include "util/IniStore.h"
 #include "wizard/Form.h"
@@ -92,6 +93,11 @@ public:
     const std::string& IniFileName() const { return FIniFileName; }
     const std::string& DefaultFolder() const { return FDefaultFolder; }
     bool CriticalError() const { return FCriticalError; }
+    bool SrvInstalled() const { return FSrvInstalled; }
+    const std::string& SrvFolder() const { return FSrvFolder; }
+    const std::string& ConfigFile() const { return FConfigFile; }
+    const std::string& DataBaseFolder() const { return FDataBaseFolder; }
+    const std::string& UninstallCommand() const { return UnInstallProc.CommandLine; }
     int PrevInstallType() const { return FPrevInstallType; }
     const std::string& HelpFile() const { return FHelpFile; }
 
@@ -109,6 +115,22 @@ public:
 
     // The run (install/Run.cpp)
     void StartInstall();
+    void InstallProcTerminate(std::uint32_t exitCode);
+    void UnInstallProcTerminate(std::uint32_t exitCode);
+
+    // The installer packages (install/Packages.cpp)
+    void InstallApplication();
+    void InstallServer();
+    void InstallCompanionApp();
+    void FBConfigBtnClick();
+
+    // Database files (install/Databases.cpp)
+    void InstallDatabases(const std::string& targetFolder, const std::string& archives);
+    bool UnzipArchive(const std::string& archivePath, const std::string& targetFolder);
+    void AbUnZipperArchiveItemProgress(const ZipEntry& item, int progress, bool& abort);
+    void AbUnZipperArchiveProgress(int progress, bool& abort);
+    void AbUnZipperConfirmOverwrite(std::string& name, bool& confirm);
+    void AbUnZipperItemFailure(const ZipEntry& item, const std::string& reason);
 
     // Package source (source/Mode.cpp, source/Download.cpp)
     bool ConnectToServer();
@@ -145,6 +167,11 @@ private:
     // The package file `fileName` in `folder`; refuses names that would leave the folder.
     std::string PackageFilePath(const std::string& folder, const std::string& fileName) const;
     void ShowOutcomePage(const std::string& heading, const std::string& text);
+    void Succeeded();
+    void Aborted();
+    void WriteAliasEntries();
+    // Fetches (online) and starts one installer with the window hidden.
+    void RunInstaller(const std::string& fileName, const std::string& baseUrl, const std::string& parameters);
 
     Host& FHost;
     std::vector<std::string> FTextTemplate;
@@ -175,6 +202,8 @@ private:
 
     // Components
     HttpClient FWebDAV;
+    ZipExtractor FUnZipper;
+    std::string FEntryFailure; // the first entry of the current archive that could not be written
     ProcessRunner InstallProc;
     ProcessRunner UnInstallProc;
     ProcessRunner RunApp;

@@ -13,6 +13,26 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), InstallProc(loop), UnInstallProc(loop),
       RunApp(loop) {
     RunApp.WaitForTerminate = false;
+    InstallProc.OnTerminate = [this](ProcessRunner&, std::uint32_t code) {
+        Dispatch([&] { InstallProcTerminate(code); });
+    };
+    UnInstallProc.OnTerminate = [this](ProcessRunner&, std::uint32_t code) {
+        Dispatch([&] { UnInstallProcTerminate(code); });
+    };
+    FUnZipper.ItemProgress = [this](int position) {
+        FForm.pbUnzip.Position = position;
+        PumpMessages();
+    };
+    FUnZipper.OnArchiveProgress = [this](int progress, bool& abort) { AbUnZipperArchiveProgress(progress, abort); };
+    FUnZipper.OnArchiveItemProgress = [this](const ZipEntry& item, int progress, bool& abort) {
+        AbUnZipperArchiveItemProgress(item, progress, abort);
+    };
+    FUnZipper.OnConfirmOverwrite = [this](std::string& name, bool& confirm) {
+        AbUnZipperConfirmOverwrite(name, confirm);
+    };
+    FUnZipper.OnItemFailure = [this](const ZipEntry& item, const std::string& reason) {
+        AbUnZipperItemFailure(item, reason);
+    };
     FWebDAV.OnWorkBegin = [this](WorkMode mode, std::int64_t max) { IdWebDAVWorkBegin(mode, max); };
     FWebDAV.OnWork = [this](WorkMode mode, std::int64_t count) { IdWebDAVWork(mode, count); };
     // A server that keeps silent must not freeze the window: Cancel stays usable.

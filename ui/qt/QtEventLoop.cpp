@@ -28,7 +28,14 @@ void QtEventLoop::ProcessMessages() {
 }
 
 void QtEventLoop::Post(std::function<void()> fn) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, fn = std::move(fn)] {
+            fn();
+            // What a posted call changed (an installer's end) must reach the screen.
+            if (OnPump) OnPump();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace tv

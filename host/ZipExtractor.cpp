@@ -1,0 +1,472 @@
+#include "host/ZipExtractor.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include <zlib.h>
+
+#include "util/Paths.h"
+#include "util/Strings.h"
+
+namespace tv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t LocalHeaderSignature = 0x04034b50;
+constexpr std::uint32_t CentralHeaderSignature = 0x02014b50;
+constexpr std::uint32_t EndSignature = 0x06054b50;
+constexpr std::uint32_t Zip64EndSignature = 0x06064b50;
+constexpr std::uint32_t Zip64LocatorSignature = 0x07064b50;
+constexpr size_t EndRecordSize = 22;
+constexpr size_t MaxCommentSize = 65535;
+constexpr size_t CentralHeaderSize = 46; // the least a directory record takes
+constexpr size_t ChunkSize = 256 * 1024;
+constexpr int NewestVersionSupported = 64; // 6.4 and later may use features we cannot read
+
+const char* const FileNotFound = "File not found";
+const char* const BadStream = "Invalid Stream";
+const char* const UnhandledType = "Unhandled Archive Type";
+const char* const NoSuchDirectory = "Directory does not exist";
+const char* const ZipInvalid = "Invalid file - not a PKZip file";
+const char* const UserAbort = "Process aborted by user";
+const char* const NoArchive = "Archive does not exist - Filename is blank";
+
+// Code page 437, 0x80 to 0xFF.
+constexpr char16_t Cp437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
+    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
+
+std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t U32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::uint64_t U64(const unsigned char* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
+
+bool IsValidUtf8(const std::string& s, bool& hasHigh) {
+    hasHigh = false;
+    for (size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        hasHigh = true;
+        int extra = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xC2 && b <= 0xDF ? 1 : -1;
+        if (extra < 0 || i + extra >= s.size()) return false;
+        for (int k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string FromCp437(const std::string& s) {
+    std::string out;
+    for (char ch : s) {
+        auto b = static_cast<unsigned char>(ch);
+        char32_t c = b < 0x80 ? b : Cp437High[b - 0x80];
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The stored name's bytes as text: UTF-8 by flag or by content, the Unicode path field
+// when its CRC matches the stored name, else code page 437.
+std::string DecodeName(const std::string& raw, std::uint16_t flags, const unsigned char* extra, size_t extraSize) {
+    bool hasHigh = false;
+    bool utf8 = IsValidUtf8(raw, hasHigh);
+    if ((flags & 0x0800) && utf8) return raw;
+    if (utf8 && hasHigh) return raw;
+    for (size_t at = 0; at + 4 <= extraSize;) {
+        std::uint16_t id = U16(extra + at), size = U16(extra + at + 2);
+        if (at + 4 + size > extraSize) break;
+        if (id == 0x7075 && size >= 5 && extra[at + 4] == 1) {
+            std::uint32_t crc = U32(extra + at + 5);
+            uLong actual = crc32(0L, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
+            std::string unicode(reinterpret_cast<const char*>(extra + at + 9), size - 5);
+            bool unicodeHigh = false;
+            if (crc == actual && IsValidUtf8(unicode, unicodeHigh)) return unicode;
+        }
+        at += 4 + size;
+    }
+    return hasHigh ? FromCp437(raw) : raw;
+}
+
+bool MaskMatches(const std::string& mask, const std::string& name) {
+    if (mask == "*.*" || mask == "*") return !name.empty();
+    // '*' and '?' over the bare name, without regard to case.
+    std::string m = UpperCase(mask), n = UpperCase(name);
+    size_t mi = 0, ni = 0, star = std::string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (mi < m.size() && (m[mi] == '?' || m[mi] == n[ni])) {
+            ++mi, ++ni;
+        } else if (mi < m.size() && m[mi] == '*') {
+            star = mi++;
+            mark = ni;
+        } else if (star != std::string::npos) {
+            mi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (mi < m.size() && m[mi] == '*') ++mi;
+    return mi == m.size();
+}
+
+// The bare name of an entry, or the reason it cannot name a file in the target folder.
+bool BareName(const std::string& stored, std::string& name, std::string& reason) {
+    size_t cut = stored.find_last_of("/\\");
+    name = cut == std::string::npos ? stored : stored.substr(cut + 1);
+    if (name.empty() || name == "." || name == "..") {
+        reason = "ungültiger Dateiname";
+        return false;
+    }
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 32 || c == ':') {
+            reason = "ungültiger Dateiname";
+            return false;
+        }
+    }
+    return true;
+}
+
+void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path) {
+    std::tm local{};
+    local.tm_year = ((entry.DosDate >> 9) & 0x7F) + 80;
+    local.tm_mon = ((entry.DosDate >> 5) & 0x0F) - 1;
+    local.tm_mday = entry.DosDate & 0x1F;
+    local.tm_hour = entry.DosTime >> 11;
+    local.tm_min = (entry.DosTime >> 5) & 0x3F;
+    local.tm_sec = (entry.DosTime & 0x1F) * 2;
+    local.tm_isdst = -1;
+    std::time_t when = std::mktime(&local);
+    std::error_code ec;
+    if (when != static_cast<std::time_t>(-1))
+        fs::last_write_time(path, fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(when)), ec);
+    std::uint32_t unixMode = entry.ExternalAttributes >> 16;
+    if ((entry.VersionMadeBy >> 8) == 3 && unixMode != 0) {
+        fs::permissions(path, static_cast<fs::perms>(unixMode & 0777), ec);
+    } else if (entry.ExternalAttributes & 0x01) { // read-only
+        fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove, ec);
+    }
+}
+
+// 64-bit file positions on every platform.
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+class EntryFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace
+
+bool ZipEntry::IsFolder() const {
+    return (ExternalAttributes & 0x10) != 0 || (!FileName.empty() && (FileName.back() == '/' || FileName.back() == '\\'));
+}
+
+ZipExtractor::ZipExtractor() : FInput(ChunkSize), FOutput(ChunkSize) {}
+ZipExtractor::~ZipExtractor() = default;
+
+std::string ZipExtractor::AppliedBaseDirectory() const {
+    std::string base = BaseDirectory;
+    if (base.size() > 1 && (base.back() == '/' || base.back() == '\\') && base[base.size() - 2] != ':') base.pop_back();
+    return base;
+}
+
+void ZipExtractor::SetFileName(const std::string& path) {
+    if (path.empty()) {
+        FArchive.reset();
+        FEntries.clear();
+        FUsable = false;
+        FFileName.clear();
+        return;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) throw ZipError(FileNotFound);
+    if (fs::file_size(path, ec) == 0) throw ZipError(BadStream);
+    FArchive.reset();
+    FEntries.clear();
+    FUsable = false;
+    FFileName = path;
+    Open(path);
+}
+
+void ZipExtractor::ReadAt(std::uint64_t offset, void* buffer, size_t size) {
+    if (offset > FArchiveSize || size > FArchiveSize - offset) throw ZipError(ZipInvalid);
+    if (!SeekTo(FArchive.get(), offset) ||
+        std::fread(buffer, 1, size, FArchive.get()) != size)
+        throw ZipError(ZipInvalid);
+}
+
+void ZipExtractor::Open(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        throw ZipError(FormatText("Datei %s kann nicht geöffnet werden. %s",
+                                  {fs::absolute(path).string(), std::strerror(errno)}));
+    FArchive.reset(file);
+    std::error_code ec;
+    FArchiveSize = fs::file_size(path, ec);
+
+    // The kind: a ZIP archive ends with its end record, whatever its name says.
+    size_t tail = static_cast<size_t>(std::min<std::uint64_t>(FArchiveSize, EndRecordSize + MaxCommentSize));
+    std::vector<unsigned char> end(tail);
+    ReadAt(FArchiveSize - tail, end.data(), tail);
+    std::int64_t found = -1;
+    for (std::int64_t at = static_cast<std::int64_t>(tail) - static_cast<std::int64_t>(EndRecordSize); at >= 0; --at) {
+        if (U32(&end[at]) == EndSignature) {
+            found = at;
+            break;
+        }
+    }
+    if (found < 0) throw ZipError(UnhandledType);
+
+    if (ItemProgress) ItemProgress(0);
+    std::string base = AppliedBaseDirectory();
+    if (!base.empty() && !fs::is_directory(base, ec)) throw ZipError(NoSuchDirectory);
+
+    const unsigned char* record = &end[found];
+    std::uint64_t count = U16(record + 10);
+    std::uint64_t directorySize = U32(record + 12);
+    std::uint64_t directoryOffset = U32(record + 16);
+    std::uint64_t endOffset = FArchiveSize - tail + static_cast<std::uint64_t>(found);
+    if (endOffset >= 20) {
+        unsigned char locator[20];
+        ReadAt(endOffset - 20, locator, sizeof locator);
+        if (U32(locator) == Zip64LocatorSignature) {
+            unsigned char zip64[56];
+            ReadAt(U64(locator + 8), zip64, sizeof zip64);
+            if (U32(zip64) != Zip64EndSignature) throw ZipError(ZipInvalid);
+            count = U64(zip64 + 32);
+            directorySize = U64(zip64 + 40);
+            directoryOffset = U64(zip64 + 48);
+        }
+    }
+    // A count the directory cannot hold would have us read far past it.
+    if (directoryOffset > FArchiveSize || directorySize > FArchiveSize - directoryOffset ||
+        count > directorySize / CentralHeaderSize)
+        throw ZipError(ZipInvalid);
+
+    std::vector<unsigned char> directory(static_cast<size_t>(directorySize));
+    ReadAt(directoryOffset, directory.data(), directory.size());
+    FEntries.reserve(static_cast<size_t>(count));
+    size_t at = 0;
+    for (std::uint64_t k = 1; k <= count; ++k) {
+        if (at + CentralHeaderSize > directory.size() || U32(&directory[at]) != CentralHeaderSignature)
+            throw ZipError(ZipInvalid);
+        const unsigned char* p = &directory[at];
+        ZipEntry entry;
+        entry.VersionMadeBy = U16(p + 4);
+        entry.VersionNeeded = U16(p + 6);
+        entry.Flags = U16(p + 8);
+        entry.Method = U16(p + 10);
+        entry.DosTime = U16(p + 12);
+        entry.DosDate = U16(p + 14);
+        entry.Crc = U32(p + 16);
+        entry.CompressedSize = U32(p + 20);
+        entry.UncompressedSize = U32(p + 24);
+        size_t nameSize = U16(p + 28), extraSize = U16(p + 30), commentSize = U16(p + 32);
+        entry.ExternalAttributes = U32(p + 38);
+        entry.LocalHeaderOffset = U32(p + 42);
+        if (at + CentralHeaderSize + nameSize + extraSize + commentSize > directory.size()) throw ZipError(ZipInvalid);
+        std::string raw(reinterpret_cast<const char*>(p + CentralHeaderSize), nameSize);
+        const unsigned char* extra = p + CentralHeaderSize + nameSize;
+        // ZIP64 sizes and offset stand in the extra field where the record holds all ones.
+        for (size_t e = 0; e + 4 <= extraSize;) {
+            std::uint16_t id = U16(extra + e), size = U16(extra + e + 2);
+            if (e + 4 + size > extraSize) break;
+            if (id == 0x0001) {
+                const unsigned char* v = extra + e + 4;
+                size_t left = size;
+                auto next = [&](std::uint64_t& field) {
+                    if (field != 0xFFFFFFFFu) return;
+                    if (left < 8) throw ZipError(ZipInvalid);
+                    field = U64(v);
+                    v += 8;
+                    left -= 8;
+                };
+                next(entry.UncompressedSize);
+                next(entry.CompressedSize);
+                next(entry.LocalHeaderOffset);
+            }
+            e += 4 + size;
+        }
+        entry.FileName = DecodeName(raw, entry.Flags, extra, extraSize);
+        FEntries.push_back(std::move(entry));
+        at += CentralHeaderSize + nameSize + extraSize + commentSize;
+        bool abort = false;
+        if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(k * 100 / count), abort);
+        if (abort) throw ZipError(UserAbort);
+    }
+    bool ignored = false;
+    if (OnArchiveProgress) OnArchiveProgress(100, ignored);
+    FUsable = true;
+}
+
+void ZipExtractor::ExtractFiles(const std::string& mask) {
+    if (FFileName.empty() || !FArchive) throw ZipError(NoArchive);
+    if (!FUsable) throw ZipError(ZipInvalid);
+    const size_t count = FEntries.size();
+    if (count == 0) return;
+    for (size_t i = 1; i <= count; ++i) {
+        const ZipEntry& entry = FEntries[i - 1];
+        std::string stored = entry.FileName;
+        std::string bare = stored.substr(stored.find_last_of("/\\") == std::string::npos ? 0 : stored.find_last_of("/\\") + 1);
+        if (!entry.IsFolder() && MaskMatches(mask, bare)) ExtractEntry(entry);
+        bool abort = false;
+        if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(i * 100 / count), abort);
+        if (abort) throw ZipError(UserAbort);
+    }
+    bool ignored = false;
+    if (OnArchiveProgress) OnArchiveProgress(100, ignored);
+}
+
+void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
+    if (ItemProgress) ItemProgress(0);
+    std::string bare, reason;
+    if (!BareName(entry.FileName, bare, reason)) {
+        if (OnItemFailure) OnItemFailure(entry, reason);
+        return;
+    }
+    std::string base = AppliedBaseDirectory();
+    std::string target = base.empty() || base.back() == '/' || base.back() == '\\' || base.back() == ':'
+                             ? base + bare
+                             : base + PathDelimiter + bare;
+    std::error_code ec;
+    std::string folder = ExtractFilePath(target);
+    if (!folder.empty() && !fs::is_directory(folder, ec)) throw ZipError(NoSuchDirectory);
+    if (fs::exists(target, ec)) {
+        bool confirm = true;
+        if (OnConfirmOverwrite) OnConfirmOverwrite(target, confirm);
+        if (!confirm) return;
+    }
+
+    bool created = false;
+    try {
+        if ((entry.VersionNeeded & 0xFF) >= NewestVersionSupported)
+            throw EntryFailure("Cannot extract file - newer version required");
+        if (entry.Flags & 0x0001) throw EntryFailure("Cannot extract file - invalid password");
+        if (entry.Method != 0 && entry.Method != 8)
+            throw EntryFailure("Cannot extract file - unsupported compression method");
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(target.c_str(), "wb"));
+        if (!file)
+            throw EntryFailure(FormatText("Datei \"%s\" kann nicht erstellt werden. %s",
+                                          {fs::absolute(target).string(), std::strerror(errno)}));
+        created = true;
+        if (entry.UncompressedSize > 0) WriteEntryData(entry, file.get(), target);
+        std::FILE* raw = file.release();
+        if (std::fclose(raw) != 0)
+            throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
+                                          {target, std::strerror(errno)}));
+        ApplyTimeAndAttributes(entry, target);
+    } catch (const EntryFailure& failure) {
+        // A half-written file would pass for a good one: it goes.
+        if (created) fs::remove(target, ec);
+        if (OnItemFailure) OnItemFailure(entry, failure.what());
+    }
+}
+
+void ZipExtractor::WriteEntryData(const ZipEntry& entry, std::FILE* target, const std::string& path) {
+    unsigned char local[30];
+    try {
+        ReadAt(entry.LocalHeaderOffset, local, sizeof local);
+    } catch (const ZipError&) {
+        throw EntryFailure(ZipInvalid);
+    }
+    if (U32(local) != LocalHeaderSignature) throw EntryFailure(ZipInvalid);
+    std::uint64_t dataStart = entry.LocalHeaderOffset + sizeof local + U16(local + 26) + U16(local + 28);
+    if (dataStart > FArchiveSize || entry.CompressedSize > FArchiveSize - dataStart)
+        throw EntryFailure(ZipInvalid);
+    if (!SeekTo(FArchive.get(), dataStart)) throw EntryFailure(ZipInvalid);
+
+    std::uint64_t written = 0;
+    std::uint64_t left = entry.CompressedSize;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    int reported = 0;
+    auto write = [&](const unsigned char* data, size_t size) {
+        // More data than declared is damage; it would let an archive write without bound.
+        if (size > entry.UncompressedSize - written) throw EntryFailure("beschädigte Daten: mehr Daten als angegeben");
+        if (std::fwrite(data, 1, size, target) != size)
+            throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {path, std::strerror(errno)}));
+        crc = crc32(crc, data, static_cast<uInt>(size));
+        written += size;
+        int progress = static_cast<int>(written * 100 / entry.UncompressedSize);
+        if (progress != reported) {
+            reported = progress;
+            if (ItemProgress) ItemProgress(progress);
+            bool abort = false;
+            if (OnArchiveItemProgress) OnArchiveItemProgress(entry, progress, abort);
+        }
+    };
+    auto readChunk = [&]() -> size_t {
+        size_t n = static_cast<size_t>(std::min<std::uint64_t>(left, FInput.size()));
+        if (n == 0) return 0;
+        if (std::fread(FInput.data(), 1, n, FArchive.get()) != n) throw EntryFailure(ZipInvalid);
+        left -= n;
+        return n;
+    };
+
+    if (entry.Method == 0) {
+        while (size_t n = readChunk()) write(FInput.data(), n);
+    } else {
+        z_stream stream{};
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw EntryFailure("zlib kann nicht eingerichtet werden");
+        struct End {
+            z_stream& Stream;
+            ~End() { inflateEnd(&Stream); }
+        } end{stream};
+        int status = Z_OK;
+        while (status != Z_STREAM_END) {
+            if (stream.avail_in == 0) {
+                size_t n = readChunk();
+                if (n == 0) throw EntryFailure("beschädigte Daten: unvollständig");
+                stream.next_in = FInput.data();
+                stream.avail_in = static_cast<uInt>(n);
+            }
+            stream.next_out = FOutput.data();
+            stream.avail_out = static_cast<uInt>(FOutput.size());
+            status = inflate(&stream, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
+                throw EntryFailure(std::string("beschädigte Daten: ") + (stream.msg ? stream.msg : "inflate"));
+            size_t produced = FOutput.size() - stream.avail_out;
+            if (produced > 0) write(FOutput.data(), produced);
+            else if (status == Z_BUF_ERROR && stream.avail_in != 0) throw EntryFailure("beschädigte Daten");
+        }
+    }
+    if (written != entry.UncompressedSize) throw EntryFailure("beschädigte Daten: weniger Daten als angegeben");
+    if (crc != entry.Crc) throw EntryFailure("beschädigte Daten: CRC-Fehler");
+}
+
+} // namespace tv

@@ -1,0 +1,89 @@
+// ZIP reader after PKWARE's APPNOTE, with ZIP64 end records and the Info-ZIP Unicode
+// path field. It writes every file entry of an archive flat into one folder under its
+// bare name, asks before writing over a file, and reports progress per archive and
+// per entry. Stored and deflated entries; deflate through zlib's raw inflate.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+// Errors that end an opening or an extraction; the message is the user's text.
+class ZipError : public Failure {
+public:
+    using Failure::Failure;
+};
+
+struct ZipEntry {
+    std::string FileName; // as stored, folder part included, decoded to UTF-8
+    std::uint16_t VersionMadeBy = 0;
+    std::uint16_t VersionNeeded = 0;
+    std::uint16_t Flags = 0;
+    std::uint16_t Method = 0;
+    std::uint16_t DosTime = 0;
+    std::uint16_t DosDate = 0;
+    std::uint32_t Crc = 0;
+    std::uint64_t CompressedSize = 0;
+    std::uint64_t UncompressedSize = 0;
+    std::uint64_t LocalHeaderOffset = 0;
+    std::uint32_t ExternalAttributes = 0;
+    bool IsFolder() const;
+};
+
+class ZipExtractor {
+public:
+    ZipExtractor();
+    ~ZipExtractor();
+    ZipExtractor(const ZipExtractor&) = delete;
+    ZipExtractor& operator=(const ZipExtractor&) = delete;
+
+    std::string BaseDirectory;
+    std::string TempDirectory; // extraction needs no temporary files
+
+    // Share of entries done, 0 to 100; setting abort stops with "Process aborted by user".
+    std::function<void(int progress, bool& abort)> OnArchiveProgress;
+    // Whole-percent progress of the entry being written: never 0, each value at most once.
+    std::function<void(const ZipEntry& entry, int progress, bool& abort)> OnArchiveItemProgress;
+    // Before a file is written over; `name` is the full target path.
+    std::function<void(std::string& name, bool& confirm)> OnConfirmOverwrite;
+    // An entry that could not be extracted (the extraction goes on with the next one).
+    std::function<void(const ZipEntry& entry, const std::string& reason)> OnItemFailure;
+    // The item progress meter: shows a position and lets the window breathe.
+    std::function<void(int position)> ItemProgress;
+
+    // Opens the archive at `path`, or closes the open one for the empty text.
+    void SetFileName(const std::string& path);
+    const std::string& FileName() const { return FFileName; }
+    const std::vector<ZipEntry>& Entries() const { return FEntries; }
+
+    // Extracts every file entry whose name matches `mask` ("*.*" matches all).
+    void ExtractFiles(const std::string& mask);
+
+private:
+    void Open(const std::string& path);
+    void ReadCentralDirectory();
+    void ExtractEntry(const ZipEntry& entry);
+    void WriteEntryData(const ZipEntry& entry, std::FILE* target, const std::string& path);
+    void ReadAt(std::uint64_t offset, void* buffer, size_t size);
+    std::string AppliedBaseDirectory() const;
+
+    std::string FFileName;
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, FileCloser> FArchive;
+    std::uint64_t FArchiveSize = 0;
+    std::vector<ZipEntry> FEntries;
+    bool FUsable = false;
+    std::vector<unsigned char> FInput;
+    std::vector<unsigned char> FOutput;
+};
+
+} // namespace tv

@@ -1,0 +1,111 @@
+// Database files and the data update: archives fetched one by one and unpacked into
+// the data folder, never writing over the customer's live databases.
+#include "wizard/SetupWizardDlg.h"
+
+#include <filesystem>
+
+#include "source/ServerConfig.h"
+#include "util/Paths.h"
+#include "util/Strings.h"
+
+namespace tv {
+
+namespace {
+
+// Live databases of the customer: an existing file of these names is never written over.
+const char* const NotOverwrite[] = {"nv.db", "nv_img.db", "nv_sec.db"};
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+} // namespace
+
+void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const std::string& archives) {
+    SetInstallState(isRunning);
+    FDataBaseFolder = targetFolder;
+    for (int index = 0; index < TokenCount(archives, ';') && FInstallState == isRunning; ++index) {
+        const std::string name = ExtractToken(archives, ';', index);
+        FUnZipper.TempDirectory = FHost.TempFolder();
+        std::string downloaded;
+        try {
+            bool present = true;
+            if (FOnline) {
+                downloaded = PackageFilePath(FHost.TempFolder(), name);
+                present = DownloadFile(InstallationFolderAddress(), name, FHost.TempFolder());
+            }
+            if (present) {
+                std::string path = PackageFilePath(FSetupFolder, name);
+                if (FileExists(path)) {
+                    FEntryFailure.clear();
+                    UnzipArchive(path, targetFolder);
+                    if (FOnline && FileExists(path) && FInstallState == isRunning) std::filesystem::remove(path);
+                    // Entries that could not be written make the run fail, after the rest were written.
+                    if (!FEntryFailure.empty() && FInstallState == isRunning) {
+                        FErrorMsg = FEntryFailure;
+                        SetInstallState(isFailed);
+                    }
+                } else {
+                    FErrorMsg = FormatText(GetMsg("msgZipFileFailed"), {ExtractFileName(path)});
+                    SetInstallState(isFailed);
+                }
+            } else if (FInstallState != isAborted) {
+                FErrorMsg = FormatText(GetMsg("msgDownloadFailed"), {name});
+                SetInstallState(isFailed);
+            }
+        } catch (const std::exception& e) {
+            std::error_code ec;
+            if (FOnline && !downloaded.empty()) std::filesystem::remove(downloaded, ec);
+            if (FInstallState != isRunning) break; // an abort: its page stays
+            FErrorMsg = e.what();
+            SetInstallState(isFailed);
+        }
+    }
+    if (FInstallState == isRunning) SetInstallState(isSucceeded);
+}
+
+bool TSetupWizardDlg::UnzipArchive(const std::string& archivePath, const std::string& targetFolder) {
+    FForm.lblProgress.Caption = GetWizardText("capUnzip");
+    FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {archivePath});
+    struct HideBarAtEnd {
+        ProgressBar& Bar;
+        ~HideBarAtEnd() {
+            Bar.Visible = false;
+            Bar.Position = 0;
+        }
+    } hideBar{FForm.pbUnzip};
+    FForm.pbUnzip.Position = 0;
+    FForm.pbUnzip.Max = 100;
+    FForm.pbUnzip.Visible = true;
+    SetPage(tsProgress);
+    PumpMessages();
+    FUnZipper.BaseDirectory = targetFolder;
+    FUnZipper.SetFileName(archivePath);
+    FUnZipper.ExtractFiles("*.*");
+    FUnZipper.SetFileName("");
+    return FInstallState == isRunning;
+}
+
+void TSetupWizardDlg::AbUnZipperArchiveItemProgress(const ZipEntry& item, int, bool&) {
+    FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {item.FileName});
+    PumpMessages();
+}
+
+void TSetupWizardDlg::AbUnZipperArchiveProgress(int, bool& abort) { abort = FInstallState == isAborted; }
+
+void TSetupWizardDlg::AbUnZipperConfirmOverwrite(std::string& name, bool& confirm) {
+    bool found = false;
+    for (const char* kept : NotOverwrite) found = found || SameText(ExtractFileName(name), kept);
+    confirm = !found;
+    if (found) AddErrorLine(FormatText(GetMsg("msgFileSkiped"), {name}), false);
+}
+
+void TSetupWizardDlg::AbUnZipperItemFailure(const ZipEntry& item, const std::string& reason) {
+    // The file is missing or damaged: the user must see which one and why.
+    std::string line = FormatText("Datei %s wurde nicht entpackt: %s", {item.FileName, reason});
+    AddErrorLine(line, false);
+    if (FEntryFailure.empty()) FEntryFailure = line;
+}
+
+} // namespace tv
