@@ -13,7 +13,10 @@ QtEventLoop::QtEventLoop() {
                      [this] { AboutToBlock(); });
 }
 
-QtEventLoop::~QtEventLoop() { QObject::disconnect(FIdleConnection); }
+QtEventLoop::~QtEventLoop() {
+    *FAlive = false;
+    QObject::disconnect(FIdleConnection);
+}
 
 void QtEventLoop::AboutToBlock() {
     if (FPumpDepth > 0 || NoIdle::Depth > 0 || !OnIdle) return;
@@ -30,8 +33,9 @@ void QtEventLoop::ProcessMessages() {
 void QtEventLoop::Post(std::function<void()> fn) {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [this, fn = std::move(fn)] {
+        [this, alive = FAlive, fn = std::move(fn)] {
             fn();
+            if (!*alive) return;
             // What a posted call changed (an installer's end) must reach the screen.
             if (OnPump) OnPump();
         },

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QMetaObject>
 
@@ -39,6 +40,8 @@ private:
     void AboutToBlock();
     int FPumpDepth = 0;
     QMetaObject::Connection FIdleConnection;
+    // Calls posted before this loop went must not reach it afterwards.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 } // namespace tv
