@@ -31,6 +31,13 @@ void TSetupWizardDlg::RunInstaller(const std::string& fileName, const std::strin
     if (FOnline) present = DownloadFile(baseUrl, fileName, FTempFolder);
     std::string path = PackageFilePath(FSetupFolder, fileName);
     if (present) present = FileExists(path);
+    if (present && FOnline) {
+        // A downloaded program must be startable where files carry an execute permission.
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
+                                               std::filesystem::perms::others_exec,
+                                     std::filesystem::perm_options::add, ec);
+    }
     if (present) {
         InstallProc.CommandLine = Quoted(path) + " " + parameters;
         FForm.Visible = false;

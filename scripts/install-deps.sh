@@ -9,6 +9,7 @@ packages=(
   libssl-dev zlib1g-dev
   xvfb xauth fonts-dejavu-core
   openssl nginx-light curl
+  zip unzip p7zip-full libarchive-tools python3
 )
 
 missing=()

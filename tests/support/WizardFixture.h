@@ -25,6 +25,7 @@ struct WizardProbe {
         dlg.FInstallIni->SetStrings(lines);
     }
     static bool TextTableReleased(const TSetupWizardDlg& dlg) { return !dlg.FMemIni; }
+    static ZipExtractor& UnZipper(TSetupWizardDlg& dlg) { return dlg.FUnZipper; }
 };
 
 class WizardFixture : public testing::Test {

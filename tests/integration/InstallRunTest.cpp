@@ -1,0 +1,364 @@
+// Whole install runs through the controller with the stand-in installers, offline from
+// the package folder and online from the nginx test bed.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "fixtures/NginxServer.h"
+#include "fixtures/TestCertificates.h"
+#include "support/Archives.h"
+#include "support/WizardFixture.h"
+
+namespace tv {
+namespace {
+
+using namespace testbed;
+namespace fs = std::filesystem;
+
+const std::string AppKey =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    "{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1]\r\n";
+
+class InstallRunTest : public WizardFixture {
+protected:
+    void SetUp() override {
+        fs::create_directories(FMachine / "program" / "Packages");
+        fs::create_directories(FMachine / "programs");
+        fs::create_directories(FMachine / "data");
+        for (const char* name : {"nv_setup.exe", "nv_update.exe", "fb32.exe", "st_setup.exe"})
+            fs::copy_file(std::string(TV_STUB_DIR) + "/" + name, FMachine / "program" / "Packages" / name);
+        FHost.ProgramFiles = (FMachine / "programs").string();
+        FRegistry = (FMachine / "registry.reg").string();
+        setenv("TVINSTALL_REGISTRY", FRegistry.c_str(), 1);
+        setenv("TVSTUB_LOG", (FMachine / "stub.log").c_str(), 1);
+        unsetenv("TVSTUB_EXIT_CODE");
+        FManifestBytes = "[DBFileListSingle]\r\nSolan=db_base.zip\r\n[DBFileListClient]\r\nBrisa=db_base.zip\r\n";
+        MakeZip((FMachine / "program" / "Packages" / "db_base.zip").string(),
+                {{"db/nv.db", std::string(200000, 'n')}, {"db/etg_parts.db", "parts"}});
+        Create();
+        Dlg().ApplicationEventsIdle();
+    }
+    void TearDown() override {
+        for (const char* name : {"TVINSTALL_REGISTRY", "TVSTUB_LOG", "TVSTUB_EXIT_CODE"}) unsetenv(name);
+    }
+    // The window: choose a package, go to its parameters, press Install, wait for the installer's end.
+    void Install(int type, const std::string& folder = "") {
+        Click([type](auto& d) { d.DoAction(type); });
+        Dlg().ApplicationEventsIdle();
+        Click([](auto& d) { d.NextBtnClick(); });
+        if (!folder.empty()) F().edtFolder.Text = folder;
+        Click([](auto& d) { d.NextBtnClick(); });
+        AwaitOutcome();
+    }
+    void AwaitOutcome() {
+        for (int i = 0; i < 200 && Dlg().InstallState() == isRunning; ++i) FLoop.WaitAndProcess(50);
+    }
+    std::vector<std::string> LogLines() {
+        std::ifstream in(FMachine / "stub.log");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    void ExpectOutcome(const std::string& text) {
+        EXPECT_EQ(Dlg().Page(), tsInfo);
+        EXPECT_TRUE(F().Visible);
+        EXPECT_EQ(F().lblStatusInfo.Caption, text);
+        EXPECT_FALSE(F().BackBtn.Visible);
+        EXPECT_FALSE(F().NextBtn.Visible);
+        EXPECT_EQ(F().CloseBtn.Caption, "Ok");
+    }
+    std::string FRegistry;
+};
+
+TEST_F(InstallRunTest, ClientInstallationFromThePackageFolder) {
+    const std::string folder = (FMachine / "programs" / "Norvano 6").string();
+    Install(1);
+    ExpectOutcome("Die Installation des Norvano Client wurde erfolgreich durchgeführt.");
+    EXPECT_EQ(F().lblInfo.Caption, "Info");
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0],
+              "nv_setup.exe\t/SILENT\t/ALLUSERS\t/DIR=" + folder + "\t/TYPE=Client\t/Task=desktopicon");
+    EXPECT_TRUE(fs::exists(folder + "/unins000.exe"));
+    EXPECT_EQ(Dlg().UninstallCommand(), "\"" + folder + "/unins000.exe\" /silent");
+    Click([](auto& d) { d.CloseBtnClick(); });
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+}
+
+TEST_F(InstallRunTest, SingleSeatOfBrisaInstallsNoDatabases) {
+    F().rbClient.Checked = false;
+    F().rbSingle.Checked = true;
+    Install(1);
+    ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
+    EXPECT_NE(LogLines()[0].find("/TYPE=Single"), std::string::npos);
+    EXPECT_FALSE(fs::exists(FMachine / "programs" / "Norvano 6" / "System" / "db" / "nv.db"));
+    EXPECT_EQ(Dlg().InstallType(), 1);
+}
+
+TEST_F(InstallRunTest, SingleSeatOfSolanUnpacksItsDatabasesIntoTheApplication) {
+    F().rbClient.Checked = false;
+    F().rbSingle.Checked = true;
+    F().cbAppVers.ItemIndex = 1;
+    Dlg().ApplicationEventsIdle();
+    ASSERT_EQ(Dlg().AppType(), "Solan");
+    Install(1);
+    ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
+    const fs::path db = FMachine / "programs" / "Norvano 6" / "System" / "db";
+    EXPECT_EQ(Read(db / "nv.db"), std::string(200000, 'n'));
+    EXPECT_EQ(Read(db / "etg_parts.db"), "parts");
+    EXPECT_EQ(Dlg().PrevInstallType(), -1);
+    EXPECT_EQ(Dlg().InstallType(), 3); // the parameters page now shows the database files
+    EXPECT_EQ(F().edtFolder.Text, "/srv/Daten");
+    EXPECT_TRUE(F().Packages[0].Button.Checked);
+    EXPECT_TRUE(fs::exists(FMachine / "program" / "Packages" / "db_base.zip")); // offline archives stay
+}
+
+TEST_F(InstallRunTest, AbortedFollowUpRunRemovesTheApplicationAgain) {
+    F().rbClient.Checked = false;
+    F().rbSingle.Checked = true;
+    F().cbAppVers.ItemIndex = 1;
+    Dlg().ApplicationEventsIdle();
+    FHost.BoxAnswers = {mrYes};
+    // Cancel is clicked while the first database entry is written.
+    ZipExtractor& unzipper = WizardProbe::UnZipper(Dlg());
+    auto shown = unzipper.OnArchiveItemProgress;
+    bool clicked = false;
+    unzipper.OnArchiveItemProgress = [&](const ZipEntry& entry, int progress, bool& abort) {
+        shown(entry, progress, abort);
+        if (!clicked) {
+            clicked = true;
+            Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
+        }
+    };
+    Install(1);
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(Dlg().InstallState(), isAborted);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
+    EXPECT_TRUE(F().Visible);
+    for (int i = 0; i < 100 && LogLines().size() < 2; ++i) FLoop.WaitAndProcess(50);
+    ASSERT_EQ(LogLines().size(), 2u);
+    EXPECT_EQ(LogLines()[1], "unins000.exe\t/silent");
+    for (int i = 0; i < 100 && fs::exists(FMachine / "programs" / "Norvano 6" / "Norvano.exe"); ++i)
+        FLoop.WaitAndProcess(20);
+    EXPECT_FALSE(fs::exists(FMachine / "programs" / "Norvano 6" / "Norvano.exe"));
+    EXPECT_EQ(Dlg().UninstallCommand(), "");
+}
+
+TEST_F(InstallRunTest, CancelQuestionAnsweredNoLetsTheRunGoOn) {
+    F().rbClient.Checked = false;
+    F().rbSingle.Checked = true;
+    F().cbAppVers.ItemIndex = 1;
+    Dlg().ApplicationEventsIdle();
+    FHost.BoxAnswers = {mrNo};
+    ZipExtractor& unzipper = WizardProbe::UnZipper(Dlg());
+    auto shown = unzipper.OnArchiveItemProgress;
+    unzipper.OnArchiveItemProgress = [&](const ZipEntry& entry, int progress, bool& abort) {
+        shown(entry, progress, abort);
+        if (FHost.Boxes.empty()) Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
+    };
+    Install(1);
+    EXPECT_EQ(FHost.Boxes.size(), 1u);
+    ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
+}
+
+TEST_F(InstallRunTest, UpdateOfAnInstalledApplicationEndsTheProgram) {
+    std::ofstream(FRegistry) << "Windows Registry Editor Version 5.00\r\n" << AppKey;
+    FHost.RegistryText = "Windows Registry Editor Version 5.00\r\n" + AppKey;
+    Create();
+    ASSERT_TRUE(Dlg().AppInstalled());
+    Click([](auto& d) { d.NextBtnClick(); });
+    EXPECT_FALSE(F().Visible); // hidden while the installer runs
+    AwaitOutcome();
+    EXPECT_TRUE(F().Closed);
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0], "nv_update.exe\t/SILENT\t/NOCANCEL");
+}
+
+TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
+    const std::string server = (FMachine / "programs" / "Firebird 3").string();
+    Install(2);
+    ExpectOutcome("Der Datenbankserver wurde erfolgreich installiert.");
+    EXPECT_EQ(LogLines()[0], "fb32.exe\t/SILENT\t/Dir=" + server +
+                                 "\t/SYSDBANAME=SYSDBA\t/SYSDBAPASSWORD=qb4-KT29vz\t/COMPONENTS=ServerComponent\t"
+                                 "/TASKS=UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,"
+                                 "EnableLegacyClientAuth");
+    std::string conf = Read(server + "/firebird.conf");
+    EXPECT_NE(conf.find("\r\nRemoteServicePort=3050\r\n"), std::string::npos);
+    EXPECT_NE(conf.find("\r\nRemoteAuxPort=3051\r\n"), std::string::npos);
+    EXPECT_TRUE(Dlg().SrvInstalled());
+
+    Click([](auto& d) { d.CloseBtnClick(); });
+    Install(3, (FMachine / "data").string());
+    ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
+    EXPECT_NE(Read(server + "/databases.conf").find("nv_sec=" + (FMachine / "data").string() + "/nv_sec.db\r\n"),
+              std::string::npos);
+    EXPECT_EQ(Dlg().ConfigFile(), server + "/databases.conf");
+}
+
+TEST_F(InstallRunTest, CompanionApplication) {
+    Install(5);
+    ExpectOutcome("Das Programm Stockado wurde erfolgreich installiert.");
+    EXPECT_EQ(LogLines()[0],
+              "st_setup.exe\t/SILENT\t/ALLUSERS\t/DIR=" + (FMachine / "programs" / "Stockado 6").string());
+}
+
+TEST_F(InstallRunTest, ExitCodesDecideTheOutcome) {
+    const std::string error = "Bei der Installation ist ein fataler Fehler aufgetreten.\n\r";
+    const struct {
+        const char* Code;
+        int State;
+        std::string Text;
+    } cases[] = {
+        {"0", isSucceeded, "Das Programm Stockado wurde erfolgreich installiert."},
+        {"1", isFailed, error},
+        {"2", isAborted, "Die Installation wurde durch den Benutzer abgebrochen."},
+        {"3", isFailed, error},
+        {"4", isFailed, error},
+        {"5", isAborted, "Die Installation wurde durch den Benutzer abgebrochen."},
+        {"6", isFailed, error + "Das Installationsprogramm endete mit dem unbekannten Code 6."},
+        {"255", isFailed, error + "Das Installationsprogramm endete mit dem unbekannten Code 255."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Code);
+        // A failure of the run before must not lend its detail to this one.
+        Click([](auto&) -> void { throw std::runtime_error("an earlier failure"); });
+        setenv("TVSTUB_EXIT_CODE", c.Code, 1);
+        Install(5);
+        EXPECT_EQ(Dlg().InstallState(), c.State);
+        EXPECT_TRUE(F().Visible);
+        EXPECT_EQ(Dlg().Page(), tsInfo);
+        EXPECT_EQ(F().lblStatusInfo.Caption, c.Text);
+        EXPECT_EQ(F().lblInfo.Caption, c.State == isFailed ? "Fehler" : "Info");
+        Click([](auto& d) { d.CloseBtnClick(); });
+        Click([](auto& d) { d.DoAction(1); });
+    }
+}
+
+TEST_F(InstallRunTest, MissingInstallerOfflineNamesItsPath) {
+    fs::remove(FMachine / "program" / "Packages" / "fb32.exe");
+    Install(2);
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " +
+                                             FHost.ProgramDir + "Packages/fb32.exe ist nicht vorhanden. "
+                                             "Setup kann nicht ausgeführt werden.");
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(InstallRunTest, EarlierSuccessIsNeverRolledBackByALaterAbort) {
+    Install(5);
+    ASSERT_EQ(Dlg().InstallState(), isSucceeded);
+    Click([](auto& d) { d.CloseBtnClick(); });
+    setenv("TVSTUB_EXIT_CODE", "2", 1);
+    Install(1);
+    EXPECT_EQ(Dlg().InstallState(), isAborted);
+    for (int i = 0; i < 5; ++i) FLoop.WaitAndProcess(20);
+    for (const std::string& line : LogLines()) EXPECT_EQ(line.find("unins000"), std::string::npos) << line;
+    EXPECT_TRUE(fs::exists(FMachine / "programs" / "Stockado 6" / "unins000.exe"));
+}
+
+TEST_F(InstallRunTest, UnwritableServerConfigurationIsReportedAndTheWindowComesBack) {
+    Click([](auto& d) { d.DoAction(2); });
+    Click([](auto& d) { d.NextBtnClick(); });
+    const std::string server = F().edtFolder.Text;
+    fs::create_directories(server);
+    fs::create_directory(server + "/firebird.conf.tvnew"); // the rewrite cannot be made
+    std::ofstream(server + "/firebird.conf") << "#RemoteServicePort = 3050\r\n";
+    // The installer writes its own firebird.conf over ours; the blocked rewrite stays blocked.
+    Click([](auto& d) { d.NextBtnClick(); });
+    AwaitOutcome();
+    EXPECT_TRUE(F().Visible);
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_NE(F().lblStatusInfo.Caption.find("firebird.conf"), std::string::npos) << F().lblStatusInfo.Caption;
+}
+
+TEST_F(InstallRunTest, ConfigurationToolStartsOnlyWhenItIsThere) {
+    Click([](auto& d) { d.FBConfigBtnClick(); });
+    EXPECT_EQ(Dlg().ErrorMsg(), "");
+    const fs::path tool = FMachine / "program" / "Kelvaro" / "Kelvaro.exe";
+    fs::create_directories(tool.parent_path());
+    std::ofstream(tool) << "#!/bin/sh\necho started > '" << (FMachine / "kelvaro.txt").string() << "'\n";
+    fs::permissions(tool, fs::perms::owner_all);
+    Click([](auto& d) { d.FBConfigBtnClick(); });
+    for (int i = 0; i < 100 && !fs::exists(FMachine / "kelvaro.txt"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(Read(FMachine / "kelvaro.txt"), "started\n");
+    EXPECT_EQ(Dlg().ErrorMsg(), "");
+}
+
+// --- online --------------------------------------------------------------------------
+
+class OnlineRunTest : public InstallRunTest {
+protected:
+    static void SetUpTestSuite() { FServer = new NginxServer(); }
+    static void TearDownTestSuite() { delete FServer; }
+    void SetUp() override {
+        CertificateFolder();
+        setenv("TVINSTALL_SERVER", FServer->Origin().substr(8).c_str(), 1);
+        setenv("TVINSTALL_LOGIN_URL", (FServer->Origin() + "/login").c_str(), 1);
+        setenv("TVINSTALL_USER", NginxServer::User, 1);
+        std::ofstream(FServer->InstallationFolder() + "/install.ini")
+            << "[DBFileListClient]\r\nBrisa=db_base.zip;missing.zip\r\n";
+        for (const char* name : {"nv_setup.exe", "st_setup.exe"})
+            fs::copy_file(std::string(TV_STUB_DIR) + "/" + name, FServer->InstallationFolder() + "/" + name,
+                          fs::copy_options::overwrite_existing);
+        fs::copy_file(std::string(TV_STUB_DIR) + "/nv_update.exe", FServer->UpdatesFolder() + "/nv_update.exe",
+                      fs::copy_options::overwrite_existing);
+        FStartOffline = false;
+        InstallRunTest::SetUp();
+        MakeZip(FServer->InstallationFolder() + "/db_base.zip", {{"nv.db", "main"}, {"etg_aw.db", "aw"}});
+        ASSERT_TRUE(Dlg().Online());
+    }
+    void TearDown() override {
+        InstallRunTest::TearDown();
+        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"}) unsetenv(name);
+    }
+    static NginxServer* FServer;
+};
+NginxServer* OnlineRunTest::FServer = nullptr;
+
+TEST_F(OnlineRunTest, InstallerIsDownloadedIntoTheTemporaryFolderAndRunFromThere) {
+    Install(1);
+    ExpectOutcome("Die Installation des Norvano Client wurde erfolgreich durchgeführt.");
+    EXPECT_TRUE(fs::exists(FHost.Temp + "/nv_setup.exe"));
+    EXPECT_EQ(LogLines().size(), 1u);
+}
+
+TEST_F(OnlineRunTest, DatabaseRunStopsAtTheMissingSecondArchive) {
+    Install(3, (FMachine / "data").string());
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rHTTP/1.1 404 Not Found");
+    EXPECT_EQ(Read(FMachine / "data" / "nv.db"), "main"); // the first archive stays unpacked
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip")); // its download is gone
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/missing.zip"));
+}
+
+TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
+    std::ofstream(FServer->InstallationFolder() + "/fb32.exe", std::ios::binary) << std::string(40'000'000, 'f');
+    FHost.BoxAnswers = {mrYes};
+    bool asked = false;
+    Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
+        Dlg().IdWebDAVWork(mode, count);
+        if (!asked && count > 1'000'000) {
+            asked = true;
+            Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
+        }
+    };
+    Install(2);
+    EXPECT_EQ(Dlg().InstallState(), isAborted);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
+    EXPECT_EQ(F().lblInfo.Caption, "Info");
+    EXPECT_TRUE(LogLines().empty());
+    fs::remove(FServer->InstallationFolder() + "/fb32.exe");
+}
+
+} // namespace
+} // namespace tv
