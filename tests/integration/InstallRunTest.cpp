@@ -362,3 +362,68 @@ TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
 
 } // namespace
 } // namespace tv
+
+namespace tv {
+namespace {
+
+class DatabaseRunTest : public InstallRunTest {
+protected:
+    void RunDatabases(const std::string& list) {
+        WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=" + list});
+        Install(3, (FMachine / "data").string());
+    }
+};
+
+TEST_F(DatabaseRunTest, LiveDatabasesAreKeptAndListed) {
+    std::ofstream(FMachine / "data" / "nv.db") << "live";
+    std::ofstream(FMachine / "data" / "etg_parts.db") << "old parts";
+    RunDatabases("db_base.zip");
+    ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
+    EXPECT_EQ(Read(FMachine / "data" / "nv.db"), "live");
+    EXPECT_EQ(Read(FMachine / "data" / "etg_parts.db"), "parts");
+    EXPECT_EQ(F().ErrList.Items, std::vector<std::string>{"Datei " + (FMachine / "data").string() +
+                                                          "/nv.db ist vorhanden und wurde nicht ersetzt."});
+}
+
+TEST_F(DatabaseRunTest, SecondArchiveMissingOfflineFailsAfterTheFirst) {
+    RunDatabases("db_base.zip;missing.zip");
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei missing.zip ist nicht vorhanden. "
+              "Die Installation der Datenbank kann nicht ausgeführt werden");
+    EXPECT_EQ(Read(FMachine / "data" / "etg_parts.db"), "parts");
+}
+
+TEST_F(DatabaseRunTest, TrailingSeparatorFailsAtTheEmptyName) {
+    RunDatabases("db_base.zip;");
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\r"
+                                         "Ungültiger Dateiname im Paketverzeichnis: ''");
+    EXPECT_EQ(Read(FMachine / "data" / "etg_parts.db"), "parts");
+}
+
+TEST_F(DatabaseRunTest, EmptyListSucceedsAtOnce) {
+    RunDatabases("");
+    ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
+}
+
+TEST_F(DatabaseRunTest, EntryThatCannotBeWrittenFailsTheRunAfterTheArchive) {
+    fs::create_directory(FMachine / "data" / "etg_parts.db"); // a folder where a database belongs
+    RunDatabases("db_base.zip");
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_EQ(F().ErrList.Items[0].rfind("Datei db/etg_parts.db wurde nicht entpackt: ", 0), 0u) << F().ErrList.Items[0];
+    EXPECT_NE(F().lblStatusInfo.Caption.find(F().ErrList.Items[0]), std::string::npos);
+    EXPECT_EQ(Read(FMachine / "data" / "nv.db"), std::string(200000, 'n')); // the rest is written
+}
+
+TEST_F(DatabaseRunTest, MissingTargetFolderFailsWithTheExtractorsMessage) {
+    WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=db_base.zip"});
+    Click([](auto& d) { d.DoAction(3); });
+    Dlg().InstallDatabases((FMachine / "nowhere").string(), "db_base.zip");
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDirectory does not exist");
+}
+
+} // namespace
+} // namespace tv
