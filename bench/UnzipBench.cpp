@@ -1,0 +1,113 @@
+// Extracts the same archives with our extractor, Info-ZIP unzip, bsdtar and 7z in one
+// run and prints each one's time, our ratios and our peak memory. Two archives: a few
+// large database-like files, and 20 000 small files.
+// Usage: unzip_bench [total MiB of the large files, default 1024]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "host/ZipExtractor.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void Run(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+}
+
+// Pages as databases have them: headers, repeated records, some noise.
+void MakeDatabaseFile(const fs::path& path, std::uint64_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::ofstream out(path, std::ios::binary);
+    std::string page(8192, '\0');
+    for (std::uint64_t written = 0; written < size; written += page.size()) {
+        for (size_t i = 0; i < page.size(); i += 64) {
+            std::string record = "REC" + std::to_string(random() % 5000) + "|Ersatzteil|" + std::to_string(random() % 97);
+            record.resize(48, ' ');
+            std::copy(record.begin(), record.end(), page.begin() + static_cast<long>(i));
+            for (size_t k = 48; k < 64; ++k) page[i + k] = static_cast<char>(random() % 7 == 0 ? random() : 0);
+        }
+        out.write(page.data(), static_cast<std::streamsize>(page.size()));
+    }
+}
+
+double Ours(const fs::path& archive, const fs::path& target) {
+    fs::remove_all(target);
+    fs::create_directories(target);
+    auto start = Clock::now();
+    tv::ZipExtractor zip;
+    zip.BaseDirectory = target.string();
+    zip.SetFileName(archive.string());
+    zip.ExtractFiles("*.*");
+    zip.SetFileName("");
+    return Seconds(Clock::now() - start);
+}
+
+double Tool(const std::string& command, const fs::path& target) {
+    fs::remove_all(target);
+    fs::create_directories(target);
+    auto start = Clock::now();
+    Run(command);
+    return Seconds(Clock::now() - start);
+}
+
+void Compare(const char* title, const fs::path& archive, const fs::path& work) {
+    const fs::path target = work / "out";
+    const std::string a = "'" + archive.string() + "'", t = "'" + target.string() + "'";
+    constexpr int Rounds = 2; // best of each, taken in turns
+    double ours = 1e9, unzip = 1e9, bsdtar = 1e9, sevenZip = 1e9;
+    for (int round = 0; round < Rounds; ++round) {
+        ours = std::min(ours, Ours(archive, target));
+        unzip = std::min(unzip, Tool("unzip -q -o -j " + a + " -d " + t, target));
+        bsdtar = std::min(bsdtar, Tool("bsdtar -xf " + a + " -C " + t, target));
+        sevenZip = std::min(sevenZip, Tool("7z x -y -bd -o" + t + " " + a + " > /dev/null", target));
+    }
+    fs::remove_all(target);
+    std::printf("%s (%.0f MiB archive)\n", title, static_cast<double>(fs::file_size(archive)) / (1 << 20));
+    std::printf("  ours   %7.2f s\n  unzip  %7.2f s  (ours %.2fx as fast)\n", ours, unzip, unzip / ours);
+    std::printf("  bsdtar %7.2f s  (ours %.2fx as fast)\n  7z     %7.2f s  (ours %.2fx as fast)\n", bsdtar,
+                bsdtar / ours, sevenZip, sevenZip / ours);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    long mib = argc > 1 ? std::atol(argv[1]) : 1024;
+    fs::path work = fs::temp_directory_path() / ("tv-unzip-bench-" + std::to_string(getpid()));
+    fs::create_directories(work / "large");
+    fs::create_directories(work / "small");
+    for (int i = 0; i < 4; ++i)
+        MakeDatabaseFile(work / "large" / ("etg_part" + std::to_string(i) + ".db"),
+                         static_cast<std::uint64_t>(mib) * 1024 * 1024 / 4, static_cast<unsigned>(i));
+    std::mt19937 random(1);
+    for (int i = 0; i < 20000; ++i) {
+        std::ofstream out(work / "small" / ("bild" + std::to_string(i) + ".svg"));
+        out << "<svg><!-- Ersatzteil " << i << " -->" << std::string(random() % 3000, 'p') << "</svg>\n";
+    }
+    Run("cd '" + (work / "large").string() + "' && zip -q -r ../large.zip .");
+    Run("cd '" + (work / "small").string() + "' && zip -q -r ../small.zip .");
+    fs::remove_all(work / "large");
+    fs::remove_all(work / "small");
+
+    Compare("four database files", work / "large.zip", work);
+    Compare("20 000 small files", work / "small.zip", work);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory of this process (ours in it, the tools apart): %.1f MiB\n", usage.ru_maxrss / 1024.0);
+    fs::remove_all(work);
+    return 0;
+}
