@@ -45,9 +45,15 @@ void MakeDatabaseFile(const fs::path& path, std::uint64_t size, unsigned seed) {
     }
 }
 
+// Every extraction gets a new folder; the old one goes outside the timing.
+fs::path FreshFolder(const fs::path& work) {
+    static int serial = 0;
+    fs::path folder = work / ("out" + std::to_string(++serial));
+    fs::create_directories(folder);
+    return folder;
+}
+
 double Ours(const fs::path& archive, const fs::path& target) {
-    fs::remove_all(target);
-    fs::create_directories(target);
     auto start = Clock::now();
     tv::ZipExtractor zip;
     zip.BaseDirectory = target.string();
@@ -57,26 +63,45 @@ double Ours(const fs::path& archive, const fs::path& target) {
     return Seconds(Clock::now() - start);
 }
 
-double Tool(const std::string& command, const fs::path& target) {
-    fs::remove_all(target);
-    fs::create_directories(target);
+double Tool(const std::string& command) {
     auto start = Clock::now();
     Run(command);
     return Seconds(Clock::now() - start);
 }
 
 void Compare(const char* title, const fs::path& archive, const fs::path& work) {
-    const fs::path target = work / "out";
-    const std::string a = "'" + archive.string() + "'", t = "'" + target.string() + "'";
-    constexpr int Rounds = 2; // best of each, taken in turns
+    const std::string a = "'" + archive.string() + "'";
+    constexpr int Rounds = 2; // best of each; the order turns round so no tool always goes first
     double ours = 1e9, unzip = 1e9, bsdtar = 1e9, sevenZip = 1e9;
     for (int round = 0; round < Rounds; ++round) {
-        ours = std::min(ours, Ours(archive, target));
-        unzip = std::min(unzip, Tool("unzip -q -o -j " + a + " -d " + t, target));
-        bsdtar = std::min(bsdtar, Tool("bsdtar -xf " + a + " -C " + t, target));
-        sevenZip = std::min(sevenZip, Tool("7z x -y -bd -o" + t + " " + a + " > /dev/null", target));
+        auto quoted = [](const fs::path& p) { return "'" + p.string() + "'"; };
+        auto runOurs = [&] {
+            fs::path t = FreshFolder(work);
+            ours = std::min(ours, Ours(archive, t));
+            fs::remove_all(t);
+        };
+        auto runTools = [&] {
+            fs::path t = FreshFolder(work);
+            unzip = std::min(unzip, Tool("unzip -q -o -j " + a + " -d " + quoted(t)));
+            fs::remove_all(t);
+            t = FreshFolder(work);
+            bsdtar = std::min(bsdtar, Tool("bsdtar -xf " + a + " -C " + quoted(t)));
+            fs::remove_all(t);
+            t = FreshFolder(work);
+            std::string sevenZipCommand = "7z x -y -bd -o";
+            sevenZipCommand += quoted(t);
+            sevenZipCommand += " " + a + " > /dev/null";
+            sevenZip = std::min(sevenZip, Tool(sevenZipCommand));
+            fs::remove_all(t);
+        };
+        if (round % 2 == 0) {
+            runOurs();
+            runTools();
+        } else {
+            runTools();
+            runOurs();
+        }
     }
-    fs::remove_all(target);
     std::printf("%s (%.0f MiB archive)\n", title, static_cast<double>(fs::file_size(archive)) / (1 << 20));
     std::printf("  ours   %7.2f s\n  unzip  %7.2f s  (ours %.2fx as fast)\n", ours, unzip, unzip / ours);
     std::printf("  bsdtar %7.2f s  (ours %.2fx as fast)\n  7z     %7.2f s  (ours %.2fx as fast)\n", bsdtar,
