@@ -69,12 +69,18 @@ double Tool(const std::string& command) {
     return Seconds(Clock::now() - start);
 }
 
+std::string Quoted(const fs::path& path) {
+    std::string quoted = "'";
+    quoted += path.string();
+    quoted += "'";
+    return quoted;
+}
+
 void Compare(const char* title, const fs::path& archive, const fs::path& work) {
-    const std::string a = "'" + archive.string() + "'";
+    const std::string a = Quoted(archive);
     constexpr int Rounds = 2; // best of each; the order turns round so no tool always goes first
     double ours = 1e9, unzip = 1e9, bsdtar = 1e9, sevenZip = 1e9;
     for (int round = 0; round < Rounds; ++round) {
-        auto quoted = [](const fs::path& p) { return "'" + p.string() + "'"; };
         auto runOurs = [&] {
             fs::path t = FreshFolder(work);
             ours = std::min(ours, Ours(archive, t));
@@ -82,14 +88,14 @@ void Compare(const char* title, const fs::path& archive, const fs::path& work) {
         };
         auto runTools = [&] {
             fs::path t = FreshFolder(work);
-            unzip = std::min(unzip, Tool("unzip -q -o -j " + a + " -d " + quoted(t)));
+            unzip = std::min(unzip, Tool("unzip -q -o -j " + a + " -d " + Quoted(t)));
             fs::remove_all(t);
             t = FreshFolder(work);
-            bsdtar = std::min(bsdtar, Tool("bsdtar -xf " + a + " -C " + quoted(t)));
+            bsdtar = std::min(bsdtar, Tool("bsdtar -xf " + a + " -C " + Quoted(t)));
             fs::remove_all(t);
             t = FreshFolder(work);
             std::string sevenZipCommand = "7z x -y -bd -o";
-            sevenZipCommand += quoted(t);
+            sevenZipCommand += Quoted(t);
             sevenZipCommand += " " + a + " > /dev/null";
             sevenZip = std::min(sevenZip, Tool(sevenZipCommand));
             fs::remove_all(t);
