@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 
+#include "support/Archives.h"
 #include "ui/qt/WizardProgram.h"
 
 namespace {
@@ -23,6 +26,13 @@ void SaveScreenshot(QWidget& window, const QString& name) {
     QString dir = qEnvironmentVariable("TV_SCREENSHOT_DIR", QDir::tempPath());
     QDir().mkpath(dir);
     QVERIFY(window.grab().save(dir + "/" + name + ".png"));
+}
+
+// Lets the event loop run and wait as the program's does, so its idle pass comes.
+void WaitAsTheLoopDoes() {
+    QEventLoop loop;
+    QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 struct SeenBox {
@@ -241,6 +251,61 @@ private slots:
         QTest::mouseClick(window.Button("CloseBtn"), Qt::LeftButton);
         QVERIFY(!window.isVisible());
         QVERIFY(program.Controller().GetForm().Closed);
+    }
+
+    void SingleSeatInstallationThroughTheWindow() {
+        const QString program = QCoreApplication::applicationDirPath();
+        QDir(program).mkpath("Packages");
+        QFile::remove(program + "/Packages/nv_setup.exe");
+        QVERIFY(QFile::copy(QString(TV_STUB_DIR) + "/nv_setup.exe", program + "/Packages/nv_setup.exe"));
+        tv::testbed::MakeZip((program + "/Packages/db_base.zip").toStdString(),
+                             {{"db/nv.db", std::string(300000, 'n')}, {"db/etg_parts.db", std::string(200000, 'p')}});
+        {
+            QFile manifest(program + "/install.ini");
+            QVERIFY(manifest.open(QIODevice::WriteOnly));
+            manifest.write("[DBFileListSingle]\r\nSolan=db_base.zip\r\n");
+        }
+        QTemporaryDir programs;
+        QFile registry(FMachine.filePath("registry.reg"));
+        QVERIFY(registry.open(QIODevice::WriteOnly));
+        registry.write(("Windows Registry Editor Version 5.00\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+                        "\"ProgramFilesDir\"=\"" + programs.path() + "\"\r\n").toUtf8());
+        registry.close();
+
+        tv::WizardProgram wizard;
+        wizard.Start();
+        tv::WizardWindow& window = wizard.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
+        auto* single = window.findChild<QRadioButton*>("rbSingle");
+        QTest::mouseClick(single, Qt::LeftButton, {}, QPoint(8, single->height() / 2));
+        auto* editions = window.findChild<QComboBox*>("cbAppVers");
+        WaitAsTheLoopDoes(); // the idle pass shows the edition box
+        QVERIFY(editions->isVisible());
+        editions->setCurrentIndex(1);
+        SaveScreenshot(window, "parameters-1-single");
+        // The unpacking page, caught on its first progress.
+        bool seen = false;
+        QObject::connect(window.findChild<QProgressBar*>("pbUnzip"), &QProgressBar::valueChanged, &window, [&] {
+            if (!seen && window.Pages()->currentWidget()->objectName() == "tsProgress") {
+                seen = true;
+                SaveScreenshot(window, "progress-unzip");
+            }
+        });
+        QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible() && wizard.Controller().InstallState() != tv::isRunning, 10000);
+        QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsInfo"));
+        QCOMPARE(window.findChild<QLabel*>("lblStatusInfo")->text(),
+                 QString::fromUtf8("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt."));
+        QVERIFY(QFile::exists(programs.path() + "/Norvano 6/System/db/nv.db"));
+        QVERIFY(seen);
+        SaveScreenshot(window, "info");
+        QTest::mouseClick(window.Button("CloseBtn"), Qt::LeftButton);
+        QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsSelect"));
+
+        QDir(program + "/Packages").removeRecursively();
+        WriteManifestBesideProgram(true);
     }
 
 private:

@@ -150,8 +150,10 @@ QWidget* WizardWindow::BuildParamsPage() {
     pnlApp = new QWidget;
     pnlApp->setFixedHeight(50 + 10);
     rbClient = new QRadioButton(pnlApp);
+    rbClient->setObjectName(QStringLiteral("rbClient"));
     rbClient->setGeometry(30, 10 + 10, 150, 17);
     rbSingle = new QRadioButton(pnlApp);
+    rbSingle->setObjectName(QStringLiteral("rbSingle"));
     rbSingle->setGeometry(200, 10 + 10, 150, 17);
     auto appChoice = [this] {
         if (FReflecting) return;
@@ -255,7 +257,9 @@ QWidget* WizardWindow::BuildProgressPage() {
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(20, 0, 20, 10);
     pbDownload = new QProgressBar;
+    pbDownload->setObjectName(QStringLiteral("pbDownload"));
     pbUnzip = new QProgressBar;
+    pbUnzip->setObjectName(QStringLiteral("pbUnzip"));
     for (QProgressBar* bar : {pbDownload, pbUnzip}) {
         bar->setTextVisible(false);
         bar->hide();
