@@ -79,17 +79,7 @@ std::string FromCp437(const std::string& s) {
     std::string out;
     for (char ch : s) {
         auto b = static_cast<unsigned char>(ch);
-        char32_t c = b < 0x80 ? b : Cp437High[b - 0x80];
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(out, b < 0x80 ? b : Cp437High[b - 0x80]);
     }
     return out;
 }

@@ -15,11 +15,6 @@ namespace {
 // Live databases of the customer: an existing file of these names is never written over.
 const char* const NotOverwrite[] = {"nv.db", "nv_img.db", "nv_sec.db"};
 
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
 } // namespace
 
 void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const std::string& archives) {
@@ -68,16 +63,8 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
 bool TSetupWizardDlg::UnzipArchive(const std::string& archivePath, const std::string& targetFolder) {
     FForm.lblProgress.Caption = GetWizardText("capUnzip");
     FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {archivePath});
-    struct HideBarAtEnd {
-        ProgressBar& Bar;
-        ~HideBarAtEnd() {
-            Bar.Visible = false;
-            Bar.Position = 0;
-        }
-    } hideBar{FForm.pbUnzip};
-    FForm.pbUnzip.Position = 0;
     FForm.pbUnzip.Max = 100;
-    FForm.pbUnzip.Visible = true;
+    ShownProgressBar bar(FForm.pbUnzip);
     SetPage(tsProgress);
     PumpMessages();
     FUnZipper.BaseDirectory = targetFolder;

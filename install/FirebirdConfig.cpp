@@ -20,11 +20,6 @@ const TDatabaseFile DatabaseFiles[8] = {
 
 namespace {
 
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
 // Index of the first line whose name (the text before its first "=", untrimmed) is `name`.
 int IndexOfName(const std::vector<std::string>& lines, const std::string& name) {
     for (size_t i = 0; i < lines.size(); ++i) {

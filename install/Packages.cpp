@@ -14,11 +14,6 @@ namespace {
 
 constexpr const char* SysdbaPassword = "qb4-KT29vz";
 
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
 // Quoted, so that a path with blanks can never start a program named by one of its prefixes.
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 

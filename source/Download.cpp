@@ -21,15 +21,7 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     std::string target = PackageFilePath(targetFolder, fileName);
     if (!ConnectToServer()) return false;
 
-    struct HideBarAtEnd {
-        ProgressBar& Bar;
-        ~HideBarAtEnd() {
-            Bar.Visible = false;
-            Bar.Position = 0;
-        }
-    } hideBar{FForm.pbDownload};
-    FForm.pbDownload.Position = 0;
-    FForm.pbDownload.Visible = true;
+    ShownProgressBar bar(FForm.pbDownload);
     FForm.lblProgress.Caption = GetWizardText("capDownload");
     FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {fileName});
     SetPage(tsProgress);

@@ -1,10 +1,22 @@
 #include "util/Paths.h"
 
+#include <filesystem>
+
 namespace tv {
 
 namespace {
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 } // namespace
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
 
 std::string IncludeTrailingPathDelimiter(std::string_view path) {
     std::string out(path);

@@ -17,6 +17,10 @@ constexpr char PathDelimiter = '/';
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);
 
+// Whether a regular file or a folder is at `path`; never throws.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
 // The part after the last "/" or "\".
 std::string ExtractFileName(std::string_view path);
 

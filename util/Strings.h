@@ -19,6 +19,9 @@ std::string ExtractToken(std::string_view text, char delimiter, int index);
 // Removes every character with a code of 32 or below from both ends.
 std::string TrimControl(std::string_view text);
 
+// Appends the code point `c` to `out` as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // Upper case of ASCII, Latin-1 and Latin Extended-A letters; other text unchanged.
 std::string UpperCase(std::string_view text);
 

@@ -61,6 +61,25 @@ struct ProgressBar : Control {
     bool operator==(const ProgressBar&) const = default;
 };
 
+// Shows a progress bar at position 0 for its life and hides it at the end, however the
+// work in between ends.
+class ShownProgressBar {
+public:
+    explicit ShownProgressBar(ProgressBar& bar) : FBar(bar) {
+        FBar.Position = 0;
+        FBar.Visible = true;
+    }
+    ~ShownProgressBar() {
+        FBar.Visible = false;
+        FBar.Position = 0;
+    }
+    ShownProgressBar(const ShownProgressBar&) = delete;
+    ShownProgressBar& operator=(const ShownProgressBar&) = delete;
+
+private:
+    ProgressBar& FBar;
+};
+
 // A package of the selection page: its radio button and the description below it.
 struct PackageOption {
     int Tag = 0;

@@ -21,11 +21,6 @@ constexpr const char* DefaultDataFolder = "/srv/Daten";
 // The application installer's identifier with the suffix its uninstall key carries.
 constexpr const char* AppUninstallKeyName = "{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1";
 
-bool DirectoryExists(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(path, ec);
-}
-
 } // namespace
 
 void TSetupWizardDlg::PrepareParamsPage(int type) {

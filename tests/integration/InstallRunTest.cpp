@@ -343,15 +343,7 @@ TEST_F(OnlineRunTest, DatabaseRunStopsAtTheMissingSecondArchive) {
 
 TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
     std::ofstream(FServer->InstallationFolder() + "/fb32.exe", std::ios::binary) << std::string(40'000'000, 'f');
-    FHost.BoxAnswers = {mrYes};
-    bool asked = false;
-    Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
-        Dlg().IdWebDAVWork(mode, count);
-        if (!asked && count > 1'000'000) {
-            asked = true;
-            Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
-        }
-    };
+    CancelDuringDownloadAfter(1'000'000);
     Install(2);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
     EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");

@@ -347,16 +347,7 @@ TEST_F(DownloadTest, NamesWithAFolderPartAreRefused) {
 
 TEST_F(DownloadTest, CancelAnsweredYesInsideAProgressEventEndsTheTransfer) {
     std::ofstream(FServer->InstallationFolder() + "/big.zip", std::ios::binary) << std::string(30'000'000, 'b');
-    FHost.BoxAnswers = {mrYes};
-    bool asked = false;
-    Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
-        Dlg().IdWebDAVWork(mode, count);
-        if (!asked && count > 1'000'000) {
-            asked = true;
-            // What the window does with a click on Cancel during the pump.
-            Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
-        }
-    };
+    CancelDuringDownloadAfter(1'000'000);
     std::string failure;
     bool result = Download(InstallationFolderAddress(), "big.zip", &failure);
     EXPECT_FALSE(result);

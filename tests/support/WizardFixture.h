@@ -60,6 +60,18 @@ protected:
     Form& F() { return FDlg->GetForm(); }
     // What the window does with a click: through the dispatch point.
     template <class Handler> void Click(Handler handler) { FDlg->Dispatch([&] { handler(*FDlg); }); }
+    // The user presses Cancel and answers Yes once a download has received `bytes`.
+    void CancelDuringDownloadAfter(std::int64_t bytes) {
+        FHost.BoxAnswers = {mrYes};
+        FCancelPressed = false;
+        Dlg().WebDAV().OnWork = [this, bytes](WorkMode mode, std::int64_t count) {
+            Dlg().IdWebDAVWork(mode, count);
+            if (!FCancelPressed && count > bytes) {
+                FCancelPressed = true;
+                Dlg().Dispatch([this] { Dlg().CloseBtnClick(); });
+            }
+        };
+    }
     std::string IniBesideProgram() const { return (FMachine / "program" / "install.ini").string(); }
 
     ScriptedHost FHost;
@@ -69,6 +81,7 @@ protected:
     std::string FManifestBytes;
     std::filesystem::path FMachine;
     std::unique_ptr<TSetupWizardDlg> FDlg;
+    bool FCancelPressed = false;
 };
 
 } // namespace tv
