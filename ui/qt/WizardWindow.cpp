@@ -106,13 +106,13 @@ QLabel* WizardWindow::Heading(QWidget* parent) {
 }
 
 void WizardWindow::BuildButtonRow() {
-    struct Spec {
+    struct RowButton {
         QPushButton** Target;
         const char* Name;
         int Left;
         void (TSetupWizardDlg::*Handler)();
     };
-    const Spec specs[] = {
+    const RowButton row[] = {
         {&OnlineBtn, "OnlineBtn", 5, nullptr},
         {&OfflineBtn, "OfflineBtn", 90, nullptr},
         {&FBConfigBtn, "FBConfigBtn", 175, nullptr},
@@ -120,18 +120,18 @@ void WizardWindow::BuildButtonRow() {
         {&NextBtn, "NextBtn", 421, &TSetupWizardDlg::NextBtnClick},
         {&CloseBtn, "CloseBtn", 506, &TSetupWizardDlg::CloseBtnClick},
     };
-    for (const Spec& spec : specs) {
+    for (const RowButton& design : row) {
         auto* button = new QPushButton(this);
-        button->setObjectName(QString::fromLatin1(spec.Name));
-        button->setGeometry(spec.Left, ButtonRowTop, ButtonWidth, ButtonHeight);
+        button->setObjectName(QString::fromLatin1(design.Name));
+        button->setGeometry(design.Left, ButtonRowTop, ButtonWidth, ButtonHeight);
         // Speed buttons: no focus, and Enter or Escape never press them.
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
-        if (spec.Handler) {
-            auto handler = spec.Handler;
+        if (design.Handler) {
+            auto handler = design.Handler;
             connect(button, &QPushButton::clicked, this, [this, handler] { Deliver([&] { (FController.*handler)(); }); });
         }
-        *spec.Target = button;
+        *design.Target = button;
     }
     OnlineBtn->setCheckable(true);
     OfflineBtn->setCheckable(true);
