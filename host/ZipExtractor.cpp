@@ -320,6 +320,15 @@ void ZipExtractor::Open(const std::string& path) {
         if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(k * 100 / count), abort);
         if (abort) throw ZipError(UserAbort);
     }
+    // Entries that share their data let a small archive write without bound (a "zip bomb").
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+    for (const ZipEntry& entry : FEntries)
+        if (!entry.IsFolder() || entry.CompressedSize > 0)
+            spans.push_back({entry.LocalHeaderOffset, entry.LocalHeaderOffset + 30 + entry.CompressedSize});
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second) throw ZipError(ZipInvalid);
+
     bool ignored = false;
     if (OnArchiveProgress) OnArchiveProgress(100, ignored);
     FUsable = true;

@@ -232,7 +232,19 @@ TEST_F(ZipTest, OpeningFailures) {
         {"damaged directory", FDir / "baddir.zip", {}, "Invalid file - not a PKZip file"},
         {"more entries than held", FDir / "more.zip", {}, "Invalid file - not a PKZip file"},
     };
+    // Two directory records pointing at the same data: an archive of overlapping entries.
+    std::string overlapping = ok;
+    size_t central = overlapping.find("PK\x01\x02");
+    size_t endRecord = overlapping.rfind("PK\x05\x06");
+    std::string record = overlapping.substr(central, endRecord - central);
+    overlapping.insert(endRecord, record);
+    endRecord += record.size();
+    overlapping[endRecord + 8] = overlapping[endRecord + 10] = 2;                // entries
+    overlapping[endRecord + 12] = static_cast<char>(record.size() * 2);          // directory size
+    Write(FDir / "overlap.zip", overlapping);
     for (const auto& c : cases) EXPECT_EQ(Extract(c.Archive, c.Target), c.Message) << c.Name;
+    EXPECT_EQ(Extract(FDir / "overlap.zip"), "Invalid file - not a PKZip file");
+    EXPECT_TRUE(FolderContent(FDir / "out").empty());
     ZipExtractor closed;
     EXPECT_THROW(closed.ExtractFiles("*.*"), ZipError);
     try {
