@@ -20,8 +20,9 @@ const char* const NotOverwrite[] = {"nv.db", "nv_img.db", "nv_sec.db"};
 void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const std::string& archives) {
     SetInstallState(isRunning);
     FDataBaseFolder = targetFolder;
-    for (int index = 0; index < TokenCount(archives, ';') && FInstallState == isRunning; ++index) {
-        const std::string name = ExtractToken(archives, ';', index);
+    const std::vector<std::string> names = SplitTokens(archives, ';');
+    for (size_t index = 0; index < names.size() && FInstallState == isRunning; ++index) {
+        const std::string& name = names[index];
         FUnZipper.TempDirectory = FHost.TempFolder();
         std::string downloaded;
         try {

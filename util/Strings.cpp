@@ -1,6 +1,5 @@
 #include "util/Strings.h"
 
-#include <vector>
 
 namespace tv {
 
@@ -22,6 +21,18 @@ std::string ExtractToken(std::string_view text, char delimiter, int index) {
     }
     size_t end = text.find(delimiter, start);
     return std::string(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+std::vector<std::string> SplitTokens(std::string_view text, char delimiter) {
+    std::vector<std::string> tokens;
+    if (text.empty()) return tokens;
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find(delimiter, start);
+        tokens.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return tokens;
+        start = end + 1;
+    }
 }
 
 std::string TrimControl(std::string_view text) {

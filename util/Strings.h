@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tv {
 
@@ -15,6 +16,10 @@ int TokenCount(std::string_view text, char delimiter);
 
 // Token `index` (0 first) of a delimited list; the empty text for an index out of range.
 std::string ExtractToken(std::string_view text, char delimiter, int index);
+
+// All tokens at once, as ExtractToken gives them for 0 to TokenCount - 1; for long lists
+// (a manifest may name many archives) walking by index would take quadratic time.
+std::vector<std::string> SplitTokens(std::string_view text, char delimiter);
 
 // Removes every character with a code of 32 or below from both ends.
 std::string TrimControl(std::string_view text);

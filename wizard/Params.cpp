@@ -54,8 +54,7 @@ void TSetupWizardDlg::PrepareParamsPage(int type) {
 void TSetupWizardDlg::FillUpdateFileList(int type) {
     std::string descriptions = FInstallIni->ReadString("UpdFileDescr", FAppType, "");
     std::vector<CheckListEntry> entries;
-    for (int i = 0; i < TokenCount(descriptions, ';'); ++i)
-        entries.push_back({ExtractToken(descriptions, ';', i), type == 3});
+    for (std::string& description : SplitTokens(descriptions, ';')) entries.push_back({std::move(description), type == 3});
     FForm.cbFileList.Items = std::move(entries);
 }
 
@@ -69,11 +68,12 @@ std::string TSetupWizardDlg::GetCheckedUpdateFiles() const {
     std::string result;
     std::string archives = FInstallIni->ReadString("UpdFileList", FAppType, "");
     const auto& entries = FForm.cbFileList.Items;
-    for (int i = 0; i < TokenCount(archives, ';'); ++i) {
+    std::vector<std::string> names = SplitTokens(archives, ';');
+    for (size_t i = 0; i < names.size(); ++i) {
         // An archive without a line in the check list could never have been checked.
-        if (i >= static_cast<int>(entries.size()) || !entries[i].Checked) continue;
-        std::string archive = ExtractToken(archives, ';', i);
-        result = result.empty() ? archive : FormatText("%s;%s", {result, archive});
+        if (i >= entries.size() || !entries[i].Checked) continue;
+        if (!result.empty()) result += ';';
+        result += names[i];
     }
     return result;
 }

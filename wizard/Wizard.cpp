@@ -83,7 +83,7 @@ void TSetupWizardDlg::InitWizard() {
     ComboBox& editions = FForm.cbAppVers;
     editions.Items.clear();
     std::string items = GetWizardText("cbApp.Items");
-    for (int i = 0; i < TokenCount(items, ';'); ++i) editions.Items.push_back(ExtractToken(items, ';', i));
+    editions.Items = SplitTokens(items, ';');
     // Selecting entry 0 of an empty list selects nothing.
     if (!editions.Items.empty()) {
         editions.ItemIndex = 0;

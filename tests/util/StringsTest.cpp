@@ -29,6 +29,7 @@ TEST(DelimitedList, CountsAndTokensFollowTheDelimiters) {
         SCOPED_TRACE(c.Text);
         EXPECT_EQ(TokenCount(c.Text, c.Delimiter), c.Count);
         for (int i = 0; i < c.Count; ++i) EXPECT_EQ(ExtractToken(c.Text, c.Delimiter, i), c.Tokens[i]) << i;
+        EXPECT_EQ(SplitTokens(c.Text, c.Delimiter), c.Tokens);
         // Past the end and before the start there is nothing.
         EXPECT_EQ(ExtractToken(c.Text, c.Delimiter, c.Count), "");
         EXPECT_EQ(ExtractToken(c.Text, c.Delimiter, -1), "");

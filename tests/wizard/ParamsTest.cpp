@@ -176,6 +176,25 @@ TEST_F(ParamsTest, DescriptionsBeyondTheArchiveListSelectNothing) {
     EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "");
 }
 
+TEST_F(ParamsTest, ManifestWithAHundredThousandArchivesStaysUsable) {
+    std::string names, descriptions;
+    for (int i = 0; i < 100000; ++i) {
+        if (i > 0) {
+            names += ';';
+            descriptions += ';';
+        }
+        names += "archive" + std::to_string(i) + ".zip";
+        descriptions += "Teil " + std::to_string(i);
+    }
+    WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=" + names, "[UpdFileDescr]", "Brisa=" + descriptions});
+    Dlg().ApplicationEventsIdle();
+    Choose(4);
+    ASSERT_EQ(F().cbFileList.Items.size(), 100000u);
+    EXPECT_EQ(F().cbFileList.Items[99999].Text, "Teil 99999");
+    Click([](auto& d) { d.MarkAllBtnClick(1); });
+    EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), names);
+}
+
 TEST_F(ParamsTest, MarkAllAndUnmarkAll) {
     Dlg().ApplicationEventsIdle();
     Choose(4);
