@@ -1,6 +1,7 @@
 #include "host/posix/PosixHost.h"
 
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +31,11 @@ std::string CurrentDirectory() {
 }
 
 } // namespace
+
+PosixHost::PosixHost(Dialogs& dialogs) : FDialogs(dialogs) {
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 std::string PosixHost::TempFolder() {
     // "TMP" only decides whether "TEMP" is looked at; when either is missing the

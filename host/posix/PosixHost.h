@@ -9,7 +9,9 @@ namespace tv {
 
 class PosixHost : public Host {
 public:
-    explicit PosixHost(Dialogs& dialogs) : FDialogs(dialogs) {}
+    // Writes past a file-size limit and to dropped connections must fail with an error
+    // the user can read, not end the program: both signals are ignored.
+    explicit PosixHost(Dialogs& dialogs);
 
     std::string TempFolder() override;
     std::string ProgramFilesFolder() override;
