@@ -228,6 +228,29 @@ private slots:
         QVERIFY(idle > 0);
     }
 
+    void ModeButtonsSwitchThroughTheWindow() {
+        tv::WizardProgram program;
+        program.Start();
+        tv::WizardWindow& window = program.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.Button("OfflineBtn")->isChecked());
+        QTest::mouseClick(window.Button("OfflineBtn"), Qt::LeftButton); // a second click leaves it down
+        QVERIFY(window.Button("OfflineBtn")->isChecked());
+        QCOMPARE(window.windowTitle(), QString("Tarvo Installation [ Offline Modus ]"));
+
+        qputenv("TVINSTALL_LOGIN_URL", "https://127.0.0.1:9/login");
+        std::vector<SeenBox> seen;
+        AnswerNextBox(seen, Qt::Key_Return, "box-error", nullptr);
+        QTest::mouseClick(window.Button("OnlineBtn"), Qt::LeftButton);
+        qunsetenv("TVINSTALL_LOGIN_URL");
+        QCOMPARE(seen.size(), size_t(1));
+        QCOMPARE(seen[0].Title, QString("Fehler"));
+        QCOMPARE(seen[0].Message, QString("Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet"));
+        QVERIFY(!window.Button("OnlineBtn")->isChecked());
+        QVERIFY(window.Button("OfflineBtn")->isChecked());
+        QCOMPARE(window.windowTitle(), QString("Tarvo Installation [ Offline Modus ]"));
+    }
+
     void StartWithoutManifestOrServerEndsOnTheErrorPage() {
         WriteManifestBesideProgram(false);
         qputenv("TVINSTALL_LOGIN_URL", "https://127.0.0.1:9/login"); // nothing listens there

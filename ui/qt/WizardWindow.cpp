@@ -113,9 +113,9 @@ void WizardWindow::BuildButtonRow() {
         void (TSetupWizardDlg::*Handler)();
     };
     const RowButton row[] = {
-        {&OnlineBtn, "OnlineBtn", 5, nullptr},
-        {&OfflineBtn, "OfflineBtn", 90, nullptr},
-        {&FBConfigBtn, "FBConfigBtn", 175, nullptr},
+        {&OnlineBtn, "OnlineBtn", 5, &TSetupWizardDlg::OnlineBtnClick},
+        {&OfflineBtn, "OfflineBtn", 90, &TSetupWizardDlg::OfflineBtnClick},
+        {&FBConfigBtn, "FBConfigBtn", 175, &TSetupWizardDlg::FBConfigBtnClick},
         {&BackBtn, "BackBtn", 336, &TSetupWizardDlg::PrevPage},
         {&NextBtn, "NextBtn", 421, &TSetupWizardDlg::NextBtnClick},
         {&CloseBtn, "CloseBtn", 506, &TSetupWizardDlg::CloseBtnClick},
@@ -127,10 +127,8 @@ void WizardWindow::BuildButtonRow() {
         // Speed buttons: no focus, and Enter or Escape never press them.
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
-        if (design.Handler) {
-            auto handler = design.Handler;
-            connect(button, &QPushButton::clicked, this, [this, handler] { Deliver([&] { (FController.*handler)(); }); });
-        }
+        auto handler = design.Handler;
+        connect(button, &QPushButton::clicked, this, [this, handler] { Deliver([&] { (FController.*handler)(); }); });
         *design.Target = button;
     }
     OnlineBtn->setCheckable(true);
