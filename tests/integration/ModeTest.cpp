@@ -67,8 +67,8 @@ protected:
         EXPECT_FALSE(F().OfflineBtn.Down);
         EXPECT_EQ(Dlg().SetupFolder(), FHost.Temp + "/");
     }
-    // A login page nobody answers.
-    static std::string DeadLogin() { return "https://127.0.0.1:" + std::to_string(FreePort()) + "/login"; }
+    // A login page nobody answers: the discard port, which no test server ever takes.
+    static std::string DeadLogin() { return "https://127.0.0.1:9/login"; }
 
     static NginxServer* FServer;
 };
