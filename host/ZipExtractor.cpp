@@ -130,8 +130,7 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
 
 // The bare name of an entry, or the reason it cannot name a file in the target folder.
 bool BareName(const std::string& stored, std::string& name, std::string& reason) {
-    size_t cut = stored.find_last_of("/\\");
-    name = cut == std::string::npos ? stored : stored.substr(cut + 1);
+    name = ExtractFileName(stored);
     if (name.empty() || name == "." || name == "..") {
         reason = "ungültiger Dateiname";
         return false;
@@ -341,9 +340,7 @@ void ZipExtractor::ExtractFiles(const std::string& mask) {
     if (count == 0) return;
     for (size_t i = 1; i <= count; ++i) {
         const ZipEntry& entry = FEntries[i - 1];
-        std::string stored = entry.FileName;
-        std::string bare = stored.substr(stored.find_last_of("/\\") == std::string::npos ? 0 : stored.find_last_of("/\\") + 1);
-        if (!entry.IsFolder() && MaskMatches(mask, bare)) ExtractEntry(entry);
+        if (!entry.IsFolder() && MaskMatches(mask, ExtractFileName(entry.FileName))) ExtractEntry(entry);
         bool abort = false;
         if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(i * 100 / count), abort);
         if (abort) throw ZipError(UserAbort);
