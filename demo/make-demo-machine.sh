@@ -7,6 +7,7 @@ set -euo pipefail
 machine="$1"
 build="$2"
 mkdir -p "$machine/program/Packages" "$machine/programs" "$machine/temp" "$machine/data"
+rm -f "$machine/server.env"
 cp "$build/tvinstall" "$machine/program/tvinstall"
 for name in nv_setup.exe nv_update.exe fb32.exe st_setup.exe; do
   cp "$build/tests/stub_installer" "$machine/program/Packages/$name"
@@ -20,6 +21,9 @@ Windows Registry Editor Version 5.00
 REG
 
 # Demo databases: the eight files of the alias table, a few megabytes of pages each.
+if [ -f "$machine/served/db_base.zip" ]; then
+  mv -f "$machine/served/"*.zip "$machine/program/Packages/"  # from an earlier online demo
+fi
 if [ ! -f "$machine/program/Packages/db_base.zip" ]; then
   work="$machine/temp/demo-db"
   rm -rf "$work" && mkdir -p "$work/base" "$work/images" "$work/parts"
