@@ -1,7 +1,5 @@
 #include "install/FirebirdConfig.h"
 
-#include <filesystem>
-#include <system_error>
 
 #include "host/AtomicFile.h"
 #include "host/Registry.h"
@@ -70,8 +68,7 @@ void SetConfValue(std::vector<std::string>& lines, const std::string& name, cons
 }
 
 void WriteDatabaseAliases(const std::string& configFile, const std::string& dataFolder) {
-    std::error_code ec;
-    if (!FileExists(configFile) || !std::filesystem::is_directory(dataFolder, ec)) return;
+    if (!FileExists(configFile) || !DirectoryExists(dataFolder)) return;
     const std::string folder = IncludeTrailingPathDelimiter(dataFolder);
     EditFile(configFile, [&](std::vector<std::string>& lines) {
         for (const TDatabaseFile& database : DatabaseFiles)

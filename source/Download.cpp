@@ -17,7 +17,6 @@ std::string TSetupWizardDlg::PackageFilePath(const std::string& folder, const st
 
 bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string& fileName,
                                    const std::string& targetFolder) {
-    bool result = false;
     std::string target = PackageFilePath(targetFolder, fileName);
     if (!ConnectToServer()) return false;
 
@@ -33,8 +32,7 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
         FWebDAV.Get(baseUrl + fileName, file);
     }
     file.Close();
-    result = FInstallState == isRunning;
-    return result;
+    return FInstallState == isRunning; // a download that ended after an abort counts as none
 }
 
 void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {

@@ -46,8 +46,8 @@ void TSetupWizardDlg::SetOnline(bool value) {
         FWebDAV.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
         std::error_code ec;
-        if (std::filesystem::exists(FHost.ProgramFolder() + "install.ini", ec))
-            lines = SplitLines(DecodeText(ReadFileBytes(FHost.ProgramFolder() + "install.ini")).Text);
+        if (std::filesystem::exists(FIniFileName, ec))
+            lines = SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text);
     }
     FInstallIni->SetStrings(lines);
     FSetupFolder = IncludeTrailingPathDelimiter(FSetupFolder);

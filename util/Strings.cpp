@@ -98,6 +98,24 @@ std::string UpperCase(std::string_view text) {
     return out;
 }
 
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string TrimBlanks(std::string_view text) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    size_t last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+bool IsIpv4Address(std::string_view host) {
+    return !host.empty() && host.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
 bool SameText(std::string_view a, std::string_view b) {
     return UpperCase(a) == UpperCase(b);
 }

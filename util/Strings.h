@@ -30,6 +30,15 @@ void AppendUtf8(std::string& out, char32_t c);
 // Upper case of ASCII, Latin-1 and Latin Extended-A letters; other text unchanged.
 std::string UpperCase(std::string_view text);
 
+// ASCII letters lowered; what protocols (HTTP header names, cookie attributes) compare.
+std::string LowerAscii(std::string_view text);
+
+// Removes blanks and tabs from both ends, as HTTP does around field values.
+std::string TrimBlanks(std::string_view text);
+
+// True for a host written as an IPv4 address ("127.0.0.1"), not as a name.
+bool IsIpv4Address(std::string_view host);
+
 // Case-insensitive equality after UpperCase.
 bool SameText(std::string_view a, std::string_view b);
 

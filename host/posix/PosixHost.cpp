@@ -33,7 +33,6 @@ std::string CurrentDirectory() {
 } // namespace
 
 PosixHost::PosixHost(Dialogs& dialogs) : FDialogs(dialogs) {
-    std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 }
 

@@ -9,8 +9,8 @@ namespace tv {
 
 class PosixHost : public Host {
 public:
-    // Writes past a file-size limit and to dropped connections must fail with an error
-    // the user can read, not end the program: both signals are ignored.
+    // A write past a file-size limit must fail with an error the user can read, not end
+    // the program. (Dropped connections are the socket layer's concern.)
     explicit PosixHost(Dialogs& dialogs);
 
     std::string TempFolder() override;

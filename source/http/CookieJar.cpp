@@ -10,26 +10,10 @@ namespace tv {
 
 namespace {
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string TrimBlanks(std::string_view text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    size_t last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
-bool IsIp(const std::string& host) { return host.find_first_not_of("0123456789.") == std::string::npos; }
-
 // RFC 6265 5.1.3
 bool DomainMatch(const std::string& host, const std::string& domain) {
     if (host == domain) return true;
-    return !IsIp(host) && host.size() > domain.size() &&
+    return !IsIpv4Address(host) && host.size() > domain.size() &&
            host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
            host[host.size() - domain.size() - 1] == '.';
 }
@@ -62,7 +46,7 @@ bool ParseCookieDate(const std::string& text, CookieJar::Clock::time_point& out)
         }
         if (month < 0 && t.size() >= 3) {
             for (int i = 0; i < 12; ++i)
-                if (Lower(t.substr(0, 3)) == Months[i]) {
+                if (LowerAscii(t.substr(0, 3)) == Months[i]) {
                     month = i;
                     return;
                 }
@@ -103,7 +87,7 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
     cookie.Name = TrimBlanks(std::string_view(pair).substr(0, eq));
     cookie.Value = TrimBlanks(std::string_view(pair).substr(eq + 1));
     if (cookie.Name.empty()) return;
-    std::string host = Lower(requestHost);
+    std::string host = LowerAscii(requestHost);
     std::string domain;
     std::string path;
     bool hasMaxAge = false;
@@ -113,7 +97,7 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
         std::string attribute(setCookie.substr(at + 1, next == std::string_view::npos ? next : next - at - 1));
         at = next;
         size_t aeq = attribute.find('=');
-        std::string name = Lower(TrimBlanks(std::string_view(attribute).substr(0, aeq)));
+        std::string name = LowerAscii(TrimBlanks(std::string_view(attribute).substr(0, aeq)));
         std::string value = aeq == std::string::npos ? "" : TrimBlanks(std::string_view(attribute).substr(aeq + 1));
         if (name == "expires" && !hasMaxAge) {
             Clock::time_point when;
@@ -128,7 +112,7 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
             cookie.Persistent = true;
             cookie.Expires = seconds <= 0 ? Clock::time_point::min() : now + std::chrono::seconds(seconds);
         } else if (name == "domain") {
-            domain = Lower(value);
+            domain = LowerAscii(value);
             if (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
         } else if (name == "path") {
             path = value;
@@ -163,7 +147,7 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
 
 std::string CookieJar::CookieHeader(const std::string& requestHost, const std::string& requestPath, bool secure,
                                     Clock::time_point now) const {
-    std::string host = Lower(requestHost);
+    std::string host = LowerAscii(requestHost);
     std::string path = requestPath.empty() ? "/" : requestPath.substr(0, requestPath.find('?'));
     std::vector<const Cookie*> matching;
     for (const Cookie& cookie : FCookies) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "util/Failure.h"
+#include "util/Strings.h"
 
 namespace tv {
 
@@ -13,19 +14,6 @@ constexpr size_t ReceiveBufferSize = 256 * 1024;
 constexpr const char* Accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 constexpr const char* UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 constexpr const char* FormContentType = "application/x-www-form-urlencoded";
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-std::string TrimBlanks(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 std::string Base64(const std::string& data) {
     static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -73,7 +61,7 @@ std::string Resolve(const Url& base, const std::string& location) {
 
 Url ParseUrl(const std::string& address) {
     const std::string scheme = "https://";
-    if (Lower(address.substr(0, scheme.size())) != scheme)
+    if (LowerAscii(address.substr(0, scheme.size())) != scheme)
         throw Failure("Nur HTTPS-Adressen werden unterstützt: " + address);
     std::string rest = address.substr(scheme.size());
     rest = rest.substr(0, rest.find('#'));
@@ -93,7 +81,7 @@ Url ParseUrl(const std::string& address) {
         authority = authority.substr(0, colon);
     }
     if (authority.empty()) throw Failure("Ungültige Adresse: " + address);
-    url.Host = Lower(authority);
+    url.Host = LowerAscii(authority);
     return url;
 }
 
@@ -210,7 +198,7 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
         for (std::string line = ReadLine(); !line.empty(); line = ReadLine()) {
             size_t colon = line.find(':');
             if (colon == std::string::npos) continue;
-            std::string name = Lower(TrimBlanks(line.substr(0, colon)));
+            std::string name = LowerAscii(TrimBlanks(line.substr(0, colon)));
             std::string value = TrimBlanks(line.substr(colon + 1));
             if (name == "content-length") {
                 if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos)
@@ -222,11 +210,11 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
                 answer.HasLength = true;
                 answer.Length = length;
             } else if (name == "transfer-encoding") {
-                answer.Chunked = Lower(value).find("chunked") != std::string::npos;
+                answer.Chunked = LowerAscii(value).find("chunked") != std::string::npos;
             } else if (name == "location") {
                 answer.Location = value;
             } else if (name == "connection") {
-                std::string lower = Lower(value);
+                std::string lower = LowerAscii(value);
                 if (lower.find("close") != std::string::npos) answer.Close = true;
                 if (lower.find("keep-alive") != std::string::npos) answer.Close = false;
             } else if (name == "set-cookie") {

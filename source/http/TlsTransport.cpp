@@ -10,6 +10,7 @@
 #include <openssl/x509v3.h>
 
 #include "util/Failure.h"
+#include "util/Strings.h"
 
 namespace tv {
 
@@ -47,10 +48,6 @@ SSL_CTX* ClientContext() {
     return context;
 }
 
-bool IsIpAddress(const std::string& host) {
-    return !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
-}
-
 } // namespace
 
 void TlsTransport::SslDeleter::operator()(SSL* ssl) const { SSL_free(ssl); }
@@ -85,7 +82,7 @@ void TlsTransport::Open(const std::string& host, int port) {
     SSL_set_fd(FSsl.get(), FSocket->Handle());
     // The name to check the certificate against, and to send as SNI.
     X509_VERIFY_PARAM* param = SSL_get0_param(FSsl.get());
-    if (IsIpAddress(host)) {
+    if (IsIpv4Address(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
     } else {
         SSL_set_tlsext_host_name(FSsl.get(), host.c_str());

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 #include "host/QueueEventLoop.h"
 
 namespace tv {
@@ -42,10 +44,6 @@ protected:
     // Runs the loop until an end event arrived, at most five seconds.
     void AwaitEnd() {
         for (int i = 0; i < 100 && FEnded.empty(); ++i) FLoop.WaitAndProcess(50);
-    }
-    std::string Read(const fs::path& path) {
-        std::ifstream in(path);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     QueueEventLoop FLoop;
@@ -146,9 +144,9 @@ TEST_F(ProcessRunnerTest, RunnerWithoutWaitingStartsEveryRun) {
     runApp.Run();
     EXPECT_EQ(runApp.State(), psRunning);
     runApp.Run();
-    for (int i = 0; i < 100 && Read(marks) != "started\nstarted\n"; ++i)
+    for (int i = 0; i < 100 && testbed::ReadAll(marks) != "started\nstarted\n"; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(Read(marks), "started\nstarted\n");
+    EXPECT_EQ(testbed::ReadAll(marks), "started\nstarted\n");
     FLoop.WaitAndProcess(100);
     EXPECT_FALSE(called);
 }
@@ -178,13 +176,13 @@ TEST_F(ProcessRunnerTest, PathWithBlanksRunsThePrefixProgramUnlessQuoted) {
     FRunner.CommandLine = right + " /SILENT";
     FRunner.Run();
     AwaitEnd();
-    EXPECT_EQ(Read(out), "prefix\n");
+    EXPECT_EQ(testbed::ReadAll(out), "prefix\n");
 
     FEnded.clear();
     FRunner.CommandLine = "\"" + right + "\" /SILENT";
     FRunner.Run();
     AwaitEnd();
-    EXPECT_EQ(Read(out), "right\n");
+    EXPECT_EQ(testbed::ReadAll(out), "right\n");
 }
 
 TEST_F(ProcessRunnerTest, ArgumentsReachTheProgramSplitByWindowsRules) {
@@ -193,7 +191,7 @@ TEST_F(ProcessRunnerTest, ArgumentsReachTheProgramSplitByWindowsRules) {
     FRunner.CommandLine = "\"" + program + "\" /SILENT /DIR=\"/srv/my data\" /TYPE=\"Single\"";
     FRunner.Run();
     AwaitEnd();
-    EXPECT_EQ(Read(out), "[/SILENT]\n[/DIR=/srv/my data]\n[/TYPE=Single]\n");
+    EXPECT_EQ(testbed::ReadAll(out), "[/SILENT]\n[/DIR=/srv/my data]\n[/TYPE=Single]\n");
 }
 
 TEST_F(ProcessRunnerTest, DestroyedWhileWaitingReportsNothingAndTheChildGoesOn) {
@@ -207,7 +205,7 @@ TEST_F(ProcessRunnerTest, DestroyedWhileWaitingReportsNothingAndTheChildGoesOn) 
     }
     for (int i = 0; i < 50 && !fs::exists(done); ++i) FLoop.WaitAndProcess(20);
     FLoop.WaitAndProcess(100);
-    EXPECT_EQ(Read(done), "finished\n");
+    EXPECT_EQ(testbed::ReadAll(done), "finished\n");
     EXPECT_EQ(events, 0);
 }
 
@@ -221,7 +219,7 @@ TEST_F(ProcessRunnerTest, ChildInheritsNoDescriptorOfOurs) {
     FRunner.Run();
     AwaitEnd();
     ::close(kept);
-    std::string listed = Read(out);
+    std::string listed = testbed::ReadAll(out);
     EXPECT_EQ(listed.find("\n" + std::to_string(kept) + "\n"), std::string::npos) << listed;
 }
 

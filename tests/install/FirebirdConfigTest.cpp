@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 #include "host/Registry.h"
 #include "util/TextFile.h"
 
@@ -34,10 +36,6 @@ protected:
     void Write(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
-    std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     // The 29 lines that an alias-free file receives, for a data folder.
     static std::string AliasBlock(const std::string& folder) {
         std::string out = "nv_sec=" + folder + "/nv_sec.db\r\n";
@@ -55,13 +53,13 @@ TEST_F(FirebirdConfigTest, AliasFreeFileGetsTwentyNineLinesAndASecondRunReplaces
     const std::string head = "# Your databases\r\n#employee = $(dir_sampleDb)/employee.fdb\r\n";
     Write(FConf, head);
     WriteDatabaseAliases(FConf, FData);
-    std::string first = Read(FConf);
+    std::string first = testbed::ReadAll(FConf);
     EXPECT_EQ(first, head + AliasBlock(FData));
     EXPECT_EQ(SplitLines(first).size(), 2u + 29u);
 
     const std::string other = (FDir / "Neu").string();
     WriteDatabaseAliases(FConf, other + "/"); // a trailing delimiter is not doubled
-    EXPECT_EQ(Read(FConf), head + AliasBlock(other));
+    EXPECT_EQ(testbed::ReadAll(FConf), head + AliasBlock(other));
 }
 
 TEST_F(FirebirdConfigTest, ExistingLinesAndEncodings) {
@@ -97,7 +95,7 @@ TEST_F(FirebirdConfigTest, ExistingLinesAndEncodings) {
     for (const auto& c : cases) {
         Write(FConf, c.Before);
         WriteDatabaseAliases(FConf, FData);
-        EXPECT_EQ(Read(FConf), c.After) << c.Name;
+        EXPECT_EQ(testbed::ReadAll(FConf), c.After) << c.Name;
     }
 }
 
@@ -105,7 +103,7 @@ TEST_F(FirebirdConfigTest, Utf16FileComesBackInUtf16) {
     std::string text = "# Größe\r\n";
     Write(FConf, EncodeText(text, TextEncoding::Utf16LeBom));
     WriteDatabaseAliases(FConf, FData);
-    EXPECT_EQ(Read(FConf), EncodeText(text + AliasBlock(FData), TextEncoding::Utf16LeBom));
+    EXPECT_EQ(testbed::ReadAll(FConf), EncodeText(text + AliasBlock(FData), TextEncoding::Utf16LeBom));
 }
 
 TEST_F(FirebirdConfigTest, MissingFileOrFolderWritesNothing) {
@@ -113,7 +111,7 @@ TEST_F(FirebirdConfigTest, MissingFileOrFolderWritesNothing) {
     EXPECT_FALSE(fs::exists(FConf));
     Write(FConf, "x\r\n");
     WriteDatabaseAliases(FConf, (FDir / "missing").string());
-    EXPECT_EQ(Read(FConf), "x\r\n");
+    EXPECT_EQ(testbed::ReadAll(FConf), "x\r\n");
 }
 
 TEST_F(FirebirdConfigTest, FirebirdConfKeysAreSetWhereTheirDefaultsStood) {
@@ -142,7 +140,7 @@ TEST_F(FirebirdConfigTest, FirebirdConfKeysAreSetWhereTheirDefaultsStood) {
         Write(conf, c.Before);
         SetFirebirdConfValue(conf, "RemoteServicePort", "3050");
         SetFirebirdConfValue(conf, "RemoteAuxPort", "3051");
-        EXPECT_EQ(Read(conf), c.After) << c.Name;
+        EXPECT_EQ(testbed::ReadAll(conf), c.After) << c.Name;
     }
     fs::remove(conf);
     SetFirebirdConfValue(conf, "RemoteServicePort", "3050");
@@ -179,13 +177,13 @@ TEST_F(FirebirdConfigTest, FailedWriteRaisesAndLeavesTheOriginal) {
         EXPECT_NE(message.find(FConf), std::string::npos) << message;
         EXPECT_NE(message.find("Is a directory"), std::string::npos) << message;
     }
-    EXPECT_EQ(Read(FConf), "original\r\n");
+    EXPECT_EQ(testbed::ReadAll(FConf), "original\r\n");
     fs::remove(FConf + ".tvnew");
 
     if (geteuid() != 0) { // permissions bind everyone but root
         fs::permissions(FDir, fs::perms::owner_write, fs::perm_options::remove);
         EXPECT_THROW(SetFirebirdConfValue(FConf, "RemoteAuxPort", "3051"), std::exception);
-        EXPECT_EQ(Read(FConf), "original\r\n");
+        EXPECT_EQ(testbed::ReadAll(FConf), "original\r\n");
     }
 }
 

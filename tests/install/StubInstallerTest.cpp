@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 #include "host/ProcessRunner.h"
 #include "host/QueueEventLoop.h"
 #include "host/Registry.h"
@@ -58,10 +60,6 @@ protected:
         if (fs::exists(FDir / "registry.reg")) bytes = ReadFileBytes((FDir / "registry.reg").string());
         return RegistrySnapshot(RegistryData::Parse(bytes), true);
     }
-    std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
 
     QueueEventLoop FLoop;
     fs::path FDir;
@@ -93,7 +91,7 @@ TEST_F(StubInstallerTest, ServerInstallerLeavesConfigurationAndDefaultInstance) 
                        "\" /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"qb4-KT29vz\" /COMPONENTS=\"ServerComponent\" "
                        "/TASKS=\"UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,EnableLegacyClientAuth\"";
     ASSERT_EQ(RunToEnd(line), 0u);
-    std::string conf = Read(folder / "firebird.conf");
+    std::string conf = testbed::ReadAll(folder / "firebird.conf");
     EXPECT_NE(conf.find("\r\n#RemoteServicePort = 3050\r\n"), std::string::npos);
     EXPECT_NE(conf.find("\r\n#RemoteAuxPort = 0\r\n"), std::string::npos);
     EXPECT_TRUE(fs::is_regular_file(folder / "databases.conf"));
@@ -113,7 +111,7 @@ TEST_F(StubInstallerTest, CompanionInstallerAndUpdateAndTheirArguments) {
     ASSERT_EQ(RunToEnd(Stub("st_setup.exe") + " /SILENT /ALLUSERS /DIR=\"" + folder.string() + "\""), 0u);
     EXPECT_TRUE(fs::is_regular_file(folder / "unins000.exe"));
     ASSERT_EQ(RunToEnd(Stub("nv_update.exe") + " /SILENT /NOCANCEL"), 0u);
-    EXPECT_EQ(Read(FDir / "log"), "st_setup.exe\t/SILENT\t/ALLUSERS\t/DIR=" + folder.string() +
+    EXPECT_EQ(testbed::ReadAll(FDir / "log"), "st_setup.exe\t/SILENT\t/ALLUSERS\t/DIR=" + folder.string() +
                                       "\nnv_update.exe\t/SILENT\t/NOCANCEL\n");
 }
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
 #include "support/Archives.h"
@@ -64,10 +66,6 @@ protected:
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-    std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     void ExpectOutcome(const std::string& text) {
         EXPECT_EQ(Dlg().Page(), tsInfo);
         EXPECT_TRUE(F().Visible);
@@ -112,8 +110,8 @@ TEST_F(InstallRunTest, SingleSeatOfSolanUnpacksItsDatabasesIntoTheApplication) {
     Install(1);
     ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
     const fs::path db = FMachine / "programs" / "Norvano 6" / "System" / "db";
-    EXPECT_EQ(Read(db / "nv.db"), std::string(200000, 'n'));
-    EXPECT_EQ(Read(db / "etg_parts.db"), "parts");
+    EXPECT_EQ(testbed::ReadAll(db / "nv.db"), std::string(200000, 'n'));
+    EXPECT_EQ(testbed::ReadAll(db / "etg_parts.db"), "parts");
     EXPECT_EQ(Dlg().PrevInstallType(), -1);
     EXPECT_EQ(Dlg().InstallType(), 3); // the parameters page now shows the database files
     EXPECT_EQ(F().edtFolder.Text, "/srv/Daten");
@@ -190,7 +188,7 @@ TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
                                  "\t/SYSDBANAME=SYSDBA\t/SYSDBAPASSWORD=qb4-KT29vz\t/COMPONENTS=ServerComponent\t"
                                  "/TASKS=UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,"
                                  "EnableLegacyClientAuth");
-    std::string conf = Read(server + "/firebird.conf");
+    std::string conf = testbed::ReadAll(server + "/firebird.conf");
     EXPECT_NE(conf.find("\r\nRemoteServicePort=3050\r\n"), std::string::npos);
     EXPECT_NE(conf.find("\r\nRemoteAuxPort=3051\r\n"), std::string::npos);
     EXPECT_TRUE(Dlg().SrvInstalled());
@@ -198,7 +196,7 @@ TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
     Click([](auto& d) { d.CloseBtnClick(); });
     Install(3, (FMachine / "data").string());
     ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
-    EXPECT_NE(Read(server + "/databases.conf").find("nv_sec=" + (FMachine / "data").string() + "/nv_sec.db\r\n"),
+    EXPECT_NE(testbed::ReadAll(server + "/databases.conf").find("nv_sec=" + (FMachine / "data").string() + "/nv_sec.db\r\n"),
               std::string::npos);
     EXPECT_EQ(Dlg().ConfigFile(), server + "/databases.conf");
 }
@@ -289,7 +287,7 @@ TEST_F(InstallRunTest, ConfigurationToolStartsOnlyWhenItIsThere) {
     Click([](auto& d) { d.FBConfigBtnClick(); });
     for (int i = 0; i < 100 && !fs::exists(FMachine / "kelvaro.txt"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(Read(FMachine / "kelvaro.txt"), "started\n");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "kelvaro.txt"), "started\n");
     EXPECT_EQ(Dlg().ErrorMsg(), "");
 }
 
@@ -336,7 +334,7 @@ TEST_F(OnlineRunTest, DatabaseRunStopsAtTheMissingSecondArchive) {
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rHTTP/1.1 404 Not Found");
-    EXPECT_EQ(Read(FMachine / "data" / "nv.db"), "main"); // the first archive stays unpacked
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "main"); // the first archive stays unpacked
     EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip")); // its download is gone
     EXPECT_FALSE(fs::exists(FHost.Temp + "/missing.zip"));
 }
@@ -371,8 +369,8 @@ TEST_F(DatabaseRunTest, LiveDatabasesAreKeptAndListed) {
     std::ofstream(FMachine / "data" / "etg_parts.db") << "old parts";
     RunDatabases("db_base.zip");
     ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
-    EXPECT_EQ(Read(FMachine / "data" / "nv.db"), "live");
-    EXPECT_EQ(Read(FMachine / "data" / "etg_parts.db"), "parts");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "live");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "parts");
     EXPECT_EQ(F().ErrList.Items, std::vector<std::string>{"Datei " + (FMachine / "data").string() +
                                                           "/nv.db ist vorhanden und wurde nicht ersetzt."});
 }
@@ -383,7 +381,7 @@ TEST_F(DatabaseRunTest, SecondArchiveMissingOfflineFailsAfterTheFirst) {
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei missing.zip ist nicht vorhanden. "
               "Die Installation der Datenbank kann nicht ausgeführt werden");
-    EXPECT_EQ(Read(FMachine / "data" / "etg_parts.db"), "parts");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "parts");
 }
 
 TEST_F(DatabaseRunTest, TrailingSeparatorFailsAtTheEmptyName) {
@@ -391,7 +389,7 @@ TEST_F(DatabaseRunTest, TrailingSeparatorFailsAtTheEmptyName) {
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\r"
                                          "Ungültiger Dateiname im Paketverzeichnis: ''");
-    EXPECT_EQ(Read(FMachine / "data" / "etg_parts.db"), "parts");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "parts");
 }
 
 TEST_F(DatabaseRunTest, EmptyListSucceedsAtOnce) {
@@ -406,7 +404,7 @@ TEST_F(DatabaseRunTest, EntryThatCannotBeWrittenFailsTheRunAfterTheArchive) {
     ASSERT_EQ(F().ErrList.Items.size(), 1u);
     EXPECT_EQ(F().ErrList.Items[0].rfind("Datei db/etg_parts.db wurde nicht entpackt: ", 0), 0u) << F().ErrList.Items[0];
     EXPECT_NE(F().lblStatusInfo.Caption.find(F().ErrList.Items[0]), std::string::npos);
-    EXPECT_EQ(Read(FMachine / "data" / "nv.db"), std::string(200000, 'n')); // the rest is written
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), std::string(200000, 'n')); // the rest is written
 }
 
 TEST_F(DatabaseRunTest, MissingTargetFolderFailsWithTheExtractorsMessage) {

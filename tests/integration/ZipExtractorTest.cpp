@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 #include "support/Archives.h"
 
 namespace tv {
@@ -24,10 +26,6 @@ namespace {
 using namespace testbed;
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void Write(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
@@ -36,7 +34,7 @@ void Write(const fs::path& path, const std::string& bytes) {
 
 std::map<std::string, std::string> FolderContent(const fs::path& folder) {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = Read(entry.path());
+    for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = testbed::ReadAll(entry.path());
     return files;
 }
 
@@ -136,8 +134,8 @@ TEST_F(ZipTest, PythonZip64AndNamesAndTimes) {
             {{"db/Ersatzteile für Händler.db", std::string(70000, 'x')}, {"leer.db", "", false}, {"s.txt", "stored", false}},
             true);
     EXPECT_EQ(Extract(FDir / "a.zip"), "");
-    EXPECT_EQ(Read(FDir / "out" / "Ersatzteile für Händler.db"), std::string(70000, 'x'));
-    EXPECT_EQ(Read(FDir / "out" / "s.txt"), "stored");
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "Ersatzteile für Händler.db"), std::string(70000, 'x'));
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "s.txt"), "stored");
     EXPECT_TRUE(fs::exists(FDir / "out" / "leer.db"));
     EXPECT_EQ(fs::file_size(FDir / "out" / "leer.db"), 0u);
     // 2024-05-17 13:45:30 local time, as stored.
@@ -185,7 +183,7 @@ TEST_F(ZipTest, OverwriteQuestion) {
     MakeZip((FDir / "two.zip").string(), {{"a/x.db", "first"}, {"b/x.db", "second"}});
     EXPECT_EQ(Extract(FDir / "two.zip"), "");
     EXPECT_EQ(FAsked, std::vector<std::string>{(FDir / "out" / "x.db").string()});
-    EXPECT_EQ(Read(FDir / "out" / "x.db"), "second");
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "x.db"), "second");
 
     // Refused: the file keeps its content and date, no item progress, archive progress as usual.
     FConfirm = false;
@@ -199,7 +197,7 @@ TEST_F(ZipTest, OverwriteQuestion) {
     FZip.SetFileName((FDir / "nv.zip").string());
     FZip.ExtractFiles("*.*");
     EXPECT_EQ(FAsked, std::vector<std::string>{(FDir / "out" / "nv.db").string()});
-    EXPECT_EQ(Read(FDir / "out" / "nv.db"), "live data");
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "nv.db"), "live data");
     EXPECT_EQ(fs::last_write_time(FDir / "out" / "nv.db"), date);
     EXPECT_TRUE(FItemProgress.empty());
     EXPECT_EQ(FArchiveProgress, (std::vector<int>{100, 100, 100, 100}));
@@ -209,7 +207,7 @@ TEST_F(ZipTest, OpeningFailures) {
     Write(FDir / "empty.zip", "");
     Write(FDir / "page.zip", "<html><body>Anmeldung erforderlich</body></html>");
     MakeZip((FDir / "ok.zip").string(), {{"a", "1"}});
-    std::string ok = Read(FDir / "ok.zip");
+    std::string ok = testbed::ReadAll(FDir / "ok.zip");
     // A directory record whose signature is wrong.
     std::string badDirectory = ok;
     badDirectory[badDirectory.find("PK\x01\x02")] = 'X';
@@ -279,7 +277,7 @@ TEST_F(ZipTest, DamagedAndHostileEntriesAreReportedAndTheRestIsWritten) {
     MakeZip((FDir / "base.zip").string(), {{"good1.db", std::string(5000, 'g')},
                                            {"bad.db", std::string(20000, 'b')},
                                            {"good2.db", "fine"}});
-    std::string bytes = Read(FDir / "base.zip");
+    std::string bytes = testbed::ReadAll(FDir / "base.zip");
     auto patch = [](std::string archive, const std::function<void(std::string&)>& change) {
         change(archive);
         return archive;
