@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev
   libssl-dev zlib1g-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-wine
   openssl nginx-light curl
   zip unzip p7zip-full libarchive-tools python3
 )

@@ -1,5 +1,7 @@
 #include "ui/qt/WizardProgram.h"
 
+#include <QScreen>
+
 namespace tv {
 
 WizardProgram::WizardProgram() : FHost(FDialogs), FController(FHost, FEventLoop), FWindow(FController) {
@@ -12,7 +14,10 @@ void WizardProgram::Start() {
     // The window appears only after creation, so an online start reaches the server first.
     FController.Dispatch([this] { FController.FormCreate(); });
     FWindow.Reflect();
-    if (!FController.GetForm().Closed && FController.GetForm().Visible) FWindow.show();
+    if (FController.GetForm().Closed || !FController.GetForm().Visible) return;
+    if (QScreen* screen = FWindow.screen()) // in the centre of the screen
+        FWindow.move(screen->availableGeometry().center() - FWindow.rect().center());
+    FWindow.show();
 }
 
 } // namespace tv

@@ -1,33 +1,29 @@
 #include "ui/qt/WizardWindow.h"
 
 #include <algorithm>
-#include <tuple>
 
 #include <QAction>
+#include <QApplication>
+#include <QBitmap>
+#include <QFontDatabase>
+#include <QImage>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QVBoxLayout>
+
+// The glyphs live in this static library; a resource nobody names would be dropped at link time.
+static void InitImages() { Q_INIT_RESOURCE(images); }
 
 namespace tv {
 
 namespace {
-
-constexpr int ClientWidth = 594;  // pixels at 96 dots per inch
-constexpr int ClientHeight = 431;
-constexpr int PagesHeight = 392;
-constexpr int ButtonRowTop = 400;
-constexpr int ButtonWidth = 75;
-constexpr int ButtonHeight = 25;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -46,62 +42,91 @@ void SetShown(QWidget* widget, bool visible) {
     if (widget->isVisibleTo(widget->parentWidget()) != visible) widget->setVisible(visible);
 }
 
-// A wrapper that keeps the given distances around a control; hiding the wrapper frees its space.
-QWidget* WithMargins(QWidget* control, int left, int top, int right, int bottom, int height = -1) {
-    auto* wrapper = new QWidget;
-    auto* layout = new QVBoxLayout(wrapper);
-    layout->setContentsMargins(left, top, right, bottom);
-    layout->setSpacing(0);
-    layout->addWidget(control);
-    if (height >= 0) {
-        control->setFixedHeight(height);
-        wrapper->setFixedHeight(height + top + bottom);
-    }
-    return wrapper;
+void Place(QWidget* widget, const Bounds& bounds) {
+    QRect rect(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
+    if (widget->geometry() != rect) widget->setGeometry(rect);
 }
 
-QIcon FolderIcon() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(150, 110, 20));
-    painter.setBrush(QColor(240, 200, 90));
-    painter.drawRect(1, 4, 13, 9);
-    painter.drawRect(1, 2, 5, 2);
+// The bottom-left pixel's colour is transparent, as for every button glyph.
+QIcon Glyph(const char* name) {
+    QImage image(QStringLiteral(":/images/%1.bmp").arg(QLatin1String(name)));
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1)));
     return QIcon(pixmap);
+}
+
+// Tahoma where installed; otherwise Wine's metric-compatible Tahoma if its files are
+// there, otherwise the toolkit's default sans.
+QString DesignFamily() {
+    static const QString family = [] {
+        const QString tahoma = QStringLiteral("Tahoma");
+        if (QFontDatabase::families().contains(tahoma)) return tahoma;
+        const char* const files[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
+        bool added = false;
+        for (const char* file : files) added |= QFontDatabase::addApplicationFont(QString::fromLatin1(file)) >= 0;
+        if (added && QFontDatabase::families().contains(tahoma)) return tahoma;
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
+}
+
+// The system's grey-text colour. Where the toolkit has no such system colour its disabled
+// text is far paler than the design, so the Windows default stands in.
+QColor GrayText() {
+#ifdef _WIN32
+    return QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+#else
+    return QColor(109, 109, 109);
+#endif
 }
 
 } // namespace
 
+QFont DesignFont(int pixelHeight, bool bold) {
+    QFont font(DesignFamily());
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferVerticalHinting); // letters keep their designed spacing
+    return font;
+}
+
 WizardWindow::WizardWindow(TSetupWizardDlg& controller) : FController(controller) {
+    InitImages();
     setObjectName(QStringLiteral("SetupWizardDlg"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(ClientWidth, ClientHeight);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    setFont(font);
+    setFixedSize(design::ClientWidth, design::ClientHeight);
+    setFont(DesignFont(design::WindowFontHeight, false));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, colours.color(QPalette::Button)); // button face
+    setPalette(colours);
+    setAutoFillBackground(true);
 
-    pcMain = new QStackedWidget(this);
+    // The page control: its border, and inside it the pages, of which one is shown.
+    pcMain = new QFrame(this);
     pcMain->setObjectName(QStringLiteral("pcMain"));
-    pcMain->setGeometry(0, 0, ClientWidth, PagesHeight);
+    pcMain->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    pcMain->setLineWidth(2);
+    pcMain->setFocusPolicy(Qt::TabFocus);
+    FPages = new QStackedWidget(pcMain);
     tsSelect = new QWidget;
     tsSelect->setObjectName(QStringLiteral("tsSelect"));
-    pcMain->addWidget(tsSelect);
-    pcMain->addWidget(BuildParamsPage());
-    pcMain->addWidget(BuildProgressPage());
-    pcMain->addWidget(BuildInfoPage());
+    FPages->addWidget(tsSelect);
+    FPages->addWidget(BuildParamsPage());
+    FPages->addWidget(BuildProgressPage());
+    FPages->addWidget(BuildInfoPage());
     BuildButtonRow();
+    ApplyLayout();
     pcMain->setFocus();
 }
 
-QLabel* WizardWindow::Heading(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(11);
-    font.setBold(true);
-    label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: palette(mid);"));
+QLabel* WizardWindow::Heading(QWidget* page, const char* name) {
+    auto* label = new QLabel(page);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(DesignFont(design::HeadingFontHeight, true));
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, GrayText());
+    label->setPalette(colours);
     return label;
 }
 
@@ -109,21 +134,19 @@ void WizardWindow::BuildButtonRow() {
     struct RowButton {
         QPushButton** Target;
         const char* Name;
-        int Left;
         void (TSetupWizardDlg::*Handler)();
     };
     const RowButton row[] = {
-        {&OnlineBtn, "OnlineBtn", 5, &TSetupWizardDlg::OnlineBtnClick},
-        {&OfflineBtn, "OfflineBtn", 90, &TSetupWizardDlg::OfflineBtnClick},
-        {&FBConfigBtn, "FBConfigBtn", 175, &TSetupWizardDlg::FBConfigBtnClick},
-        {&BackBtn, "BackBtn", 336, &TSetupWizardDlg::PrevPage},
-        {&NextBtn, "NextBtn", 421, &TSetupWizardDlg::NextBtnClick},
-        {&CloseBtn, "CloseBtn", 506, &TSetupWizardDlg::CloseBtnClick},
+        {&OnlineBtn, "OnlineBtn", &TSetupWizardDlg::OnlineBtnClick},
+        {&OfflineBtn, "OfflineBtn", &TSetupWizardDlg::OfflineBtnClick},
+        {&FBConfigBtn, "FBConfigBtn", &TSetupWizardDlg::FBConfigBtnClick},
+        {&BackBtn, "BackBtn", &TSetupWizardDlg::PrevPage},
+        {&NextBtn, "NextBtn", &TSetupWizardDlg::NextBtnClick},
+        {&CloseBtn, "CloseBtn", &TSetupWizardDlg::CloseBtnClick},
     };
     for (const RowButton& design : row) {
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(design.Name));
-        button->setGeometry(design.Left, ButtonRowTop, ButtonWidth, ButtonHeight);
         // Speed buttons: no focus, and Enter or Escape never press them.
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
@@ -133,61 +156,34 @@ void WizardWindow::BuildButtonRow() {
     }
     OnlineBtn->setCheckable(true);
     OfflineBtn->setCheckable(true);
+    OnlineBtn->setIcon(Glyph("online"));
+    OfflineBtn->setIcon(Glyph("offline"));
 }
 
 QWidget* WizardWindow::BuildParamsPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsParams"));
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    lblParams = Heading(page, "lblParams");
 
-    lblParams = Heading(page);
-    layout->addWidget(WithMargins(lblParams, 20, 12, 20, 10, 25));
-
-    pnlApp = new QWidget;
-    pnlApp->setFixedHeight(50 + 10);
-    rbClient = new QRadioButton(pnlApp);
-    rbClient->setObjectName(QStringLiteral("rbClient"));
-    rbClient->setGeometry(30, 10 + 10, 150, 17);
-    rbSingle = new QRadioButton(pnlApp);
-    rbSingle->setObjectName(QStringLiteral("rbSingle"));
-    rbSingle->setGeometry(200, 10 + 10, 150, 17);
-    auto appChoice = [this] {
-        if (FReflecting) return;
-        FController.GetForm().rbClient.Checked = rbClient->isChecked();
-        FController.GetForm().rbSingle.Checked = rbSingle->isChecked();
-    };
-    connect(rbClient, &QRadioButton::toggled, this, appChoice);
-    connect(rbSingle, &QRadioButton::toggled, this, appChoice);
-    layout->addWidget(pnlApp);
-
-    auto* panel1 = new QWidget;
-    panel1->setFixedHeight(120);
-    auto* panelLayout = new QVBoxLayout(panel1);
-    panelLayout->setContentsMargins(0, 0, 0, 0);
-    panelLayout->setSpacing(0);
-
-    gbFolder = new QGroupBox;
-    edtFolder = new QLineEdit;
+    // Created in tab order: the folder panel first, then the application choice, then the list.
+    Panel1 = new QWidget(page);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    gbFolder = new QGroupBox(Panel1);
+    gbFolder->setObjectName(QStringLiteral("gbFolder"));
+    edtFolder = new QLineEdit(gbFolder);
     edtFolder->setObjectName(QStringLiteral("edtFolder"));
-    auto* folderLayout = new QVBoxLayout(gbFolder);
-    folderLayout->setContentsMargins(5, 7, 5, 7);
-    folderLayout->addWidget(edtFolder);
-    QAction* pick = edtFolder->addAction(FolderIcon(), QLineEdit::TrailingPosition);
+    QAction* pick = edtFolder->addAction(Glyph("folder"), QLineEdit::TrailingPosition);
+    pick->setObjectName(QStringLiteral("edtFolderRightButton"));
     connect(pick, &QAction::triggered, this, [this] { Deliver([&] { FController.edtFolderRightButtonClick(); }); });
     connect(edtFolder, &QLineEdit::textEdited, this,
             [this](const QString& text) { FController.GetForm().edtFolder.Text = text.toStdString(); });
-    panelLayout->addWidget(WithMargins(gbFolder, 30, 0, 30, 5, 52));
 
-    gbAppVers = new QGroupBox;
-    cbAppVers = new QComboBox;
+    gbAppVers = new QGroupBox(Panel1);
+    gbAppVers->setObjectName(QStringLiteral("gbAppVers"));
+    cbAppVers = new QComboBox(gbAppVers);
     cbAppVers->setObjectName(QStringLiteral("cbAppVers"));
     cbAppVers->setEditable(true);
     cbAppVers->setInsertPolicy(QComboBox::NoInsert);
-    auto* versLayout = new QVBoxLayout(gbAppVers);
-    versLayout->setContentsMargins(5, 3, 5, 5);
-    versLayout->addWidget(cbAppVers);
     auto editionChanged = [this] {
         if (FReflecting) return;
         ComboBox& box = FController.GetForm().cbAppVers;
@@ -197,97 +193,107 @@ QWidget* WizardWindow::BuildParamsPage() {
     };
     connect(cbAppVers, &QComboBox::currentIndexChanged, this, editionChanged);
     connect(cbAppVers, &QComboBox::editTextChanged, this, editionChanged);
-    panelLayout->addWidget(WithMargins(gbAppVers, 30, 0, 30, 5, 52));
-    panelLayout->addStretch();
-    layout->addWidget(panel1);
 
-    gbFileList = new QGroupBox;
-    auto* fileLayout = new QVBoxLayout(gbFileList);
-    fileLayout->setContentsMargins(0, 0, 0, 0);
-    fileLayout->setSpacing(0);
-    auto* buttons = new QWidget;
-    buttons->setFixedHeight(25);
-    auto* buttonLayout = new QHBoxLayout(buttons);
-    buttonLayout->setContentsMargins(0, 0, 0, 0);
-    MarkAllBtn = new QPushButton;
-    MarkAllBtn->setObjectName(QStringLiteral("MarkAllBtn"));
-    DeMarkAllBtn = new QPushButton;
-    DeMarkAllBtn->setObjectName(QStringLiteral("DeMarkAllBtn"));
-    for (auto [button, width, tag] : {std::tuple{MarkAllBtn, 100, 1}, std::tuple{DeMarkAllBtn, 150, 0}}) {
-        button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setFixedSize(width, 25);
-        buttonLayout->addWidget(WithMargins(button, 5, 0, 5, 0));
-        connect(button, &QPushButton::clicked, this,
-                [this, tag = tag] { Deliver([&] { FController.MarkAllBtnClick(tag); }); });
-    }
-    buttonLayout->addStretch();
-    fileLayout->addWidget(buttons);
-    cbFileList = new QListWidget;
+    pnlApp = new QWidget(page);
+    pnlApp->setObjectName(QStringLiteral("pnlApp"));
+    rbSingle = new QRadioButton(pnlApp);
+    rbSingle->setObjectName(QStringLiteral("rbSingle"));
+    rbClient = new QRadioButton(pnlApp);
+    rbClient->setObjectName(QStringLiteral("rbClient"));
+    auto appChoice = [this] {
+        if (FReflecting) return;
+        FController.GetForm().rbClient.Checked = rbClient->isChecked();
+        FController.GetForm().rbSingle.Checked = rbSingle->isChecked();
+    };
+    connect(rbClient, &QRadioButton::toggled, this, appChoice);
+    connect(rbSingle, &QRadioButton::toggled, this, appChoice);
+
+    gbFileList = new QGroupBox(page);
+    gbFileList->setObjectName(QStringLiteral("gbFileList"));
+    cbFileList = new QListWidget(gbFileList);
     cbFileList->setObjectName(QStringLiteral("cbFileList"));
     cbFileList->setFrameShape(QFrame::NoFrame);
+    cbFileList->setUniformItemSizes(true);
     connect(cbFileList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (FReflecting) return;
         auto& items = FController.GetForm().cbFileList.Items;
         int row = cbFileList->row(item);
         if (row >= 0 && row < static_cast<int>(items.size())) items[row].Checked = item->checkState() == Qt::Checked;
     });
-    fileLayout->addWidget(WithMargins(cbFileList, 10, 5, 5, 0));
-    layout->addWidget(WithMargins(gbFileList, 30, 5, 30, 0, 150));
-    layout->addStretch();
+    pnlCheckListBtn = new QWidget(gbFileList);
+    MarkAllBtn = new QPushButton(pnlCheckListBtn);
+    MarkAllBtn->setObjectName(QStringLiteral("MarkAllBtn"));
+    MarkAllBtn->setIcon(Glyph("markall"));
+    DeMarkAllBtn = new QPushButton(pnlCheckListBtn);
+    DeMarkAllBtn->setObjectName(QStringLiteral("DeMarkAllBtn"));
+    DeMarkAllBtn->setIcon(Glyph("demarkall"));
+    for (auto [button, tag] : {std::pair{MarkAllBtn, 1}, std::pair{DeMarkAllBtn, 0}}) {
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QPushButton::clicked, this,
+                [this, tag = tag] { Deliver([&] { FController.MarkAllBtnClick(tag); }); });
+    }
     return page;
 }
 
 QWidget* WizardWindow::BuildProgressPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsProgress"));
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    lblProgress = Heading(page);
-    layout->addWidget(WithMargins(lblProgress, 20, 12, 20, 10, 25));
-    lblFileName = new QLabel;
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(10);
-    lblFileName->setFont(font);
-    layout->addWidget(WithMargins(lblFileName, 30, 5, 30, 0, 25));
-    auto* box = new QGroupBox;
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(20, 0, 20, 10);
-    pbDownload = new QProgressBar;
+    lblProgress = Heading(page, "lblProgress");
+    lblFileName = new QLabel(page);
+    lblFileName->setObjectName(QStringLiteral("lblFileName"));
+    lblFileName->setFont(DesignFont(design::FileNameFontHeight, false));
+    gbProgressBar = new QGroupBox(page);
+    gbProgressBar->setObjectName(QStringLiteral("gbProgressBar"));
+    pbDownload = new QProgressBar(gbProgressBar);
     pbDownload->setObjectName(QStringLiteral("pbDownload"));
-    pbUnzip = new QProgressBar;
+    pbUnzip = new QProgressBar(gbProgressBar);
     pbUnzip->setObjectName(QStringLiteral("pbUnzip"));
     for (QProgressBar* bar : {pbDownload, pbUnzip}) {
         bar->setTextVisible(false);
         bar->hide();
-        grid->addWidget(bar, 0, 0); // one on top of the other; at most one is shown
     }
-    layout->addWidget(WithMargins(box, 30, 5, 30, 5, 50));
-    layout->addStretch();
     return page;
 }
 
 QWidget* WizardWindow::BuildInfoPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsInfo"));
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    lblInfo = Heading(page);
-    lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    layout->addWidget(WithMargins(lblInfo, 20, 12, 20, 10, 25));
-    lblStatusInfo = new QLabel;
+    lblInfo = Heading(page, "lblInfo");
+    lblStatusInfo = new QLabel(page);
     lblStatusInfo->setObjectName(QStringLiteral("lblStatusInfo"));
     lblStatusInfo->setWordWrap(true);
     lblStatusInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    layout->addWidget(WithMargins(lblStatusInfo, 20, 5, 20, 0, 60));
-    ErrList = new QListWidget;
+    ErrList = new QListWidget(page);
     ErrList->setObjectName(QStringLiteral("ErrList"));
     ErrList->setFrameShape(QFrame::NoFrame);
-    ErrList->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(WithMargins(ErrList, 20, 5, 20, 5), 1);
+    ErrList->setUniformItemSizes(true);
+    ErrList->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
     return page;
+}
+
+void WizardWindow::ApplyLayout() {
+    const WindowLayout layout = LayOutWindow(FController.GetForm());
+    Place(pcMain, layout.pcMain);
+    Place(FPages, layout.Page);
+    for (auto [button, bounds] : {std::pair{OnlineBtn, layout.OnlineBtn}, std::pair{OfflineBtn, layout.OfflineBtn},
+                                  std::pair{FBConfigBtn, layout.FBConfigBtn}, std::pair{BackBtn, layout.BackBtn},
+                                  std::pair{NextBtn, layout.NextBtn}, std::pair{CloseBtn, layout.CloseBtn}})
+        Place(button, bounds);
+    const std::pair<QWidget*, Bounds> placed[] = {
+        {lblParams, layout.lblParams},         {pnlApp, layout.pnlApp},
+        {rbClient, layout.rbClient},           {rbSingle, layout.rbSingle},
+        {Panel1, layout.Panel1},               {gbFolder, layout.gbFolder},
+        {edtFolder, layout.edtFolder},         {gbAppVers, layout.gbAppVers},
+        {cbAppVers, layout.cbAppVers},         {gbFileList, layout.gbFileList},
+        {pnlCheckListBtn, layout.pnlCheckListBtn}, {MarkAllBtn, layout.MarkAllBtn},
+        {DeMarkAllBtn, layout.DeMarkAllBtn},   {cbFileList, layout.cbFileList},
+        {lblProgress, layout.lblProgress},     {lblFileName, layout.lblFileName},
+        {gbProgressBar, layout.gbProgressBar}, {pbDownload, layout.pbDownload},
+        {pbUnzip, layout.pbUnzip},             {lblInfo, layout.lblInfo},
+        {lblStatusInfo, layout.lblStatusInfo}, {ErrList, layout.ErrList},
+    };
+    for (const auto& [widget, bounds] : placed) Place(widget, bounds);
 }
 
 void WizardWindow::BuildPackageButtons() {
@@ -296,10 +302,7 @@ void WizardWindow::BuildPackageButtons() {
         const PackageOption& option = packages[i];
         auto* button = new QRadioButton(tsSelect);
         button->setObjectName(QStringLiteral("rbPackage%1").arg(option.Tag));
-        QFont font(QStringLiteral("Tahoma"));
-        font.setPointSize(10);
-        font.setBold(true);
-        button->setFont(font);
+        button->setFont(DesignFont(design::PackageFontHeight, true));
         button->setGeometry(option.Left, option.Top, option.Width, option.Height);
         int tag = option.Tag;
         connect(button, &QRadioButton::toggled, this, [this, tag](bool checked) {
@@ -307,6 +310,7 @@ void WizardWindow::BuildPackageButtons() {
             if (checked) Deliver([&] { FController.DoAction(tag); });
         });
         auto* label = new QLabel(tsSelect);
+        label->setObjectName(QStringLiteral("lblPackage%1").arg(option.Tag));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setGeometry(option.LabelLeft, option.LabelTop, option.LabelWidth, option.LabelHeight);
@@ -352,7 +356,7 @@ void WizardWindow::Reflect() {
     if (gbFolder->title() != Q(form.gbFolder.Caption)) gbFolder->setTitle(Q(form.gbFolder.Caption));
     SetCaption(edtFolder, Q(form.edtFolder.Text));
     if (gbAppVers->title() != Q(form.gbAppVers.Caption)) gbAppVers->setTitle(Q(form.gbAppVers.Caption));
-    SetShown(gbAppVers->parentWidget(), form.gbAppVers.Visible);
+    SetShown(gbAppVers, form.gbAppVers.Visible);
     QStringList editions;
     for (const std::string& item : form.cbAppVers.Items) editions << Q(item);
     QStringList shownEditions;
@@ -365,7 +369,7 @@ void WizardWindow::Reflect() {
         cbAppVers->setCurrentIndex(form.cbAppVers.ItemIndex);
     if (cbAppVers->currentText() != Q(form.cbAppVers.Text)) cbAppVers->setEditText(Q(form.cbAppVers.Text));
     if (gbFileList->title() != Q(form.gbFileList.Caption)) gbFileList->setTitle(Q(form.gbFileList.Caption));
-    SetShown(gbFileList->parentWidget(), form.gbFileList.Visible);
+    SetShown(gbFileList, form.gbFileList.Visible);
     SetCaption(MarkAllBtn, Q(form.MarkAllBtn.Caption));
     SetCaption(DeMarkAllBtn, Q(form.DeMarkAllBtn.Caption));
     const auto& entries = form.cbFileList.Items;
@@ -374,6 +378,7 @@ void WizardWindow::Reflect() {
         for (const CheckListEntry& entry : entries) {
             auto* item = new QListWidgetItem(Q(entry.Text), cbFileList);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+            item->setSizeHint(QSize(0, design::CheckListEntryHeight));
         }
     }
     for (int i = 0; i < cbFileList->count(); ++i) {
@@ -402,10 +407,12 @@ void WizardWindow::Reflect() {
     for (int i = 0; i < ErrList->count(); ++i) shownLines << ErrList->item(i)->text();
     if (lines != shownLines) {
         ErrList->clear();
-        ErrList->addItems(lines);
+        for (const QString& line : lines)
+            (new QListWidgetItem(line, ErrList))->setSizeHint(QSize(0, design::ErrListEntryHeight));
     }
 
-    if (pcMain->currentIndex() != form.ActivePage) pcMain->setCurrentIndex(form.ActivePage);
+    if (FPages->currentIndex() != form.ActivePage) FPages->setCurrentIndex(form.ActivePage);
+    ApplyLayout();
     FReflecting = false;
 
     if (form.Closed) {

@@ -6,10 +6,12 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/WindowLayout.h"
 #include "wizard/Form.h"
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -20,6 +22,9 @@ class QStackedWidget;
 class QGroupBox;
 
 namespace tv {
+
+// The window's typeface at a height in pixels at 96 dots per inch.
+QFont DesignFont(int pixelHeight, bool bold);
 
 class TSetupWizardDlg;
 
@@ -36,7 +41,7 @@ public:
 
     // Named access for window tests.
     QPushButton* Button(const char* name) const;
-    QStackedWidget* Pages() const { return pcMain; }
+    QStackedWidget* Pages() const { return FPages; }
     const std::vector<QRadioButton*>& PackageButtons() const { return FPackageButtons; }
 
 protected:
@@ -47,13 +52,16 @@ private:
     QWidget* BuildParamsPage();
     QWidget* BuildProgressPage();
     QWidget* BuildInfoPage();
-    QLabel* Heading(QWidget* parent);
+    QLabel* Heading(QWidget* page, const char* name);
+    // Places every widget where the design puts it for what the form shows.
+    void ApplyLayout();
     void BuildPackageButtons();
 
     TSetupWizardDlg& FController;
     bool FReflecting = false;
 
-    QStackedWidget* pcMain;
+    QFrame* pcMain;
+    QStackedWidget* FPages;
     QWidget* tsSelect;
     QPushButton* OnlineBtn;
     QPushButton* OfflineBtn;
@@ -67,6 +75,7 @@ private:
 
     QLabel* lblParams;
     QWidget* pnlApp;
+    QWidget* Panel1;
     QRadioButton* rbClient;
     QRadioButton* rbSingle;
     QGroupBox* gbFolder;
@@ -74,12 +83,14 @@ private:
     QGroupBox* gbAppVers;
     QComboBox* cbAppVers;
     QGroupBox* gbFileList;
+    QWidget* pnlCheckListBtn;
     QPushButton* MarkAllBtn;
     QPushButton* DeMarkAllBtn;
     QListWidget* cbFileList;
 
     QLabel* lblProgress;
     QLabel* lblFileName;
+    QGroupBox* gbProgressBar;
     QProgressBar* pbDownload;
     QProgressBar* pbUnzip;
 
