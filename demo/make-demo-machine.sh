@@ -13,7 +13,8 @@ for name in nv_setup.exe nv_update.exe fb32.exe st_setup.exe; do
   cp "$build/tests/stub_installer" "$machine/program/Packages/$name"
 done
 
-cat > "$machine/registry.reg" <<REG
+# Kept from an earlier run, so a second start finds what the first installed.
+[ -f "$machine/registry.reg" ] || cat > "$machine/registry.reg" <<REG
 Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]

@@ -417,6 +417,12 @@ void WizardWindow::Reflect() {
 
     if (form.Closed) {
         if (isVisible()) close();
+        // A window hidden while an installer ran closes without any window left to close:
+        // the program must still learn that the wizard has ended.
+        if (!FClosedAnnounced) {
+            FClosedAnnounced = true;
+            emit WizardClosed();
+        }
     } else if (form.Visible != isVisible() && testAttribute(Qt::WA_WState_ExplicitShowHide)) {
         setVisible(form.Visible);
     }

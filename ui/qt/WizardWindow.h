@@ -44,6 +44,10 @@ public:
     QStackedWidget* Pages() const { return FPages; }
     const std::vector<QRadioButton*>& PackageButtons() const { return FPackageButtons; }
 
+signals:
+    // The wizard has closed, whether its window was shown or hidden at that moment.
+    void WizardClosed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -59,6 +63,7 @@ private:
 
     TSetupWizardDlg& FController;
     bool FReflecting = false;
+    bool FClosedAnnounced = false;
 
     QFrame* pcMain;
     QStackedWidget* FPages;
