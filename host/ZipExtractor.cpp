@@ -267,6 +267,9 @@ void ZipExtractor::Open(const std::string& path) {
     if (directoryOffset > FArchiveSize || directorySize > FArchiveSize - directoryOffset ||
         count > directorySize / CentralHeaderSize)
         throw ZipError(ZipInvalid);
+    if (count > MaxEntries || directorySize > MaxDirectorySize)
+        throw ZipError(FormatText("Das Archiv %s hat zu viele Einträge (höchstens %s).",
+                                  {path, std::to_string(MaxEntries)}));
 
     std::vector<unsigned char> directory(static_cast<size_t>(directorySize));
     ReadAt(directoryOffset, directory.data(), directory.size());

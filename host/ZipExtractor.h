@@ -15,6 +15,12 @@
 
 namespace tv {
 
+// An archive with more entries is refused: its directory alone would take memory without
+// bound (a real package holds a few dozen files).
+constexpr std::uint64_t MaxEntries = 1'000'000;
+// A central directory larger than this is refused for the same reason.
+constexpr std::uint64_t MaxDirectorySize = 256ull << 20;
+
 // Errors that end an opening or an extraction; the message is the user's text.
 class ZipError : public Failure {
 public:

@@ -80,6 +80,7 @@ bool ParseCookieDate(const std::string& text, CookieJar::Clock::time_point& out)
 
 void CookieJar::Store(std::string_view setCookie, const std::string& requestHost, const std::string& requestPath,
                       Clock::time_point now) {
+    if (setCookie.size() > MaxCookieSize) return;
     std::string pair(setCookie.substr(0, setCookie.find(';')));
     size_t eq = pair.find('=');
     if (eq == std::string::npos) return; // RFC 6265 5.2: no name-value pair, no cookie
@@ -142,7 +143,10 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
             return;
         }
     }
-    if (!expired) FCookies.push_back(cookie);
+    if (expired) return;
+    // A full jar makes room by dropping its oldest cookie.
+    if (FCookies.size() >= MaxCookies) FCookies.erase(FCookies.begin());
+    FCookies.push_back(cookie);
 }
 
 std::string CookieJar::CookieHeader(const std::string& requestHost, const std::string& requestPath, bool secure,

@@ -9,6 +9,11 @@
 
 namespace tv {
 
+// RFC 6265 6.1 asks for at least these; more from a hostile server are dropped, so the
+// jar and the Cookie header stay small.
+constexpr size_t MaxCookieSize = 4096; // name, value and attributes together
+constexpr size_t MaxCookies = 50;      // in the whole jar: the wizard talks to one server
+
 class CookieJar {
 public:
     using Clock = std::chrono::system_clock;

@@ -183,8 +183,21 @@ std::string HttpClient::ReadLine() {
     throw Failure("Zeile der Serverantwort länger als " + std::to_string(MaxHeaderLine) + " Zeichen");
 }
 
+std::string HttpClient::ReadField(int& fields) {
+    std::string line = ReadLine();
+    if (!line.empty() && ++fields > MaxHeaderFields) {
+        FCloseAfter = true;
+        throw Failure("Mehr als " + std::to_string(MaxHeaderFields) + " Kopfzeilen in der Serverantwort");
+    }
+    return line;
+}
+
 HttpClient::Answer HttpClient::ReadHead(const Url& url) {
-    while (true) {
+    for (int interim = 0;; ++interim) {
+        if (interim > MaxInterimAnswers) {
+            FCloseAfter = true;
+            throw Failure("Mehr als " + std::to_string(MaxInterimAnswers) + " Zwischenantworten des Servers");
+        }
         Answer answer;
         answer.StatusLine = ReadLine();
         if (answer.StatusLine.rfind("HTTP/", 0) != 0 || answer.StatusLine.size() < 12 ||
@@ -195,7 +208,8 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
             throw Failure("Ungültige Antwort des Servers: " + answer.StatusLine.substr(0, 200));
         answer.Status = std::stoi(code);
         answer.Close = answer.StatusLine.rfind("HTTP/1.0", 0) == 0;
-        for (std::string line = ReadLine(); !line.empty(); line = ReadLine()) {
+        int fields = 0;
+        for (std::string line = ReadField(fields); !line.empty(); line = ReadField(fields)) {
             size_t colon = line.find(':');
             if (colon == std::string::npos) continue;
             std::string name = LowerAscii(TrimBlanks(line.substr(0, colon)));
@@ -260,7 +274,8 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
             }
             if (!ReadLine().empty()) throw Failure("Ungültiger Blockabschluss in der Serverantwort");
         }
-        while (!ReadLine().empty()) {
+        int fields = 0;
+        while (!ReadField(fields).empty()) {
         } // trailer fields
         return;
     }

@@ -15,6 +15,11 @@ namespace tv {
 
 // Longer status or header lines fail the request.
 constexpr size_t MaxHeaderLine = 16384;
+// More header fields (or trailer fields) in one answer fail the request: each may hold a
+// cookie, and a server that never ends its head would keep the wizard reading.
+constexpr int MaxHeaderFields = 256;
+// More interim answers (100 Continue) before the real one fail the request.
+constexpr int MaxInterimAnswers = 16;
 // The answer that brings the redirect count to this is not followed.
 constexpr int RedirectLimit = 15;
 // A request is sent again at most this often after a 401.
@@ -62,6 +67,8 @@ private:
     Answer ReadHead(const Url& url);
     void ReadBody(const Answer& answer, HttpSink* sink);
     std::string ReadLine();
+    // A header or trailer line, counted against the limit of fields.
+    std::string ReadField(int& fields);
     size_t Fill();
     void ConnectTo(const Url& url);
 

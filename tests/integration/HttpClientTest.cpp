@@ -324,6 +324,12 @@ TEST_F(FixtureTest, BodyFormats) {
     }
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 TEST_F(FixtureTest, DamagedAnswersFailClearly) {
     const struct {
         const char* Name;
@@ -342,6 +348,11 @@ TEST_F(FixtureTest, DamagedAnswersFailClearly) {
         {"bad length", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", "Länge", ""},
         {"two lengths", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n12345", "Längen", ""},
         {"no HTTP", "SSH-2.0-OpenSSH\r\n\r\n", "Ungültige Antwort", ""},
+        {"endless header fields", "HTTP/1.1 200 OK\r\n" + Repeat("Set-Cookie: a=b\r\n", 100000), "Kopfzeilen", ""},
+        {"endless trailer fields",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n" + Repeat("X-T: 1\r\n", 100000),
+         "Kopfzeilen", "ok"},
+        {"endless interim answers", Repeat("HTTP/1.1 100 Continue\r\n\r\n", 1000), "Zwischenantworten", ""},
         {"closed before answering", "", "geschlossen", ""},
     };
     for (const auto& c : cases) {

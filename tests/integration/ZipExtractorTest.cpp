@@ -252,6 +252,31 @@ TEST_F(ZipTest, OpeningFailures) {
     }
 }
 
+std::string LittleEndian(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+TEST_F(ZipTest, DirectoryOfTwoMillionEntriesIsRefusedBeforeItIsRead) {
+    // A sparse 100 MB file whose ZIP64 end record claims a directory of two million entries
+    // (92 MB): room enough for them, so only the entry limit stops the reading.
+    const fs::path archive = FDir / "many.zip";
+    const std::uint64_t directorySize = 2'000'000ull * 46;
+    const std::uint64_t zip64End = 100'000'000;
+    { std::ofstream(archive, std::ios::binary); }
+    fs::resize_file(archive, zip64End);
+    std::string tail = LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(45, 2) + LittleEndian(45, 2) +
+                       LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(2'000'000, 8) +
+                       LittleEndian(2'000'000, 8) + LittleEndian(directorySize, 8) + LittleEndian(0, 8);
+    tail += LittleEndian(0x07064b50, 4) + LittleEndian(0, 4) + LittleEndian(zip64End, 8) + LittleEndian(1, 4);
+    tail += LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(0xFFFF, 2) + LittleEndian(0xFFFF, 2) +
+            LittleEndian(0xFFFFFFFF, 4) + LittleEndian(0xFFFFFFFF, 4) + LittleEndian(0, 2);
+    std::ofstream(archive, std::ios::binary | std::ios::app) << tail;
+    EXPECT_EQ(Extract(archive), "Das Archiv " + archive.string() + " hat zu viele Einträge (höchstens 1000000).");
+    EXPECT_TRUE(FolderContent(FDir / "out").empty());
+}
+
 TEST_F(ZipTest, EmptyArchiveReportsOnceAndExtractsNothing) {
     Write(FDir / "none.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
     EXPECT_EQ(Extract(FDir / "none.zip"), "");

@@ -1,5 +1,7 @@
 #include "source/http/CookieJar.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace tv {
@@ -57,6 +59,17 @@ TEST(CookieJar, ReplacementOrderAndExpiry) {
     EXPECT_EQ(jar.CookieHeader("h", "/users/x", true, now + seconds(11)), "b=2; a=9");
     jar.Store("b=gone; Path=/users; Max-Age=-1", "h", "/", now);
     EXPECT_EQ(jar.CookieHeader("h", "/users/x", true, now), "a=9; c=3");
+}
+
+TEST(CookieJar, AHostileServerCannotFillTheJar) {
+    CookieJar jar;
+    jar.Store("big=" + std::string(MaxCookieSize, 'v'), "h", "/");
+    EXPECT_EQ(jar.CookieHeader("h", "/", true), ""); // larger than a cookie may be: dropped
+    for (size_t i = 0; i < 10 * MaxCookies; ++i) jar.Store("c" + std::to_string(i) + "=1", "h", "/");
+    const std::string header = jar.CookieHeader("h", "/", true);
+    EXPECT_EQ(std::count(header.begin(), header.end(), '='), static_cast<long>(MaxCookies));
+    EXPECT_EQ(header.find("c0=1"), std::string::npos); // the oldest made room
+    EXPECT_NE(header.find("c499=1"), std::string::npos);
 }
 
 } // namespace
