@@ -1,12 +1,38 @@
-// Replacing a file's content so that a crash leaves either the old or the new file,
-// never half of one: the bytes go to a temporary file beside the target, reach the
-// disk, and the temporary file is renamed over the target with the target's permissions.
+// Replacing a file's content so that a failure or a crash leaves either the old or the
+// new file, never half of one: the bytes go to a temporary file beside the target, and
+// only a commit renames it over the target, with the target's permissions. A process
+// that holds the old file open keeps reading the old file whole.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tv {
+
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::string path);
+    // Without a commit the temporary file goes and the target stays as it was.
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Each returns 0 or the system's error number.
+    int Open();
+    int Write(const void* data, size_t size);
+    // A file that replaces an existing one reaches the disk before the rename, so a
+    // crash cannot trade the old content for an empty file.
+    int Commit();
+
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+    std::string FTemporary;
+    int FFd = -1;
+    bool FCommitted = false;
+};
 
 // Throws Failure naming the file and the system's reason; the target is then unchanged.
 void ReplaceFileContent(const std::string& path, std::string_view bytes);

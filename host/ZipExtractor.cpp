@@ -372,32 +372,29 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
         if (!confirm) return;
     }
 
-    bool created = false;
     try {
         if ((entry.VersionNeeded & 0xFF) >= NewestVersionSupported)
             throw EntryFailure("Cannot extract file - newer version required");
         if (entry.Flags & 0x0001) throw EntryFailure("Cannot extract file - invalid password");
         if (entry.Method != 0 && entry.Method != 8)
             throw EntryFailure("Cannot extract file - unsupported compression method");
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(target.c_str(), "wb"));
-        if (!file)
+        // The entry takes the place of an existing file only once it is whole: a damaged
+        // entry or a full disk never costs the file it would have replaced.
+        ReplacingFile file(target);
+        if (int error = file.Open())
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht erstellt werden. %s",
-                                          {fs::absolute(target).string(), std::strerror(errno)}));
-        created = true;
-        if (entry.UncompressedSize > 0) WriteEntryData(entry, file.get(), target);
-        std::FILE* raw = file.release();
-        if (std::fclose(raw) != 0)
+                                          {fs::absolute(target).string(), std::strerror(error)}));
+        if (entry.UncompressedSize > 0) WriteEntryData(entry, file);
+        if (int error = file.Commit())
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
-                                          {target, std::strerror(errno)}));
+                                          {target, std::strerror(error)}));
         ApplyTimeAndAttributes(entry, target);
     } catch (const EntryFailure& failure) {
-        // A half-written file would pass for a good one: it goes.
-        if (created) fs::remove(target, ec);
         if (OnItemFailure) OnItemFailure(entry, failure.what());
     }
 }
 
-void ZipExtractor::WriteEntryData(const ZipEntry& entry, std::FILE* target, const std::string& path) {
+void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) {
     unsigned char local[30];
     try {
         ReadAt(entry.LocalHeaderOffset, local, sizeof local);
@@ -417,8 +414,9 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, std::FILE* target, cons
     auto write = [&](const unsigned char* data, size_t size) {
         // More data than declared is damage; it would let an archive write without bound.
         if (size > entry.UncompressedSize - written) throw EntryFailure("beschädigte Daten: mehr Daten als angegeben");
-        if (std::fwrite(data, 1, size, target) != size)
-            throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {path, std::strerror(errno)}));
+        if (int error = target.Write(data, size))
+            throw EntryFailure(
+                FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target.Path(), std::strerror(error)}));
         crc = crc32(crc, data, static_cast<uInt>(size));
         written += size;
         int progress = static_cast<int>(written * 100 / entry.UncompressedSize);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/AtomicFile.h"
 #include "util/Failure.h"
 
 namespace tv {
@@ -76,7 +77,7 @@ private:
     void Open(const std::string& path);
     void ReadCentralDirectory();
     void ExtractEntry(const ZipEntry& entry);
-    void WriteEntryData(const ZipEntry& entry, std::FILE* target, const std::string& path);
+    void WriteEntryData(const ZipEntry& entry, ReplacingFile& target);
     void ReadAt(std::uint64_t offset, void* buffer, size_t size);
     std::string AppliedBaseDirectory() const;
 

@@ -11,61 +11,63 @@
 
 namespace tv {
 
-namespace {
+ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTemporary(FPath + ".tvnew") {}
 
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : FFd(fd) {}
-    ~FileHandle() {
-        if (FFd >= 0) ::close(FFd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return FFd; }
-    int Release() {
-        int fd = FFd;
-        FFd = -1;
-        return fd;
-    }
-
-private:
-    int FFd;
-};
-
-[[noreturn]] void Fail(const std::string& path, int error) {
-    throw Failure("Die Datei " + path + " konnte nicht geschrieben werden: " + std::strerror(error));
+ReplacingFile::~ReplacingFile() {
+    if (FFd >= 0) ::close(FFd);
+    if (!FCommitted && !FTemporary.empty()) ::unlink(FTemporary.c_str());
 }
 
-} // namespace
+int ReplacingFile::Open() {
+    FFd = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (FFd < 0) {
+        int error = errno;
+        FTemporary.clear(); // nothing of ours to remove
+        return error;
+    }
+    return 0;
+}
 
-void ReplaceFileContent(const std::string& path, std::string_view bytes) {
-    struct stat original {};
-    bool exists = ::stat(path.c_str(), &original) == 0;
-    mode_t mode = exists ? (original.st_mode & 07777) : 0644;
-
-    std::string temporary = path + ".tvnew";
-    FileHandle file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (file.Get() < 0) Fail(path, errno);
-    auto cleanUp = [&](int error) {
-        ::unlink(temporary.c_str());
-        Fail(path, error);
-    };
-    for (size_t written = 0; written < bytes.size();) {
-        ssize_t n = ::write(file.Get(), bytes.data() + written, bytes.size() - written);
+int ReplacingFile::Write(const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    for (size_t written = 0; written < size;) {
+        ssize_t n = ::write(FFd, bytes + written, size - written);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) cleanUp(errno);
+        if (n < 0) return errno;
         written += static_cast<size_t>(n);
     }
-    if (::fchmod(file.Get(), mode) != 0) cleanUp(errno);
-    if (exists && ::fchown(file.Get(), original.st_uid, original.st_gid) != 0 && errno != EPERM) cleanUp(errno);
-    if (::fsync(file.Get()) != 0) cleanUp(errno);
-    if (::close(file.Release()) != 0) cleanUp(errno);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) cleanUp(errno);
+    return 0;
+}
 
-    // The rename itself must reach the disk too.
-    std::string folder = ExtractFilePath(path);
-    FileHandle directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() >= 0) ::fsync(directory.Get());
+int ReplacingFile::Commit() {
+    struct stat original {};
+    const bool replaces = ::stat(FPath.c_str(), &original) == 0;
+    // A new file keeps what its creation gave it: 0666 less the umask.
+    if (replaces && ::fchmod(FFd, original.st_mode & 07777) != 0) return errno;
+    if (replaces && ::fchown(FFd, original.st_uid, original.st_gid) != 0 && errno != EPERM) return errno;
+    if (replaces && ::fsync(FFd) != 0) return errno;
+    int fd = FFd;
+    FFd = -1;
+    if (::close(fd) != 0) return errno;
+    if (::rename(FTemporary.c_str(), FPath.c_str()) != 0) return errno;
+    FCommitted = true;
+    if (replaces) { // the rename itself must reach the disk too
+        std::string folder = ExtractFilePath(FPath);
+        int directory = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (directory >= 0) {
+            ::fsync(directory);
+            ::close(directory);
+        }
+    }
+    return 0;
+}
+
+void ReplaceFileContent(const std::string& path, std::string_view bytes) {
+    ReplacingFile file(path);
+    int error = file.Open();
+    if (!error) error = file.Write(bytes.data(), bytes.size());
+    if (!error) error = file.Commit();
+    if (error) throw Failure("Die Datei " + path + " konnte nicht geschrieben werden: " + std::strerror(error));
 }
 
 } // namespace tv

@@ -1,11 +1,15 @@
 // Whole install runs through the controller with the stand-in installers, offline from
 // the package folder and online from the nginx test bed.
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -413,6 +417,139 @@ TEST_F(DatabaseRunTest, MissingTargetFolderFailsWithTheExtractorsMessage) {
     Dlg().InstallDatabases((FMachine / "nowhere").string(), "db_base.zip");
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDirectory does not exist");
+}
+
+// Faults of the machine during a run: each ends with a clear text and loses nothing the
+// run did not itself bring.
+
+// A file-size limit for the test's life, with the signal ignored as the program does, so
+// writes past it fail with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = FOld;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FOldHandler);
+    }
+
+private:
+    rlimit FOld{};
+    void (*FOldHandler)(int);
+};
+
+std::vector<std::string> FolderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(DatabaseRunTest, DamagedEntryKeepsTheDatabaseItWouldHaveReplaced) {
+    std::ofstream(FMachine / "data" / "etg_parts.db") << "old parts";
+    const fs::path archive = FMachine / "program" / "Packages" / "db_bad.zip";
+    MakeZip(archive.string(), {{"etg_parts.db", "NEW PARTS DATA", false}});
+    std::string bytes = testbed::ReadAll(archive);
+    bytes[bytes.find("NEW PARTS DATA")] = 'X'; // the stored data no longer matches its CRC
+    std::ofstream(archive, std::ios::binary) << bytes;
+    RunDatabases("db_bad.zip");
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_EQ(F().ErrList.Items[0], "Datei etg_parts.db wurde nicht entpackt: beschädigte Daten: CRC-Fehler");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "old parts");
+    EXPECT_EQ(FolderNames(FMachine / "data"), std::vector<std::string>{"etg_parts.db"});
+}
+
+TEST_F(DatabaseRunTest, FileSizeLimitWhileUnpackingKeepsTheOldDatabase) {
+    std::ofstream(FMachine / "data" / "etg_parts.db") << "old parts";
+    std::ofstream(FMachine / "data" / "nv.db") << "live";
+    MakeZip((FMachine / "program" / "Packages" / "db_big.zip").string(),
+            {{"etg_parts.db", std::string(3'000'000, 'p')}, {"etg_aw.db", "aw"}});
+    {
+        FileSizeLimit limit(1'000'000);
+        RunDatabases("db_big.zip");
+    }
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_EQ(F().ErrList.Items[0], "Datei etg_parts.db wurde nicht entpackt: Datei \"" +
+                                        (FMachine / "data" / "etg_parts.db").string() +
+                                        "\" kann nicht geschrieben werden. File too large");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "old parts");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "live");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_aw.db"), "aw"); // the entries that fit are written
+    EXPECT_EQ(FolderNames(FMachine / "data"), (std::vector<std::string>{"etg_aw.db", "etg_parts.db", "nv.db"}));
+}
+
+TEST_F(DatabaseRunTest, DatabaseHeldOpenByAnotherProcessIsReplacedAndItsReaderKeepsTheOldFile) {
+    const fs::path database = FMachine / "data" / "etg_parts.db";
+    std::string old;
+    for (int i = 0; i < 20000; ++i) old += "old record " + std::to_string(i) + "\n";
+    std::ofstream(database) << old;
+    // Another program opens the database, says so, and reads it whole only when told to.
+    const fs::path ready = FMachine / "ready", seen = FMachine / "seen";
+    const std::string command = "exec 3< '" + database.string() + "'; : > '" + ready.string() +
+                                "'; read go; cat <&3 > '" + seen.string() + "'";
+    std::FILE* reader = popen(("sh -c \"" + command + "\"").c_str(), "w");
+    ASSERT_NE(reader, nullptr);
+    for (int i = 0; i < 200 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(fs::exists(ready));
+
+    RunDatabases("db_base.zip");
+    ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
+    EXPECT_EQ(testbed::ReadAll(database), "parts");
+
+    std::fputs("go\n", reader);
+    EXPECT_EQ(pclose(reader), 0);
+    EXPECT_EQ(testbed::ReadAll(seen), old); // whole, not torn by the update
+}
+
+TEST_F(DatabaseRunTest, ReadOnlyDataFolderFailsAndChangesNothing) {
+    if (geteuid() == 0) {
+        // Permissions do not bind the superuser: the test runs again in a process of its own
+        // as an ordinary user.
+        if (std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "setpriv is missing";
+        const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups /proc/" +
+                                    std::to_string(getpid()) + "/exe --gtest_filter=" +
+                                    testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "." +
+                                    testing::UnitTest::GetInstance()->current_test_info()->name() + " 2>&1";
+        std::FILE* child = popen(command.c_str(), "r");
+        ASSERT_NE(child, nullptr);
+        std::string output;
+        char buffer[4096];
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, child)) output.append(buffer, n);
+        EXPECT_EQ(pclose(child), 0) << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+        return;
+    }
+    std::ofstream(FMachine / "data" / "nv.db") << "live";
+    fs::permissions(FMachine / "data", fs::perms::owner_read | fs::perms::owner_exec);
+    RunDatabases("db_base.zip");
+    fs::permissions(FMachine / "data", fs::perms::owner_all);
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    ASSERT_EQ(F().ErrList.Items.size(), 2u);
+    EXPECT_EQ(F().ErrList.Items[0], "Datei " + (FMachine / "data").string() + "/nv.db ist vorhanden und wurde nicht ersetzt.");
+    EXPECT_EQ(F().ErrList.Items[1], "Datei db/etg_parts.db wurde nicht entpackt: Datei \"" +
+                                        (FMachine / "data" / "etg_parts.db").string() +
+                                        "\" kann nicht erstellt werden. Permission denied");
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "live");
+    EXPECT_EQ(FolderNames(FMachine / "data"), std::vector<std::string>{"nv.db"});
+}
+
+TEST_F(OnlineRunTest, FileSizeLimitWhileDownloadingRemovesThePartialFile) {
+    MakeZip(FServer->InstallationFolder() + "/db_base.zip", {{"nv.db", std::string(3'000'000, 'n'), false}});
+    {
+        FileSizeLimit limit(1'000'000);
+        Install(3, (FMachine / "data").string());
+    }
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_NE(F().lblStatusInfo.Caption.find("File too large"), std::string::npos) << F().lblStatusInfo.Caption;
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip"));
+    EXPECT_TRUE(fs::is_empty(FMachine / "data"));
 }
 
 } // namespace
