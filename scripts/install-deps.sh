@@ -9,6 +9,7 @@ packages=(
   libssl-dev zlib1g-dev
   xvfb xauth fonts-dejavu-core fonts-wine
   openssl nginx-light curl
+  clang libclang-rt-dev
   zip unzip p7zip-full libarchive-tools python3
 )
 

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: first the unit and integration
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, then everything, the window
-# tests and the end-to-end tour included.
+# Installs what is missing, builds, and runs every test: first all of them (unit,
+# integration, window, end to end) under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer, then each fuzz target for a short while so a regression
+# shows, then all tests in a plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON >/dev/null
-cmake --build build/asan -j2 --target unit_tests integration_tests stub_installer
-(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest -j2 --output-on-failure --timeout 300 -LE window)
+cmake --build build/asan -j2
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300)
+
+tests/fuzz/run.sh "${FUZZ_SECONDS:-15}"
 
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/test -j2
-cd build/test
-QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300
+(cd build/test && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300)
+

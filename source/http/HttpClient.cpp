@@ -102,21 +102,23 @@ struct HttpClient::Answer {
     bool Close = false;
 };
 
+HttpClient::HttpClient(std::unique_ptr<HttpTransport> transport) : FTransport(std::move(transport)) {}
+
 void HttpClient::Connect() {
-    if (FTransport.Connected()) throw Failure("Die Verbindung ist bereits geöffnet");
+    if (FTransport->Connected()) throw Failure("Die Verbindung ist bereits geöffnet");
     if (FHost.empty()) throw Failure("Keine Adresse für die Verbindung");
-    FTransport.Open(FHost, FPort);
+    FTransport->Open(FHost, FPort);
     FStart = FEnd = 0;
     FCloseAfter = false;
 }
 
 void HttpClient::ConnectTo(const Url& url) {
-    bool same = FTransport.Host() == url.Host && FTransport.Port() == url.Port;
-    if (!same || FCloseAfter || !FTransport.Connected()) {
-        FTransport.Close();
+    bool same = FTransport->Host() == url.Host && FTransport->Port() == url.Port;
+    if (!same || FCloseAfter || !FTransport->Connected()) {
+        FTransport->Close();
         FHost = url.Host;
         FPort = url.Port;
-        FTransport.Open(url.Host, url.Port);
+        FTransport->Open(url.Host, url.Port);
         FStart = FEnd = 0;
         FCloseAfter = false;
     }
@@ -140,7 +142,7 @@ void HttpClient::Send(const std::string& method, const Url& url) {
     std::string cookies = FCookies.CookieHeader(url.Host, url.Path, true);
     if (!cookies.empty()) head += "Cookie: " + cookies + "\r\n";
     head += "\r\n";
-    FTransport.Write(head.data(), head.size());
+    FTransport->Write(head.data(), head.size());
     if (method == "POST" && OnWorkBegin) OnWorkBegin(WorkMode::Write, 0); // the empty form
 }
 
@@ -152,7 +154,7 @@ size_t HttpClient::Fill() {
         FEnd -= FStart;
         FStart = 0;
     }
-    size_t n = FTransport.Read(FBuffer.data() + FEnd, FBuffer.size() - FEnd);
+    size_t n = FTransport->Read(FBuffer.data() + FEnd, FBuffer.size() - FEnd);
     FEnd += n;
     return n;
 }
@@ -300,7 +302,7 @@ void HttpClient::Request(std::string method, std::string address, HttpSink& sink
     } catch (const StatusFailure&) {
         throw; // the answer was read whole: the connection can serve on
     } catch (...) {
-        FTransport.Close(); // whatever is left on the wire cannot be trusted
+        FTransport->Close(); // whatever is left on the wire cannot be trusted
         throw;
     }
 }
@@ -322,7 +324,7 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
             ReadBody(answer, nullptr); // an error body never reaches the sink
         }
         if (answer.Close) FCloseAfter = true;
-        if (FCloseAfter) FTransport.Close();
+        if (FCloseAfter) FTransport->Close();
         if (success) return;
         if (redirect) {
             if (++redirects >= RedirectLimit) {

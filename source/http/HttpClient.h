@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "source/http/CookieJar.h"
@@ -38,6 +39,9 @@ Url ParseUrl(const std::string& address);
 
 class HttpClient {
 public:
+    // Over TLS unless another transport is given.
+    explicit HttpClient(std::unique_ptr<HttpTransport> transport = std::make_unique<TlsTransport>());
+
     std::string UserName;
     std::string Password;
     bool BasicAuthentication = true;
@@ -47,13 +51,13 @@ public:
     std::function<void(WorkMode, std::int64_t)> OnWorkBegin;
     std::function<void(WorkMode, std::int64_t)> OnWork;
 
-    TlsTransport& Transport() { return FTransport; }
+    HttpTransport& Transport() { return *FTransport; }
     CookieJar& Cookies() { return FCookies; }
 
-    bool Connected() const { return FTransport.Connected(); }
+    bool Connected() const { return FTransport->Connected(); }
     // Opens the connection to the host and port of the last request.
     void Connect();
-    void Disconnect() { FTransport.Close(); }
+    void Disconnect() { FTransport->Close(); }
 
     void Get(const std::string& address, HttpSink& sink);
     // POST of an empty form.
@@ -72,7 +76,7 @@ private:
     size_t Fill();
     void ConnectTo(const Url& url);
 
-    TlsTransport FTransport;
+    std::unique_ptr<HttpTransport> FTransport;
     CookieJar FCookies;
     std::string FHost;
     int FPort = 443;

@@ -5,44 +5,32 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "host/TcpSocket.h"
+#include "source/http/HttpTransport.h"
 
 typedef struct ssl_st SSL;
 
 namespace tv {
 
-// A request received no byte for this long: it fails instead of hanging the wizard.
-constexpr int DefaultReadTimeoutMs = 60 * 1000;
-
-class TlsTransport {
+class TlsTransport : public HttpTransport {
 public:
     TlsTransport();
-    ~TlsTransport();
+    ~TlsTransport() override;
     TlsTransport(const TlsTransport&) = delete;
     TlsTransport& operator=(const TlsTransport&) = delete;
 
-    // Connects and shakes hands; throws Failure naming the host and the reason.
-    void Open(const std::string& host, int port);
-    // True while open and not closed by the server; never blocks.
-    bool Connected() const;
-    void Close();
+    // Connects and shakes hands.
+    void Open(const std::string& host, int port) override;
+    bool Connected() const override;
+    void Close() override;
+    size_t Read(char* buffer, size_t size) override;
+    void Write(const char* data, size_t size) override;
 
-    // Up to `size` bytes; 0 when the server ended the connection. Throws on errors,
-    // on time-out and after Close.
-    size_t Read(char* buffer, size_t size);
-    void Write(const char* data, size_t size);
-
-    const std::string& Host() const { return FHost; }
-    int Port() const { return FPort; }
-
-    int ReadTimeoutMs = DefaultReadTimeoutMs;
-    // Runs about every 100 ms while a read or connect waits (the wizard pumps messages);
-    // it may call Close, which ends the wait.
-    std::function<void()> WhileWaiting;
+    const std::string& Host() const override { return FHost; }
+    int Port() const override { return FPort; }
 
 private:
     [[noreturn]] void Fail(const std::string& what) const;

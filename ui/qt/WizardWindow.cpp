@@ -151,7 +151,7 @@ void WizardWindow::BuildButtonRow() {
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
         auto handler = design.Handler;
-        connect(button, &QPushButton::clicked, this, [this, handler] { Deliver([&] { (FController.*handler)(); }); });
+        connect(button, &QPushButton::clicked, this, [this, handler] { Deliver([&controller = FController, handler] { (controller.*handler)(); }); });
         *design.Target = button;
     }
     OnlineBtn->setCheckable(true);
@@ -174,7 +174,7 @@ QWidget* WizardWindow::BuildParamsPage() {
     edtFolder->setObjectName(QStringLiteral("edtFolder"));
     QAction* pick = edtFolder->addAction(Glyph("folder"), QLineEdit::TrailingPosition);
     pick->setObjectName(QStringLiteral("edtFolderRightButton"));
-    connect(pick, &QAction::triggered, this, [this] { Deliver([&] { FController.edtFolderRightButtonClick(); }); });
+    connect(pick, &QAction::triggered, this, [this] { Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); }); });
     connect(edtFolder, &QLineEdit::textEdited, this,
             [this](const QString& text) { FController.GetForm().edtFolder.Text = text.toStdString(); });
 
@@ -189,7 +189,7 @@ QWidget* WizardWindow::BuildParamsPage() {
         ComboBox& box = FController.GetForm().cbAppVers;
         box.Text = cbAppVers->currentText().toStdString();
         box.ItemIndex = cbAppVers->findText(cbAppVers->currentText(), Qt::MatchFixedString);
-        Deliver([&] { FController.cbAppVersChange(); });
+        Deliver([&controller = FController] { controller.cbAppVersChange(); });
     };
     connect(cbAppVers, &QComboBox::currentIndexChanged, this, editionChanged);
     connect(cbAppVers, &QComboBox::editTextChanged, this, editionChanged);
@@ -231,7 +231,7 @@ QWidget* WizardWindow::BuildParamsPage() {
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QPushButton::clicked, this,
-                [this, tag = tag] { Deliver([&] { FController.MarkAllBtnClick(tag); }); });
+                [this, tag = tag] { Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); }); });
     }
     return page;
 }
@@ -307,7 +307,7 @@ void WizardWindow::BuildPackageButtons() {
         int tag = option.Tag;
         connect(button, &QRadioButton::toggled, this, [this, tag](bool checked) {
             // Only a change of the checked button is a click the wizard hears.
-            if (checked) Deliver([&] { FController.DoAction(tag); });
+            if (checked) Deliver([&controller = FController, tag] { controller.DoAction(tag); });
         });
         auto* label = new QLabel(tsSelect);
         label->setObjectName(QStringLiteral("lblPackage%1").arg(option.Tag));

@@ -36,7 +36,9 @@ public:
     // Brings every widget in line with the form; cheap when nothing changed.
     void Reflect();
 
-    // Runs a handler through the controller's dispatch point, then shows the result.
+    // Runs a handler through the controller's dispatch point, then shows the result. A
+    // handler names the controller by reference, not through the window's `this`: GCC's
+    // vptr check misreads `this` inside a lambda nested in another.
     template <class Handler> void Deliver(Handler&& handler);
 
     // Named access for window tests.
