@@ -7,8 +7,8 @@ namespace tv {
 using namespace design;
 
 Bounds TopStack::Top(int height, Margins margins, bool visible) {
-    Bounds bounds{FClient.Left + margins.Left, FY + margins.Top,
-                  FClient.Width - margins.Left - margins.Right, height};
+    Bounds bounds{FClient.Left + margins.Left, FY + margins.Top, FClient.Width - margins.Left - margins.Right,
+                  height};
     if (visible) FY = bounds.Bottom() + margins.Bottom;
     return bounds;
 }
@@ -47,7 +47,8 @@ WindowLayout LayOutWindow(const Form& form) {
     Bounds* row[] = {&layout.OnlineBtn, &layout.OfflineBtn, &layout.FBConfigBtn,
                      &layout.BackBtn,   &layout.NextBtn,    &layout.CloseBtn};
     const int lefts[] = {5, 90, 175, 336, 421, 506};
-    for (int i = 0; i < 6; ++i) *row[i] = {lefts[i], ButtonRowTop, ButtonWidth, ButtonHeight};
+    for (int i = 0; i < 6; ++i)
+        *row[i] = {lefts[i], ButtonRowTop, ButtonWidth, ButtonHeight};
 
     // tsParams
     TopStack params(page);
@@ -78,8 +79,8 @@ WindowLayout LayOutWindow(const Form& form) {
     layout.lblProgress = progress.Top(HeadingHeight, HeadingMargins);
     layout.lblFileName = progress.Top(25, {30, 5, 30, 0});
     layout.gbProgressBar = progress.Top(50, {30, 5, 30, 5});
-    layout.pbDownload = TopStack(GroupClient(layout.gbProgressBar.Width, layout.gbProgressBar.Height))
-                            .Fill({20, 0, 20, 10});
+    layout.pbDownload =
+        TopStack(GroupClient(layout.gbProgressBar.Width, layout.gbProgressBar.Height)).Fill({20, 0, 20, 10});
     layout.pbUnzip = layout.pbDownload; // one on top of the other; at most one is shown
 
     // tsInfo

@@ -31,7 +31,7 @@ constexpr int ButtonHeight = 25;
 // A group box lays its children out below its caption line and inside its 3-D border.
 constexpr int GroupCaptionHeight = 13; // text height of the window font
 constexpr int GroupBorder = 2;
-constexpr int EditHeight = 21;         // one-line edits and drop-down lists keep their own height
+constexpr int EditHeight = 21; // one-line edits and drop-down lists keep their own height
 // Font heights in pixels (the em height).
 constexpr int WindowFontHeight = 11;   // 8 points
 constexpr int HeadingFontHeight = 15;  // 11 points, bold

@@ -48,7 +48,8 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const size_t piece = 1 + data[0] % 64 * 97;
-    tv::HttpClient client(std::make_unique<ScriptedServer>(std::string(reinterpret_cast<const char*>(data + 1), size - 1), piece));
+    tv::HttpClient client(std::make_unique<ScriptedServer>(
+        std::string(reinterpret_cast<const char*>(data + 1), size - 1), piece));
     client.UserName = "setup";
     client.Password = "secret";
     tv::MemorySink sink;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -19,6 +20,30 @@ inline void SaveScreenshot(QWidget& window, const QString& name) {
     QPixmap picture = window.grab();
     QCOMPARE(picture.size(), window.size() * window.devicePixelRatio());
     QVERIFY(picture.save(dir + "/" + name + ".png"));
+}
+
+// A registry file naming the programs folder, given to the wizard through TVINSTALL_REGISTRY.
+inline void UseRegistry(const QString& path, const QString& programFiles) {
+    QFile registry(path);
+    QVERIFY(registry.open(QIODevice::WriteOnly));
+    registry.write(("Windows Registry Editor Version 5.00\r\n\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+                    "\"ProgramFilesDir\"=\"" +
+                    programFiles + "\"\r\n")
+                       .toUtf8());
+    registry.close();
+    qputenv("TVINSTALL_REGISTRY", path.toUtf8());
+}
+
+// "install.ini" beside the program makes the wizard start offline; without it (empty
+// content) the wizard starts online.
+inline void WriteManifestBesideProgram(const QByteArray& content) {
+    QString path = QCoreApplication::applicationDirPath() + "/install.ini";
+    QFile::remove(path);
+    if (content.isEmpty()) return;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
 }
 
 // Lets the event loop run and wait as the program's does, so its idle pass comes.

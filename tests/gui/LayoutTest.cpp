@@ -36,17 +36,18 @@ QWidget* Find(QWidget& window, const char* name) {
 void ExpectPlaced(QWidget& window, std::initializer_list<Placement> placements) {
     for (const Placement& placement : placements) {
         QWidget* widget = Find(window, placement.Name);
-        QVERIFY2(widget->geometry() == placement.Bounds,
-                 qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
-                                .arg(placement.Name)
-                                .arg(widget->x())
-                                .arg(widget->y())
-                                .arg(widget->width())
-                                .arg(widget->height())));
+        QVERIFY2(widget->geometry() == placement.Bounds, qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                                                        .arg(placement.Name)
+                                                                        .arg(widget->x())
+                                                                        .arg(widget->y())
+                                                                        .arg(widget->width())
+                                                                        .arg(widget->height())));
     }
 }
 
-bool Shown(QWidget& window, const char* name) { return Find(window, name)->isVisible(); }
+bool Shown(QWidget& window, const char* name) {
+    return Find(window, name)->isVisible();
+}
 
 // Text wider (or, wrapped, taller) than its control would be cut off on the screen.
 void ExpectNothingClipped(QWidget& window) {
@@ -62,8 +63,10 @@ void ExpectNothingClipped(QWidget& window) {
         if (!button->isVisible() || button->text().isEmpty()) continue;
         const int glyph = button->icon().isNull() ? 0 : 16 + 4;
         int needed = button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + glyph;
-        if (qobject_cast<QRadioButton*>(button)) needed = button->sizeHint().width();
-        else needed += 8; // the button's frame and padding
+        if (qobject_cast<QRadioButton*>(button))
+            needed = button->sizeHint().width();
+        else
+            needed += 8; // the button's frame and padding
         QVERIFY2(needed <= button->width(), qPrintable(button->objectName() + ": " + button->text()));
     }
     for (QGroupBox* box : window.findChildren<QGroupBox*>()) {
@@ -77,7 +80,9 @@ void Click(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
 
-QString PageName(tv::WizardWindow& window) { return window.Pages()->currentWidget()->objectName(); }
+QString PageName(tv::WizardWindow& window) {
+    return window.Pages()->currentWidget()->objectName();
+}
 
 } // namespace
 
@@ -89,18 +94,12 @@ private slots:
         // The server's workers read below the temporary folder too.
         QFile::setPermissions(FMachine.path(), QFile::permissions(FMachine.path()) | QFile::ReadOther |
                                                    QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
-        QFile registry(FMachine.filePath("registry.reg"));
-        QVERIFY(registry.open(QIODevice::WriteOnly));
-        registry.write(("Windows Registry Editor Version 5.00\r\n\r\n"
-                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
-                        "\"ProgramFilesDir\"=\"" + FMachine.filePath("programs") + "\"\r\n").toUtf8());
-        registry.close();
-        qputenv("TVINSTALL_REGISTRY", registry.fileName().toUtf8());
+        UseRegistry(FMachine.filePath("registry.reg"), FMachine.filePath("programs"));
         qputenv("TMP", FMachine.path().toUtf8());
-        WriteManifestBesideProgram(true);
+        WriteManifestBesideProgram(Manifest);
     }
 
-    void cleanupTestCase() { WriteManifestBesideProgram(false); }
+    void cleanupTestCase() { WriteManifestBesideProgram({}); }
 
     void WindowIsFixedCentredAndScaledWithTheScreen() {
         tv::WizardProgram program;
@@ -112,7 +111,9 @@ private slots:
         QVERIFY(!(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(window.windowFlags() & Qt::WindowCloseButtonHint);
         // Centred, give or take the frame the window system draws around it.
-        QVERIFY((window.geometry().center() - window.screen()->availableGeometry().center()).manhattanLength() <= 8);
+        QVERIFY(
+            (window.geometry().center() - window.screen()->availableGeometry().center()).manhattanLength() <=
+            8);
         const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
         QCOMPARE(window.devicePixelRatio(), scale);
         QCOMPARE(window.grab().size(), QSize(qRound(594 * scale), qRound(431 * scale)));
@@ -199,7 +200,8 @@ private slots:
             ExpectPlaced(window, {{"pnlApp", {0, 57, 586, 50}},
                                   {"rbClient", {30, 10, 150, 17}},
                                   {"rbSingle", {200, 10, 150, 17}}});
-        if (editions) ExpectPlaced(window, {{"gbAppVers", {30, 57, 526, 52}}, {"cbAppVers", {7, 18, 512, 21}}});
+        if (editions)
+            ExpectPlaced(window, {{"gbAppVers", {30, 57, 526, 52}}, {"cbAppVers", {7, 18, 512, 21}}});
         if (fileList) {
             QCOMPARE(window.findChild<QListWidget*>("cbFileList")->count(), 3);
             Click(window.findChild<QPushButton*>("MarkAllBtn"));
@@ -261,11 +263,11 @@ private slots:
         tv::testbed::MakeZip(server.InstallationFolder() + "/db_base.zip",
                              {{"nv.db", std::string(6'000'000, 'n'), false},
                               {"etg_parts.db", std::string(6'000'000, 'p'), false}});
-        WriteManifestBesideProgram(false);
+        WriteManifestBesideProgram({});
 
         tv::WizardProgram program;
         program.Start();
-        WriteManifestBesideProgram(true);
+        WriteManifestBesideProgram(Manifest);
         tv::WizardWindow& window = program.Window();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QString("Tarvo Installation [ Online Modus ]"));
@@ -288,7 +290,8 @@ private slots:
                 caught.insert(name);
                 QCOMPARE(Shown(window, "pbDownload") + Shown(window, "pbUnzip"), 1);
                 ExpectNothingClipped(window);
-                SaveScreenshot(window, name == QString("pbDownload") ? "progress-download" : "progress-unzip");
+                SaveScreenshot(window,
+                               name == QString("pbDownload") ? "progress-download" : "progress-unzip");
             });
         }
         QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
@@ -313,23 +316,15 @@ private slots:
         QVERIFY(window.findChild<QLabel*>("lblStatusInfo")->text().contains("404 Not Found"));
         ExpectNothingClipped(window);
         SaveScreenshot(window, "info-error");
-        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"}) qunsetenv(name);
+        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"})
+            qunsetenv(name);
     }
 
 private:
-    // "install.ini" beside the program makes the wizard start offline, without a server.
-    static void WriteManifestBesideProgram(bool present) {
-        QString path = QCoreApplication::applicationDirPath() + "/install.ini";
-        if (!present) {
-            QFile::remove(path);
-            return;
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[DBFileListClient]\r\nBrisa=db_base.zip\r\n"
-                   "[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip;upd_prices.zip\r\n"
-                   "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile;Preislisten der Hersteller\r\n");
-    }
+    static constexpr const char* Manifest =
+        "[DBFileListClient]\r\nBrisa=db_base.zip\r\n"
+        "[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip;upd_prices.zip\r\n"
+        "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile;Preislisten der Hersteller\r\n";
 
     QTemporaryDir FMachine;
 };

@@ -1,11 +1,13 @@
 // Window tests: the real program's window, offscreen, clicked as a person would.
 #include <QApplication>
-#include <QDir>
-#include <QLabel>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -14,8 +16,6 @@
 #include <QTimer>
 #include <functional>
 #include <thread>
-#include <QElapsedTimer>
-#include <QEventLoop>
 
 #include "gui/GuiSupport.h"
 #include "support/Archives.h"
@@ -26,17 +26,11 @@ class WindowTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(FMachine.isValid());
-        QFile registry(FMachine.filePath("registry.reg"));
-        QVERIFY(registry.open(QIODevice::WriteOnly));
-        registry.write("Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
-                       "\"ProgramFilesDir\"=\"/opt/programs\"\r\n");
-        registry.close();
-        qputenv("TVINSTALL_REGISTRY", registry.fileName().toUtf8());
-        WriteManifestBesideProgram(true);
+        UseRegistry(FMachine.filePath("registry.reg"), "/opt/programs");
+        WriteManifestBesideProgram(Manifest);
     }
 
-    void cleanupTestCase() { WriteManifestBesideProgram(false); }
+    void cleanupTestCase() { WriteManifestBesideProgram({}); }
 
     void SelectionPageListsFivePackagesAndNextOpensParameters() {
         tv::WizardProgram program;
@@ -117,8 +111,9 @@ private slots:
 
         QCOMPARE(seen.size(), size_t(2));
         QCOMPARE(seen[0].Title, QString::fromUtf8("Bestätigen"));
-        QCOMPARE(seen[0].Message, "Der Ordner " + missing +
-                                      QString::fromUtf8(" ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?"));
+        QCOMPARE(seen[0].Message,
+                 "Der Ordner " + missing +
+                     QString::fromUtf8(" ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?"));
         QCOMPARE(seen[0].Buttons, QStringList({"&Ja", "&Nein"}));
         QCOMPARE(seen[0].DefaultButton, QString("&Ja"));
         QCOMPARE(seen[1].Title, QString("Informationen"));
@@ -132,7 +127,7 @@ private slots:
         tv::QtDialogs dialogs;
         const struct {
             unsigned Buttons;
-            Qt::Key Key;      // pressed, unless a button is clicked
+            Qt::Key Key;       // pressed, unless a button is clicked
             const char* Click; // caption of the button to click
             int Result;
         } cases[] = {
@@ -202,19 +197,20 @@ private slots:
         qunsetenv("TVINSTALL_LOGIN_URL");
         QCOMPARE(seen.size(), size_t(1));
         QCOMPARE(seen[0].Title, QString("Fehler"));
-        QCOMPARE(seen[0].Message, QString("Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet"));
+        QCOMPARE(seen[0].Message,
+                 QString("Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet"));
         QVERIFY(!window.Button("OnlineBtn")->isChecked());
         QVERIFY(window.Button("OfflineBtn")->isChecked());
         QCOMPARE(window.windowTitle(), QString("Tarvo Installation [ Offline Modus ]"));
     }
 
     void StartWithoutManifestOrServerEndsOnTheErrorPage() {
-        WriteManifestBesideProgram(false);
+        WriteManifestBesideProgram({});
         qputenv("TVINSTALL_LOGIN_URL", "https://127.0.0.1:9/login"); // nothing listens there
         tv::WizardProgram program;
         program.Start();
         qunsetenv("TVINSTALL_LOGIN_URL");
-        WriteManifestBesideProgram(true);
+        WriteManifestBesideProgram(Manifest);
         tv::WizardWindow& window = program.Window();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QString("Tarvo Installation [ Online Modus ]"));
@@ -238,20 +234,12 @@ private slots:
         QDir(program).mkpath("Packages");
         QFile::remove(program + "/Packages/nv_setup.exe");
         QVERIFY(QFile::copy(QString(TV_STUB_DIR) + "/nv_setup.exe", program + "/Packages/nv_setup.exe"));
-        tv::testbed::MakeZip((program + "/Packages/db_base.zip").toStdString(),
-                             {{"db/nv.db", std::string(300000, 'n')}, {"db/etg_parts.db", std::string(200000, 'p')}});
-        {
-            QFile manifest(program + "/install.ini");
-            QVERIFY(manifest.open(QIODevice::WriteOnly));
-            manifest.write("[DBFileListSingle]\r\nSolan=db_base.zip\r\n");
-        }
+        tv::testbed::MakeZip(
+            (program + "/Packages/db_base.zip").toStdString(),
+            {{"db/nv.db", std::string(300000, 'n')}, {"db/etg_parts.db", std::string(200000, 'p')}});
+        WriteManifestBesideProgram("[DBFileListSingle]\r\nSolan=db_base.zip\r\n");
         QTemporaryDir programs;
-        QFile registry(FMachine.filePath("registry.reg"));
-        QVERIFY(registry.open(QIODevice::WriteOnly));
-        registry.write(("Windows Registry Editor Version 5.00\r\n"
-                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
-                        "\"ProgramFilesDir\"=\"" + programs.path() + "\"\r\n").toUtf8());
-        registry.close();
+        UseRegistry(FMachine.filePath("registry.reg"), programs.path());
 
         tv::WizardProgram wizard;
         wizard.Start();
@@ -267,17 +255,20 @@ private slots:
         SaveScreenshot(window, "parameters-1-single");
         // The unpacking page, caught on its first progress.
         bool seen = false;
-        QObject::connect(window.findChild<QProgressBar*>("pbUnzip"), &QProgressBar::valueChanged, &window, [&] {
-            if (!seen && window.Pages()->currentWidget()->objectName() == "tsProgress") {
-                seen = true;
-                SaveScreenshot(window, "progress-unzip");
-            }
-        });
+        QObject::connect(window.findChild<QProgressBar*>("pbUnzip"), &QProgressBar::valueChanged, &window,
+                         [&] {
+                             if (!seen && window.Pages()->currentWidget()->objectName() == "tsProgress") {
+                                 seen = true;
+                                 SaveScreenshot(window, "progress-unzip");
+                             }
+                         });
         QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible() && wizard.Controller().InstallState() != tv::isRunning, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible() && wizard.Controller().InstallState() != tv::isRunning,
+                                 10000);
         QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsInfo"));
         QCOMPARE(window.findChild<QLabel*>("lblStatusInfo")->text(),
-                 QString::fromUtf8("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt."));
+                 QString::fromUtf8(
+                     "Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt."));
         QVERIFY(QFile::exists(programs.path() + "/Norvano 6/System/db/nv.db"));
         QVERIFY(seen);
         SaveScreenshot(window, "info");
@@ -285,23 +276,12 @@ private slots:
         QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsSelect"));
 
         QDir(program + "/Packages").removeRecursively();
-        WriteManifestBesideProgram(true);
+        WriteManifestBesideProgram(Manifest);
     }
 
 private:
-    // "install.ini" beside the program makes the wizard start offline, without a server.
-    static void WriteManifestBesideProgram(bool present) {
-        QString path = QCoreApplication::applicationDirPath() + "/install.ini";
-        if (!present) {
-            QFile::remove(path);
-            return;
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip\r\n"
-                   "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile\r\n");
-    }
-
+    static constexpr const char* Manifest = "[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip\r\n"
+                                            "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile\r\n";
     QTemporaryDir FMachine;
 };
 

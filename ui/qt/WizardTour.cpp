@@ -73,7 +73,8 @@ void WizardTour::Describe(const QString& screenshot) {
         Print(QStringLiteral("== %1: Paketauswahl ==").arg(FWindow.windowTitle()));
         for (QRadioButton* button : FWindow.PackageButtons()) {
             Print(QStringLiteral("  (%1) %2").arg(button->isChecked() ? "x" : " ", button->text()));
-            auto* description = FWindow.findChild<QLabel*>(QString(button->objectName()).replace("rb", "lbl"));
+            auto* description =
+                FWindow.findChild<QLabel*>(QString(button->objectName()).replace("rb", "lbl"));
             if (description) Print(QStringLiteral("      ") + description->text());
         }
     } else if (name == "tsParams") {
@@ -81,28 +82,33 @@ void WizardTour::Describe(const QString& screenshot) {
         for (const char* choice : {"rbClient", "rbSingle"}) {
             auto* button = Named<QRadioButton>(FWindow, choice);
             if (button->isVisible())
-                Print(QStringLiteral("  (%1) %2").arg(button->isChecked() ? "x" : " ", button->text().trimmed()));
+                Print(QStringLiteral("  (%1) %2")
+                          .arg(button->isChecked() ? "x" : " ", button->text().trimmed()));
         }
-        Print(QStringLiteral("  %1: %2").arg(Named<QGroupBox>(FWindow, "gbFolder")->title().trimmed(),
-                                            Named<QLineEdit>(FWindow, "edtFolder")->text()));
+        Print(QStringLiteral("  %1: %2")
+                  .arg(Named<QGroupBox>(FWindow, "gbFolder")->title().trimmed(),
+                       Named<QLineEdit>(FWindow, "edtFolder")->text()));
         if (Named<QGroupBox>(FWindow, "gbAppVers")->isVisible())
             Print(QStringLiteral("  %1 %2").arg(Named<QGroupBox>(FWindow, "gbAppVers")->title(),
-                                               Named<QComboBox>(FWindow, "cbAppVers")->currentText()));
+                                                Named<QComboBox>(FWindow, "cbAppVers")->currentText()));
     } else if (name == "tsProgress") {
         Print(QStringLiteral("== %1 ==  %2").arg(text("lblProgress"), text("lblFileName")));
     } else {
         Print(QStringLiteral("== %1 ==").arg(text("lblInfo")));
         Print(QStringLiteral("  ") + text("lblStatusInfo").replace('\n', QStringLiteral("\n  ")));
         auto* errors = Named<QListWidget>(FWindow, "ErrList");
-        for (int i = 0; i < errors->count(); ++i) Print(QStringLiteral("  - ") + errors->item(i)->text());
+        for (int i = 0; i < errors->count(); ++i)
+            Print(QStringLiteral("  - ") + errors->item(i)->text());
     }
-    const QString file = QStringLiteral("%1/%2-%3.png").arg(FFolder).arg(++FShot, 2, 10, QLatin1Char('0')).arg(screenshot);
+    const QString file =
+        QStringLiteral("%1/%2-%3.png").arg(FFolder).arg(++FShot, 2, 10, QLatin1Char('0')).arg(screenshot);
     if (!FWindow.grab().save(file)) Print(QStringLiteral("  (Bild %1 nicht gespeichert)").arg(file));
 }
 
 void WizardTour::AnswerBox(QWidget* box) {
     Print(QStringLiteral("== Meldung \"%1\" ==").arg(box->windowTitle()));
-    if (auto* message = box->findChild<QLabel*>(QStringLiteral("Message"))) Print(QStringLiteral("  ") + message->text());
+    if (auto* message = box->findChild<QLabel*>(QStringLiteral("Message")))
+        Print(QStringLiteral("  ") + message->text());
     const QString file = QStringLiteral("%1/%2-box.png").arg(FFolder).arg(++FShot, 2, 10, QLatin1Char('0'));
     box->grab().save(file);
     for (QPushButton* button : box->findChildren<QPushButton*>()) {

@@ -5,11 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QBitmap>
-#include <QFontDatabase>
-#include <QImage>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,13 +19,17 @@
 #include <QStackedWidget>
 
 // The glyphs live in this static library; a resource nobody names would be dropped at link time.
-static void InitImages() { Q_INIT_RESOURCE(images); }
+static void InitImages() {
+    Q_INIT_RESOURCE(images);
+}
 
 namespace tv {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // The wizard's line break inside a message is LF CR; the screen wants one break.
 QString DisplayText(const std::string& text) {
@@ -40,6 +44,13 @@ template <class W> void SetCaption(W* widget, const QString& text) {
 
 void SetShown(QWidget* widget, bool visible) {
     if (widget->isVisibleTo(widget->parentWidget()) != visible) widget->setVisible(visible);
+}
+
+// A control of the design: made on its parent under its design name.
+template <class W> W* Named(QWidget* parent, const char* name) {
+    auto* widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
 }
 
 void Place(QWidget* widget, const Bounds& bounds) {
@@ -61,9 +72,11 @@ QString DesignFamily() {
     static const QString family = [] {
         const QString tahoma = QStringLiteral("Tahoma");
         if (QFontDatabase::families().contains(tahoma)) return tahoma;
-        const char* const files[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
+        const char* const files[] = {"/usr/share/wine/fonts/tahoma.ttf",
+                                     "/usr/share/wine/fonts/tahomabd.ttf"};
         bool added = false;
-        for (const char* file : files) added |= QFontDatabase::addApplicationFont(QString::fromLatin1(file)) >= 0;
+        for (const char* file : files)
+            added |= QFontDatabase::addApplicationFont(QString::fromLatin1(file)) >= 0;
         if (added && QFontDatabase::families().contains(tahoma)) return tahoma;
         return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     }();
@@ -103,14 +116,12 @@ WizardWindow::WizardWindow(TSetupWizardDlg& controller) : FController(controller
     setAutoFillBackground(true);
 
     // The page control: its border, and inside it the pages, of which one is shown.
-    pcMain = new QFrame(this);
-    pcMain->setObjectName(QStringLiteral("pcMain"));
+    pcMain = Named<QFrame>(this, "pcMain");
     pcMain->setFrameStyle(QFrame::Panel | QFrame::Raised);
     pcMain->setLineWidth(2);
     pcMain->setFocusPolicy(Qt::TabFocus);
     FPages = new QStackedWidget(pcMain);
-    tsSelect = new QWidget;
-    tsSelect->setObjectName(QStringLiteral("tsSelect"));
+    tsSelect = Named<QWidget>(nullptr, "tsSelect");
     FPages->addWidget(tsSelect);
     FPages->addWidget(BuildParamsPage());
     FPages->addWidget(BuildProgressPage());
@@ -121,8 +132,7 @@ WizardWindow::WizardWindow(TSetupWizardDlg& controller) : FController(controller
 }
 
 QLabel* WizardWindow::Heading(QWidget* page, const char* name) {
-    auto* label = new QLabel(page);
-    label->setObjectName(QLatin1String(name));
+    auto* label = Named<QLabel>(page, name);
     label->setFont(DesignFont(design::HeadingFontHeight, true));
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, GrayText());
@@ -145,13 +155,14 @@ void WizardWindow::BuildButtonRow() {
         {&CloseBtn, "CloseBtn", &TSetupWizardDlg::CloseBtnClick},
     };
     for (const RowButton& design : row) {
-        auto* button = new QPushButton(this);
-        button->setObjectName(QString::fromLatin1(design.Name));
+        auto* button = Named<QPushButton>(this, design.Name);
         // Speed buttons: no focus, and Enter or Escape never press them.
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
         auto handler = design.Handler;
-        connect(button, &QPushButton::clicked, this, [this, handler] { Deliver([&controller = FController, handler] { (controller.*handler)(); }); });
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            Deliver([&controller = FController, handler] { (controller.*handler)(); });
+        });
         *design.Target = button;
     }
     OnlineBtn->setCheckable(true);
@@ -161,27 +172,22 @@ void WizardWindow::BuildButtonRow() {
 }
 
 QWidget* WizardWindow::BuildParamsPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsParams"));
+    auto* page = Named<QWidget>(nullptr, "tsParams");
     lblParams = Heading(page, "lblParams");
 
     // Created in tab order: the folder panel first, then the application choice, then the list.
-    Panel1 = new QWidget(page);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    gbFolder = new QGroupBox(Panel1);
-    gbFolder->setObjectName(QStringLiteral("gbFolder"));
-    edtFolder = new QLineEdit(gbFolder);
-    edtFolder->setObjectName(QStringLiteral("edtFolder"));
+    Panel1 = Named<QWidget>(page, "Panel1");
+    gbFolder = Named<QGroupBox>(Panel1, "gbFolder");
+    edtFolder = Named<QLineEdit>(gbFolder, "edtFolder");
     QAction* pick = edtFolder->addAction(Glyph("folder"), QLineEdit::TrailingPosition);
     pick->setObjectName(QStringLiteral("edtFolderRightButton"));
-    connect(pick, &QAction::triggered, this, [this] { Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); }); });
+    connect(pick, &QAction::triggered, this,
+            [this] { Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); }); });
     connect(edtFolder, &QLineEdit::textEdited, this,
             [this](const QString& text) { FController.GetForm().edtFolder.Text = text.toStdString(); });
 
-    gbAppVers = new QGroupBox(Panel1);
-    gbAppVers->setObjectName(QStringLiteral("gbAppVers"));
-    cbAppVers = new QComboBox(gbAppVers);
-    cbAppVers->setObjectName(QStringLiteral("cbAppVers"));
+    gbAppVers = Named<QGroupBox>(Panel1, "gbAppVers");
+    cbAppVers = Named<QComboBox>(gbAppVers, "cbAppVers");
     cbAppVers->setEditable(true);
     cbAppVers->setInsertPolicy(QComboBox::NoInsert);
     auto editionChanged = [this] {
@@ -194,12 +200,9 @@ QWidget* WizardWindow::BuildParamsPage() {
     connect(cbAppVers, &QComboBox::currentIndexChanged, this, editionChanged);
     connect(cbAppVers, &QComboBox::editTextChanged, this, editionChanged);
 
-    pnlApp = new QWidget(page);
-    pnlApp->setObjectName(QStringLiteral("pnlApp"));
-    rbSingle = new QRadioButton(pnlApp);
-    rbSingle->setObjectName(QStringLiteral("rbSingle"));
-    rbClient = new QRadioButton(pnlApp);
-    rbClient->setObjectName(QStringLiteral("rbClient"));
+    pnlApp = Named<QWidget>(page, "pnlApp");
+    rbSingle = Named<QRadioButton>(pnlApp, "rbSingle");
+    rbClient = Named<QRadioButton>(pnlApp, "rbClient");
     auto appChoice = [this] {
         if (FReflecting) return;
         FController.GetForm().rbClient.Checked = rbClient->isChecked();
@@ -208,47 +211,40 @@ QWidget* WizardWindow::BuildParamsPage() {
     connect(rbClient, &QRadioButton::toggled, this, appChoice);
     connect(rbSingle, &QRadioButton::toggled, this, appChoice);
 
-    gbFileList = new QGroupBox(page);
-    gbFileList->setObjectName(QStringLiteral("gbFileList"));
-    cbFileList = new QListWidget(gbFileList);
-    cbFileList->setObjectName(QStringLiteral("cbFileList"));
+    gbFileList = Named<QGroupBox>(page, "gbFileList");
+    cbFileList = Named<QListWidget>(gbFileList, "cbFileList");
     cbFileList->setFrameShape(QFrame::NoFrame);
     cbFileList->setUniformItemSizes(true);
     connect(cbFileList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (FReflecting) return;
         auto& items = FController.GetForm().cbFileList.Items;
         int row = cbFileList->row(item);
-        if (row >= 0 && row < static_cast<int>(items.size())) items[row].Checked = item->checkState() == Qt::Checked;
+        if (row >= 0 && row < static_cast<int>(items.size()))
+            items[row].Checked = item->checkState() == Qt::Checked;
     });
-    pnlCheckListBtn = new QWidget(gbFileList);
-    MarkAllBtn = new QPushButton(pnlCheckListBtn);
-    MarkAllBtn->setObjectName(QStringLiteral("MarkAllBtn"));
+    pnlCheckListBtn = Named<QWidget>(gbFileList, "pnlCheckListBtn");
+    MarkAllBtn = Named<QPushButton>(pnlCheckListBtn, "MarkAllBtn");
     MarkAllBtn->setIcon(Glyph("markall"));
-    DeMarkAllBtn = new QPushButton(pnlCheckListBtn);
-    DeMarkAllBtn->setObjectName(QStringLiteral("DeMarkAllBtn"));
+    DeMarkAllBtn = Named<QPushButton>(pnlCheckListBtn, "DeMarkAllBtn");
     DeMarkAllBtn->setIcon(Glyph("demarkall"));
     for (auto [button, tag] : {std::pair{MarkAllBtn, 1}, std::pair{DeMarkAllBtn, 0}}) {
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QPushButton::clicked, this,
-                [this, tag = tag] { Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); }); });
+        connect(button, &QPushButton::clicked, this, [this, tag = tag] {
+            Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); });
+        });
     }
     return page;
 }
 
 QWidget* WizardWindow::BuildProgressPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsProgress"));
+    auto* page = Named<QWidget>(nullptr, "tsProgress");
     lblProgress = Heading(page, "lblProgress");
-    lblFileName = new QLabel(page);
-    lblFileName->setObjectName(QStringLiteral("lblFileName"));
+    lblFileName = Named<QLabel>(page, "lblFileName");
     lblFileName->setFont(DesignFont(design::FileNameFontHeight, false));
-    gbProgressBar = new QGroupBox(page);
-    gbProgressBar->setObjectName(QStringLiteral("gbProgressBar"));
-    pbDownload = new QProgressBar(gbProgressBar);
-    pbDownload->setObjectName(QStringLiteral("pbDownload"));
-    pbUnzip = new QProgressBar(gbProgressBar);
-    pbUnzip->setObjectName(QStringLiteral("pbUnzip"));
+    gbProgressBar = Named<QGroupBox>(page, "gbProgressBar");
+    pbDownload = Named<QProgressBar>(gbProgressBar, "pbDownload");
+    pbUnzip = Named<QProgressBar>(gbProgressBar, "pbUnzip");
     for (QProgressBar* bar : {pbDownload, pbUnzip}) {
         bar->setTextVisible(false);
         bar->hide();
@@ -257,15 +253,12 @@ QWidget* WizardWindow::BuildProgressPage() {
 }
 
 QWidget* WizardWindow::BuildInfoPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsInfo"));
+    auto* page = Named<QWidget>(nullptr, "tsInfo");
     lblInfo = Heading(page, "lblInfo");
-    lblStatusInfo = new QLabel(page);
-    lblStatusInfo->setObjectName(QStringLiteral("lblStatusInfo"));
+    lblStatusInfo = Named<QLabel>(page, "lblStatusInfo");
     lblStatusInfo->setWordWrap(true);
     lblStatusInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ErrList = new QListWidget(page);
-    ErrList->setObjectName(QStringLiteral("ErrList"));
+    ErrList = Named<QListWidget>(page, "ErrList");
     ErrList->setFrameShape(QFrame::NoFrame);
     ErrList->setUniformItemSizes(true);
     ErrList->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
@@ -276,24 +269,37 @@ void WizardWindow::ApplyLayout() {
     const WindowLayout layout = LayOutWindow(FController.GetForm());
     Place(pcMain, layout.pcMain);
     Place(FPages, layout.Page);
-    for (auto [button, bounds] : {std::pair{OnlineBtn, layout.OnlineBtn}, std::pair{OfflineBtn, layout.OfflineBtn},
-                                  std::pair{FBConfigBtn, layout.FBConfigBtn}, std::pair{BackBtn, layout.BackBtn},
-                                  std::pair{NextBtn, layout.NextBtn}, std::pair{CloseBtn, layout.CloseBtn}})
+    for (auto [button, bounds] :
+         {std::pair{OnlineBtn, layout.OnlineBtn}, std::pair{OfflineBtn, layout.OfflineBtn},
+          std::pair{FBConfigBtn, layout.FBConfigBtn}, std::pair{BackBtn, layout.BackBtn},
+          std::pair{NextBtn, layout.NextBtn}, std::pair{CloseBtn, layout.CloseBtn}})
         Place(button, bounds);
     const std::pair<QWidget*, Bounds> placed[] = {
-        {lblParams, layout.lblParams},         {pnlApp, layout.pnlApp},
-        {rbClient, layout.rbClient},           {rbSingle, layout.rbSingle},
-        {Panel1, layout.Panel1},               {gbFolder, layout.gbFolder},
-        {edtFolder, layout.edtFolder},         {gbAppVers, layout.gbAppVers},
-        {cbAppVers, layout.cbAppVers},         {gbFileList, layout.gbFileList},
-        {pnlCheckListBtn, layout.pnlCheckListBtn}, {MarkAllBtn, layout.MarkAllBtn},
-        {DeMarkAllBtn, layout.DeMarkAllBtn},   {cbFileList, layout.cbFileList},
-        {lblProgress, layout.lblProgress},     {lblFileName, layout.lblFileName},
-        {gbProgressBar, layout.gbProgressBar}, {pbDownload, layout.pbDownload},
-        {pbUnzip, layout.pbUnzip},             {lblInfo, layout.lblInfo},
-        {lblStatusInfo, layout.lblStatusInfo}, {ErrList, layout.ErrList},
+        {lblParams, layout.lblParams},
+        {pnlApp, layout.pnlApp},
+        {rbClient, layout.rbClient},
+        {rbSingle, layout.rbSingle},
+        {Panel1, layout.Panel1},
+        {gbFolder, layout.gbFolder},
+        {edtFolder, layout.edtFolder},
+        {gbAppVers, layout.gbAppVers},
+        {cbAppVers, layout.cbAppVers},
+        {gbFileList, layout.gbFileList},
+        {pnlCheckListBtn, layout.pnlCheckListBtn},
+        {MarkAllBtn, layout.MarkAllBtn},
+        {DeMarkAllBtn, layout.DeMarkAllBtn},
+        {cbFileList, layout.cbFileList},
+        {lblProgress, layout.lblProgress},
+        {lblFileName, layout.lblFileName},
+        {gbProgressBar, layout.gbProgressBar},
+        {pbDownload, layout.pbDownload},
+        {pbUnzip, layout.pbUnzip},
+        {lblInfo, layout.lblInfo},
+        {lblStatusInfo, layout.lblStatusInfo},
+        {ErrList, layout.ErrList},
     };
-    for (const auto& [widget, bounds] : placed) Place(widget, bounds);
+    for (const auto& [widget, bounds] : placed)
+        Place(widget, bounds);
 }
 
 void WizardWindow::BuildPackageButtons() {
@@ -358,9 +364,11 @@ void WizardWindow::Reflect() {
     if (gbAppVers->title() != Q(form.gbAppVers.Caption)) gbAppVers->setTitle(Q(form.gbAppVers.Caption));
     SetShown(gbAppVers, form.gbAppVers.Visible);
     QStringList editions;
-    for (const std::string& item : form.cbAppVers.Items) editions << Q(item);
+    for (const std::string& item : form.cbAppVers.Items)
+        editions << Q(item);
     QStringList shownEditions;
-    for (int i = 0; i < cbAppVers->count(); ++i) shownEditions << cbAppVers->itemText(i);
+    for (int i = 0; i < cbAppVers->count(); ++i)
+        shownEditions << cbAppVers->itemText(i);
     if (editions != shownEditions) {
         cbAppVers->clear();
         cbAppVers->addItems(editions);
@@ -402,9 +410,11 @@ void WizardWindow::Reflect() {
     SetCaption(lblInfo, Q(form.lblInfo.Caption));
     SetCaption(lblStatusInfo, DisplayText(form.lblStatusInfo.Caption));
     QStringList lines;
-    for (const std::string& line : form.ErrList.Items) lines << DisplayText(line);
+    for (const std::string& line : form.ErrList.Items)
+        lines << DisplayText(line);
     QStringList shownLines;
-    for (int i = 0; i < ErrList->count(); ++i) shownLines << ErrList->item(i)->text();
+    for (int i = 0; i < ErrList->count(); ++i)
+        shownLines << ErrList->item(i)->text();
     if (lines != shownLines) {
         ErrList->clear();
         for (const QString& line : lines)
@@ -435,8 +445,10 @@ void WizardWindow::closeEvent(QCloseEvent* event) {
         });
         Reflect();
     }
-    if (FController.GetForm().Closed) event->accept();
-    else event->ignore();
+    if (FController.GetForm().Closed)
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace tv
