@@ -34,7 +34,7 @@ void Click(QWidget* widget) {
     QApplication::sendEvent(widget, &release);
 }
 
-template <class W> W* Named(QWidget& window, const char* name) {
+template <class W> W* Find(QWidget& window, const char* name) {
     return window.findChild<W*>(QString::fromLatin1(name));
 }
 
@@ -68,7 +68,7 @@ int WizardTour::End() {
 void WizardTour::Describe(const QString& screenshot) {
     const QWidget* page = FWindow.Pages()->currentWidget();
     const QString name = page->objectName();
-    auto text = [&](const char* control) { return Named<QLabel>(FWindow, control)->text(); };
+    auto text = [&](const char* control) { return Find<QLabel>(FWindow, control)->text(); };
     if (name == "tsSelect") {
         Print(QStringLiteral("== %1: Paketauswahl ==").arg(FWindow.windowTitle()));
         for (QRadioButton* button : FWindow.PackageButtons()) {
@@ -80,23 +80,23 @@ void WizardTour::Describe(const QString& screenshot) {
     } else if (name == "tsParams") {
         Print(QStringLiteral("== %1 ==").arg(text("lblParams")));
         for (const char* choice : {"rbClient", "rbSingle"}) {
-            auto* button = Named<QRadioButton>(FWindow, choice);
+            auto* button = Find<QRadioButton>(FWindow, choice);
             if (button->isVisible())
                 Print(QStringLiteral("  (%1) %2")
                           .arg(button->isChecked() ? "x" : " ", button->text().trimmed()));
         }
         Print(QStringLiteral("  %1: %2")
-                  .arg(Named<QGroupBox>(FWindow, "gbFolder")->title().trimmed(),
-                       Named<QLineEdit>(FWindow, "edtFolder")->text()));
-        if (Named<QGroupBox>(FWindow, "gbAppVers")->isVisible())
-            Print(QStringLiteral("  %1 %2").arg(Named<QGroupBox>(FWindow, "gbAppVers")->title(),
-                                                Named<QComboBox>(FWindow, "cbAppVers")->currentText()));
+                  .arg(Find<QGroupBox>(FWindow, "gbFolder")->title().trimmed(),
+                       Find<QLineEdit>(FWindow, "edtFolder")->text()));
+        if (Find<QGroupBox>(FWindow, "gbAppVers")->isVisible())
+            Print(QStringLiteral("  %1 %2").arg(Find<QGroupBox>(FWindow, "gbAppVers")->title(),
+                                                Find<QComboBox>(FWindow, "cbAppVers")->currentText()));
     } else if (name == "tsProgress") {
         Print(QStringLiteral("== %1 ==  %2").arg(text("lblProgress"), text("lblFileName")));
     } else {
         Print(QStringLiteral("== %1 ==").arg(text("lblInfo")));
         Print(QStringLiteral("  ") + text("lblStatusInfo").replace('\n', QStringLiteral("\n  ")));
-        auto* errors = Named<QListWidget>(FWindow, "ErrList");
+        auto* errors = Find<QListWidget>(FWindow, "ErrList");
         for (int i = 0; i < errors->count(); ++i)
             Print(QStringLiteral("  - ") + errors->item(i)->text());
     }
@@ -139,6 +139,10 @@ void WizardTour::Tick() {
     const QString page = FWindow.Pages()->currentWidget()->objectName();
     switch (FStep) {
     case Step::Selection:
+        if (page != "tsSelect" || FWindow.PackageButtons().empty()) { // the start itself failed
+            FStep = Step::Outcome;
+            break;
+        }
         Describe(QStringLiteral("selection"));
         Click(FWindow.PackageButtons().at(0));
         Click(FWindow.Button("NextBtn"));
@@ -150,13 +154,13 @@ void WizardTour::Tick() {
             FStep = Step::Running;
             break;
         }
-        auto* single = Named<QRadioButton>(FWindow, "rbSingle");
+        auto* single = Find<QRadioButton>(FWindow, "rbSingle");
         if (!single->isChecked()) {
             Click(single);
             FSettle = SettleTicks;
             break;
         }
-        auto* editions = Named<QComboBox>(FWindow, "cbAppVers");
+        auto* editions = Find<QComboBox>(FWindow, "cbAppVers");
         int solan = editions->findText(QStringLiteral("Solan"), Qt::MatchContains);
         if (solan >= 0 && editions->currentIndex() != solan) {
             editions->setCurrentIndex(solan); // chosen from the list
@@ -170,9 +174,9 @@ void WizardTour::Tick() {
     }
     case Step::Running:
         if (page == "tsProgress") {
-            const QString fileName = Named<QLabel>(FWindow, "lblFileName")->text();
+            const QString fileName = Find<QLabel>(FWindow, "lblFileName")->text();
             for (const char* name : {"pbDownload", "pbUnzip"}) {
-                auto* bar = Named<QProgressBar>(FWindow, name);
+                auto* bar = Find<QProgressBar>(FWindow, name);
                 const QString key = fileName + name;
                 if (bar->isVisible() && bar->value() * 3 >= bar->maximum() && !FCaught.contains(key)) {
                     FCaught.insert(key);
@@ -185,7 +189,7 @@ void WizardTour::Tick() {
         break;
     case Step::Outcome:
         Describe(QStringLiteral("outcome"));
-        FResult = Named<QLabel>(FWindow, "lblInfo")->text() == "Info" ? 0 : 1;
+        FResult = Find<QLabel>(FWindow, "lblInfo")->text() == "Info" ? 0 : 1;
         Click(FWindow.Button("CloseBtn"));
         FStep = Step::Closing;
         FSettle = SettleTicks;
