@@ -547,7 +547,8 @@ TEST_F(OnlineRunTest, FileSizeLimitWhileDownloadingRemovesThePartialFile) {
         Install(3, (FMachine / "data").string());
     }
     EXPECT_EQ(Dlg().InstallState(), isFailed);
-    EXPECT_NE(F().lblStatusInfo.Caption.find("File too large"), std::string::npos) << F().lblStatusInfo.Caption;
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " +
+                                             FHost.Temp + "/db_base.zip kann nicht geschrieben werden: File too large");
     EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip"));
     EXPECT_TRUE(fs::is_empty(FMachine / "data"));
 }
