@@ -48,6 +48,7 @@ void ProcessRunner::Run() {
     FState = psReady;
     std::unique_ptr<ChildProcess> child = StartProcess(CommandLine);
     if (!WaitForTerminate) {
+        child->AwaitReadyForInput();
         FState = psRunning; // nothing more is known of the program
         // Someone must still collect its end, or it lingers as a zombie on POSIX.
         std::thread([reaped = std::shared_ptr<ChildProcess>(std::move(child))] {
@@ -63,6 +64,7 @@ void ProcessRunner::Run() {
     EventLoop* loop = &FLoop;
     std::thread([wait, loop, this] {
         std::uint32_t exitCode = 0;
+        wait->Child->AwaitReadyForInput();
         bool ended = wait->Child->Wait(exitCode);
         std::lock_guard<std::mutex> lock(wait->Lock);
         // Once detached, the runner (and maybe the loop) may be gone: touch nothing.

@@ -36,6 +36,8 @@ public:
 class ChildProcess {
 public:
     virtual ~ChildProcess() = default;
+    // Blocks until the program is ready for input; platforms without that notion return at once.
+    virtual void AwaitReadyForInput() {}
     // Blocks until the program ends (true, with its exit code) or StopWaiting is called (false).
     virtual bool Wait(std::uint32_t& exitCode) = 0;
     // Thread-safe: makes a running Wait return false.

@@ -174,8 +174,23 @@ std::string RegistrySnapshot::ReadString(std::string_view name) {
     const RegistryValue* value = FData.FindValue(*FCurrentKey, name);
     if (!value) return {};
     if (value->Type != RegistryValueType::String && value->Type != RegistryValueType::ExpandString)
-        throw ERegistryException(FormatText("Ungültiger Datentyp für '%s'", {name}));
+        throw InvalidTypeError(name);
     return value->Text.substr(0, value->Text.find('\0'));
+}
+
+ERegistryException InvalidTypeError(std::string_view name) {
+    return ERegistryException(FormatText("Ungültiger Datentyp für '%s'", {std::string(name)}));
+}
+
+std::string ProgramFilesFromRegistry(Registry& registry) {
+    if (!registry.OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows\\CurrentVersion")) return {};
+    try {
+        std::string value = registry.ReadString("ProgramFilesDir");
+        while (!value.empty() && (value.back() == '\\' || value.back() == '/')) value.pop_back();
+        return value;
+    } catch (const ERegistryException&) {
+        return {}; // unreadable counts as missing
+    }
 }
 
 } // namespace tv

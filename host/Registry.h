@@ -70,4 +70,10 @@ private:
     std::optional<std::string> FCurrentKey;
 };
 
+// The failure of a value that is not text.
+ERegistryException InvalidTypeError(std::string_view name);
+
+// The programs folder as the registry holds it (shared by every host); empty when missing.
+std::string ProgramFilesFromRegistry(Registry& registry);
+
 } // namespace tv

@@ -9,10 +9,7 @@
 #include <iterator>
 #include <unistd.h>
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#endif
-
+#include "host/Cpu.h"
 #include "util/Paths.h"
 
 namespace tv {
@@ -55,40 +52,12 @@ std::string PosixHost::TempFolder() {
     return result;
 }
 
-std::string ProgramFilesFromRegistry(Registry& registry) {
-    if (!registry.OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows\\CurrentVersion")) return {};
-    try {
-        std::string value = registry.ReadString("ProgramFilesDir");
-        while (!value.empty() && (value.back() == '\\' || value.back() == '/')) value.pop_back();
-        return value;
-    } catch (const ERegistryException&) {
-        return {}; // unreadable counts as missing
-    }
-}
-
 std::string PosixHost::ProgramFilesFolder() {
     auto registry = OpenRegistry();
     return ProgramFilesFromRegistry(*registry);
 }
 
-bool PosixHost::Is64Bits() {
-#if defined(__i386__) || defined(__x86_64__)
-    unsigned eax, ebx, ecx, edx;
-    if (!__get_cpuid(0, &eax, &ebx, &ecx, &edx)) return false;
-    char vendor[13];
-    std::memcpy(vendor, &ebx, 4);
-    std::memcpy(vendor + 4, &edx, 4);
-    std::memcpy(vendor + 8, &ecx, 4);
-    vendor[12] = 0;
-    std::string id(vendor);
-    if (id != "GenuineIntel" && id != "AuthenticAMD") return false;
-    if (__get_cpuid_max(0x80000000, nullptr) < 0x80000001) return false;
-    __get_cpuid(0x80000001, &eax, &ebx, &ecx, &edx);
-    return (edx >> 29) & 1; // long mode
-#else
-    return false; // no CPUID on this processor family
-#endif
-}
+bool PosixHost::Is64Bits() { return ProcessorHasLongMode(); }
 
 std::unique_ptr<Registry> PosixHost::OpenRegistry() {
     std::string path = Environment("TVINSTALL_REGISTRY");

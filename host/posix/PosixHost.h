@@ -30,7 +30,4 @@ private:
     Dialogs& FDialogs;
 };
 
-// The programs folder as the registry holds it (shared by every host).
-std::string ProgramFilesFromRegistry(Registry& registry);
-
 } // namespace tv
