@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,7 @@ public:
 private:
     std::string FPath;
     std::string FTemporary;
-    int FFd = -1;
+    std::intptr_t FHandle = -1; // a descriptor or a HANDLE
     bool FCommitted = false;
 };
 

@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "host/FileIo.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
@@ -156,25 +157,17 @@ void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path) {
     std::time_t when = std::mktime(&local);
     std::error_code ec;
     if (when != static_cast<std::time_t>(-1))
-        fs::last_write_time(path, fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(when)), ec);
+        fs::last_write_time(FilePath(path), fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(when)), ec);
     std::uint32_t unixMode = entry.ExternalAttributes >> 16;
     if ((entry.VersionMadeBy >> 8) == 3 && unixMode != 0) {
-        fs::permissions(path, static_cast<fs::perms>(unixMode & 0777), ec);
+        fs::permissions(FilePath(path), static_cast<fs::perms>(unixMode & 0777), ec);
     } else if (entry.ExternalAttributes & 0x01) { // read-only
-        fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+        fs::permissions(FilePath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove, ec);
     }
 }
 
 // 64-bit file positions on every platform.
-bool SeekTo(std::FILE* file, std::uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
 class EntryFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -204,8 +197,8 @@ void ZipExtractor::SetFileName(const std::string& path) {
         return;
     }
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw ZipError(FileNotFound);
-    if (fs::file_size(path, ec) == 0) throw ZipError(BadStream);
+    if (!fs::is_regular_file(FilePath(path), ec)) throw ZipError(FileNotFound);
+    if (fs::file_size(FilePath(path), ec) == 0) throw ZipError(BadStream);
     FArchive.reset();
     FEntries.clear();
     FUsable = false;
@@ -221,13 +214,13 @@ void ZipExtractor::ReadAt(std::uint64_t offset, void* buffer, size_t size) {
 }
 
 void ZipExtractor::Open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFile(path, "rb");
     if (!file)
         throw ZipError(FormatText("Datei %s kann nicht geöffnet werden. %s",
-                                  {fs::absolute(path).string(), std::strerror(errno)}));
+                                  {Utf8Of(fs::absolute(FilePath(path))), std::strerror(errno)}));
     FArchive.reset(file);
     std::error_code ec;
-    FArchiveSize = fs::file_size(path, ec);
+    FArchiveSize = fs::file_size(FilePath(path), ec);
 
     // The kind: a ZIP archive ends with its end record, whatever its name says.
     size_t tail = static_cast<size_t>(std::min<std::uint64_t>(FArchiveSize, EndRecordSize + MaxCommentSize));
@@ -244,7 +237,7 @@ void ZipExtractor::Open(const std::string& path) {
 
     if (ItemProgress) ItemProgress(0);
     std::string base = AppliedBaseDirectory();
-    if (!base.empty() && !fs::is_directory(base, ec)) throw ZipError(NoSuchDirectory);
+    if (!base.empty() && !fs::is_directory(FilePath(base), ec)) throw ZipError(NoSuchDirectory);
 
     const unsigned char* record = &end[found];
     std::uint64_t count = U16(record + 10);
@@ -365,8 +358,8 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
                              : base + PathDelimiter + bare;
     std::error_code ec;
     std::string folder = ExtractFilePath(target);
-    if (!folder.empty() && !fs::is_directory(folder, ec)) throw ZipError(NoSuchDirectory);
-    if (fs::exists(target, ec)) {
+    if (!folder.empty() && !fs::is_directory(FilePath(folder), ec)) throw ZipError(NoSuchDirectory);
+    if (fs::exists(FilePath(target), ec)) {
         bool confirm = true;
         if (OnConfirmOverwrite) OnConfirmOverwrite(target, confirm);
         if (!confirm) return;
@@ -383,7 +376,7 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
         ReplacingFile file(target);
         if (int error = file.Open())
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht erstellt werden. %s",
-                                          {fs::absolute(target).string(), std::strerror(error)}));
+                                          {Utf8Of(fs::absolute(FilePath(target))), std::strerror(error)}));
         if (entry.UncompressedSize > 0) WriteEntryData(entry, file);
         if (int error = file.Commit())
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",

@@ -36,7 +36,7 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
                 if (FileExists(path)) {
                     FEntryFailure.clear();
                     UnzipArchive(path, targetFolder);
-                    if (FOnline && FileExists(path) && FInstallState == isRunning) std::filesystem::remove(path);
+                    if (FOnline && FileExists(path) && FInstallState == isRunning) std::filesystem::remove(FilePath(path));
                     // Entries that could not be written make the run fail, after the rest were written.
                     if (!FEntryFailure.empty() && FInstallState == isRunning) {
                         FErrorMsg = FEntryFailure;
@@ -52,7 +52,7 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
             }
         } catch (const std::exception& e) {
             std::error_code ec;
-            if (FOnline && !downloaded.empty()) std::filesystem::remove(downloaded, ec);
+            if (FOnline && !downloaded.empty()) std::filesystem::remove(FilePath(downloaded), ec);
             if (FInstallState != isRunning) break; // an abort: its page stays
             FErrorMsg = e.what();
             SetInstallState(isFailed);

@@ -29,7 +29,7 @@ void TSetupWizardDlg::RunInstaller(const std::string& fileName, const std::strin
     if (present && FOnline) {
         // A downloaded program must be startable where files carry an execute permission.
         std::error_code ec;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
+        std::filesystem::permissions(FilePath(path), std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
                                                std::filesystem::perms::others_exec,
                                      std::filesystem::perm_options::add, ec);
     }

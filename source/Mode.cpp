@@ -46,7 +46,7 @@ void TSetupWizardDlg::SetOnline(bool value) {
         FWebDAV.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
         std::error_code ec;
-        if (std::filesystem::exists(FIniFileName, ec))
+        if (std::filesystem::exists(FilePath(FIniFileName), ec))
             lines = SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text);
     }
     FInstallIni->SetStrings(lines);

@@ -10,12 +10,12 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+    return !path.empty() && std::filesystem::is_regular_file(FilePath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(path, ec);
+    return !path.empty() && std::filesystem::is_directory(FilePath(path), ec);
 }
 
 std::string IncludeTrailingPathDelimiter(std::string_view path) {

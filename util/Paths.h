@@ -3,6 +3,7 @@
 // from Windows-style manifests and command lines as well as from this machine.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,16 @@ constexpr char PathDelimiter = '\\';
 #else
 constexpr char PathDelimiter = '/';
 #endif
+
+// A path for the standard library's file functions from the program's UTF-8 text, and
+// back: a narrow string would be read in the system's code page on Windows.
+inline std::filesystem::path FilePath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8Of(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);

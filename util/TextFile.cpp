@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "util/Failure.h"
+#include "util/Paths.h"
 #include "util/Strings.h"
 
 namespace tv {
@@ -141,11 +142,11 @@ std::string ReadFileBytes(const std::string& path) {
     };
     // A folder opens like a file on some systems and then reads as nothing.
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(FilePath(path), ec)) {
         errno = EISDIR;
         fail();
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) fail();
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -124,7 +124,7 @@ bool TSetupWizardDlg::ValidateParams() {
             message = FormatText(GetMsg("FolderCannotCreate"), {folder});
             // An empty name is no folder: it is reported like any folder that cannot be made.
             std::error_code ec;
-            if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+            if (!folder.empty()) std::filesystem::create_directories(FilePath(folder), ec);
             result = !ec && DirectoryExists(folder);
         } else {
             result = false;

@@ -96,7 +96,7 @@ void TSetupWizardDlg::InitWizard() {
     SetInstallType(1);
 
     std::error_code ec;
-    if (std::filesystem::exists(FIniFileName, ec)) {
+    if (std::filesystem::exists(FilePath(FIniFileName), ec)) {
         SetAllowOffline(true);
         SetOnline(false);
     } else {

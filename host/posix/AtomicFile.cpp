@@ -14,13 +14,13 @@ namespace tv {
 ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTemporary(FPath + ".tvnew") {}
 
 ReplacingFile::~ReplacingFile() {
-    if (FFd >= 0) ::close(FFd);
+    if (FHandle >= 0) ::close(FHandle);
     if (!FCommitted && !FTemporary.empty()) ::unlink(FTemporary.c_str());
 }
 
 int ReplacingFile::Open() {
-    FFd = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (FFd < 0) {
+    FHandle = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (FHandle < 0) {
         int error = errno;
         FTemporary.clear(); // nothing of ours to remove
         return error;
@@ -31,7 +31,7 @@ int ReplacingFile::Open() {
 int ReplacingFile::Write(const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
     for (size_t written = 0; written < size;) {
-        ssize_t n = ::write(FFd, bytes + written, size - written);
+        ssize_t n = ::write(FHandle, bytes + written, size - written);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
         written += static_cast<size_t>(n);
@@ -43,11 +43,11 @@ int ReplacingFile::Commit() {
     struct stat original {};
     const bool replaces = ::stat(FPath.c_str(), &original) == 0;
     // A new file keeps what its creation gave it: 0666 less the umask.
-    if (replaces && ::fchmod(FFd, original.st_mode & 07777) != 0) return errno;
-    if (replaces && ::fchown(FFd, original.st_uid, original.st_gid) != 0 && errno != EPERM) return errno;
-    if (replaces && ::fsync(FFd) != 0) return errno;
-    int fd = FFd;
-    FFd = -1;
+    if (replaces && ::fchmod(FHandle, original.st_mode & 07777) != 0) return errno;
+    if (replaces && ::fchown(FHandle, original.st_uid, original.st_gid) != 0 && errno != EPERM) return errno;
+    if (replaces && ::fsync(FHandle) != 0) return errno;
+    int fd = FHandle;
+    FHandle = -1;
     if (::close(fd) != 0) return errno;
     if (::rename(FTemporary.c_str(), FPath.c_str()) != 0) return errno;
     FCommitted = true;
@@ -60,15 +60,6 @@ int ReplacingFile::Commit() {
         }
     }
     return 0;
-}
-
-void ReplaceFileContent(const std::string& path, std::string_view bytes) {
-    ReplacingFile file(path);
-    int error = file.Open();
-    if (!error) error = file.Write(bytes.data(), bytes.size());
-    if (!error) error = file.Commit();
-    if (error)
-        throw Failure("Die Datei " + path + " konnte nicht geschrieben werden: " + std::strerror(error));
 }
 
 } // namespace tv

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "host/FileIo.h"
 #include "util/Failure.h"
 
 namespace tv {
@@ -13,7 +14,7 @@ constexpr size_t FileBufferSize = 1 << 20; // large writes keep a fast download 
 } // namespace
 
 FileSink::FileSink(const std::string& path) : FPath(path) {
-    FFile = std::fopen(path.c_str(), "wb");
+    FFile = OpenFile(path, "wb");
     if (!FFile) Fail();
     // Our own buffer: given none, the C library ignores the size and keeps its small one.
     FBuffer = std::make_unique<char[]>(FileBufferSize);
@@ -39,9 +40,9 @@ void FileSink::Mark() { FMark = FSize; }
 void FileSink::Rewind() {
     if (!FFile || std::fflush(FFile) != 0) Fail();
     std::error_code ec;
-    std::filesystem::resize_file(FPath, FMark, ec);
+    std::filesystem::resize_file(FilePath(FPath), FMark, ec);
     if (ec) throw Failure("Die Datei " + FPath + " kann nicht gekürzt werden: " + ec.message());
-    if (std::fseek(FFile, static_cast<long>(FMark), SEEK_SET) != 0) Fail();
+    if (!SeekTo(FFile, FMark)) Fail();
     FSize = FMark;
 }
 
