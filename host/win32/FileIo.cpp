@@ -1,0 +1,15 @@
+#include "host/FileIo.h"
+
+#include "host/win32/Wide.h"
+
+namespace tv {
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+    return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+}
+
+} // namespace tv

@@ -1,0 +1,48 @@
+// The host on Windows: known folders and the registry through the Windows API, the
+// registry always in the 32-bit view (as the 32-bit program sees it, whichever build
+// asks); dialogs come from the window.
+#pragma once
+
+#include "host/Host.h"
+
+namespace tv {
+
+class Win32Host : public Host {
+public:
+    explicit Win32Host(Dialogs& dialogs) : FDialogs(dialogs) {}
+
+    std::string TempFolder() override;
+    std::string ProgramFilesFolder() override;
+    bool Is64Bits() override;
+    std::unique_ptr<Registry> OpenRegistry() override;
+    std::string ProgramFolder() override;
+
+    int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override {
+        return FDialogs.MessageDlg(message, type, buttons);
+    }
+    bool BrowseForFolder(const std::string& title, std::string& directory) override {
+        return FDialogs.BrowseForFolder(title, directory);
+    }
+
+private:
+    Dialogs& FDialogs;
+};
+
+// HKEY_LOCAL_MACHINE in the 32-bit view.
+class Win32Registry : public Registry {
+public:
+    Win32Registry() = default;
+    ~Win32Registry() override;
+    Win32Registry(const Win32Registry&) = delete;
+    Win32Registry& operator=(const Win32Registry&) = delete;
+
+    bool KeyExists(std::string_view path) override;
+    bool OpenKeyReadOnly(std::string_view path) override;
+    std::string ReadString(std::string_view name) override;
+
+private:
+    void CloseKey();
+    void* FKey = nullptr; // HKEY
+};
+
+} // namespace tv

@@ -1,0 +1,120 @@
+// TCP on Winsock: non-blocking connect with a time limit, waits in slices with select.
+#include "host/TcpSocket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
+#include "host/win32/Wide.h"
+#include "util/Failure.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int WaitSliceMs = 100; // how often a waiting caller gets control back
+
+std::string Where(const std::string& host, int port) { return host + ":" + std::to_string(port); }
+
+void StartWinsock() {
+    static std::once_flag started;
+    std::call_once(started, [] {
+        WSADATA data;
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) throw Failure("Winsock kann nicht gestartet werden");
+    });
+}
+
+SOCKET Native(int handle) { return static_cast<SOCKET>(handle); }
+
+} // namespace
+
+TcpSocket::~TcpSocket() {
+    if (FHandle >= 0) closesocket(Native(FHandle));
+}
+
+std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port, int timeoutMs,
+                                              const WaitHook& keepWaiting) {
+    StartWinsock();
+    addrinfo hints{};
+    hints.ai_family = AF_INET; // IPv4 only
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (error != 0)
+        throw Failure("Der Server " + host + " wurde nicht gefunden: " + SystemMessage(static_cast<DWORD>(error)));
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
+
+    std::string lastError = "keine Adresse";
+    for (addrinfo* address = found; address; address = address->ai_next) {
+        SOCKET handle = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+        if (handle == INVALID_SOCKET)
+            throw Failure("Verbindung zu " + Where(host, port) + ": " + SystemMessage(WSAGetLastError()));
+        std::unique_ptr<TcpSocket> socket(new TcpSocket(static_cast<int>(handle)));
+        u_long nonBlocking = 1;
+        ioctlsocket(handle, FIONBIO, &nonBlocking);
+        BOOL one = TRUE;
+        setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+        if (connect(handle, address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0) return socket;
+        if (WSAGetLastError() != WSAEWOULDBLOCK) {
+            lastError = SystemMessage(WSAGetLastError());
+            continue;
+        }
+        WaitResult result = socket->WaitWritable(timeoutMs, keepWaiting);
+        if (result == WaitResult::Cancelled)
+            throw Failure("Verbindung zu " + Where(host, port) + " wurde abgebrochen");
+        if (result == WaitResult::TimedOut) {
+            lastError = "Zeitüberschreitung";
+            continue;
+        }
+        int socketError = 0;
+        int length = sizeof socketError;
+        getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&socketError), &length);
+        if (socketError == 0) return socket;
+        lastError = SystemMessage(static_cast<DWORD>(socketError));
+    }
+    throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
+}
+
+TcpSocket::WaitResult TcpSocket::WaitFor(short events, int timeoutMs, const WaitHook& keepWaiting) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return WaitResult::TimedOut;
+        long slice = static_cast<long>(std::min<long long>(left.count(), WaitSliceMs));
+        fd_set ready, failed;
+        FD_ZERO(&ready);
+        FD_ZERO(&failed);
+        FD_SET(Native(FHandle), &ready);
+        FD_SET(Native(FHandle), &failed); // a refused connect shows here
+        timeval wait{slice / 1000, (slice % 1000) * 1000};
+        int count = events == POLLIN ? select(0, &ready, nullptr, &failed, &wait)
+                                     : select(0, nullptr, &ready, &failed, &wait);
+        // Ready, or an error that the next call reports.
+        if (count != 0) return WaitResult::Ready;
+        if (keepWaiting && !keepWaiting()) return WaitResult::Cancelled;
+    }
+}
+
+TcpSocket::WaitResult TcpSocket::WaitReadable(int timeoutMs, const WaitHook& keepWaiting) {
+    return WaitFor(POLLIN, timeoutMs, keepWaiting);
+}
+
+TcpSocket::WaitResult TcpSocket::WaitWritable(int timeoutMs, const WaitHook& keepWaiting) {
+    return WaitFor(POLLOUT, timeoutMs, keepWaiting);
+}
+
+bool TcpSocket::PeerClosed() const {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Native(FHandle), &readable);
+    timeval now{0, 0};
+    if (select(0, &readable, nullptr, nullptr, &now) <= 0) return false; // nothing pending: still open
+    char byte;
+    int n = recv(Native(FHandle), &byte, 1, MSG_PEEK);
+    return n == 0 || (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK && WSAGetLastError() != WSAEINTR);
+}
+
+} // namespace tv
