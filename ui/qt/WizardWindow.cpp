@@ -399,12 +399,13 @@ void WizardWindow::Reflect() {
     SetCaption(lblProgress, Q(form.lblProgress.Caption));
     SetCaption(lblFileName, Q(form.lblFileName.Caption));
     for (auto [bar, model] : {std::pair{pbDownload, &form.pbDownload}, std::pair{pbUnzip, &form.pbUnzip}}) {
-        // Bars count in ints; the model's larger range is scaled down where needed.
+        // Shown first, so every position the user could see is one the bar had on screen.
+        SetShown(bar, model->Visible);
+        // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
         int max = static_cast<int>(std::min<long long>(model->Max, 1 << 30));
         int position = static_cast<int>(std::min<long long>(model->Position, max));
         if (bar->maximum() != max) bar->setMaximum(max);
         if (bar->value() != position) bar->setValue(position);
-        SetShown(bar, model->Visible);
     }
 
     SetCaption(lblInfo, Q(form.lblInfo.Caption));
