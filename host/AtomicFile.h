@@ -1,7 +1,8 @@
 // Replacing a file's content so that a failure or a crash leaves either the old or the
 // new file, never half of one: the bytes go to a temporary file beside the target, and
 // only a commit renames it over the target, with the target's permissions. A process
-// that holds the old file open keeps reading the old file whole.
+// that holds the old file open keeps reading the old file whole. A file that did not
+// exist is written in place (nothing to protect) and removed again without a commit.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +34,7 @@ private:
     std::string FTemporary;
     std::intptr_t FHandle = -1; // a descriptor or a HANDLE
     bool FCommitted = false;
+    bool FInPlace = false;
 };
 
 // Throws Failure naming the file and the system's reason; the target is then unchanged.

@@ -14,15 +14,21 @@ namespace tv {
 ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTemporary(FPath + ".tvnew") {}
 
 ReplacingFile::~ReplacingFile() {
-    if (FHandle >= 0) ::close(FHandle);
-    if (!FCommitted && !FTemporary.empty()) ::unlink(FTemporary.c_str());
+    if (FHandle >= 0) ::close(static_cast<int>(FHandle));
+    if (FCommitted) return;
+    if (FInPlace) ::unlink(FPath.c_str());
+    else if (!FTemporary.empty()) ::unlink(FTemporary.c_str());
 }
 
 int ReplacingFile::Open() {
-    FHandle = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A new file has nothing to protect: it is written in place and removed if it fails.
+    FInPlace = ::access(FPath.c_str(), F_OK) != 0;
+    const std::string& target = FInPlace ? FPath : FTemporary;
+    FHandle = ::open(target.c_str(), O_WRONLY | O_CREAT | (FInPlace ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
     if (FHandle < 0) {
         int error = errno;
         FTemporary.clear(); // nothing of ours to remove
+        FInPlace = false;
         return error;
     }
     return 0;
@@ -31,7 +37,7 @@ int ReplacingFile::Open() {
 int ReplacingFile::Write(const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
     for (size_t written = 0; written < size;) {
-        ssize_t n = ::write(FHandle, bytes + written, size - written);
+        ssize_t n = ::write(static_cast<int>(FHandle), bytes + written, size - written);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
         written += static_cast<size_t>(n);
@@ -40,13 +46,20 @@ int ReplacingFile::Write(const void* data, size_t size) {
 }
 
 int ReplacingFile::Commit() {
+    if (FInPlace) {
+        int fd = static_cast<int>(FHandle);
+        FHandle = -1;
+        if (::close(fd) != 0) return errno;
+        FCommitted = true;
+        return 0;
+    }
     struct stat original {};
     const bool replaces = ::stat(FPath.c_str(), &original) == 0;
     // A new file keeps what its creation gave it: 0666 less the umask.
-    if (replaces && ::fchmod(FHandle, original.st_mode & 07777) != 0) return errno;
-    if (replaces && ::fchown(FHandle, original.st_uid, original.st_gid) != 0 && errno != EPERM) return errno;
-    if (replaces && ::fsync(FHandle) != 0) return errno;
-    int fd = FHandle;
+    if (replaces && ::fchmod(static_cast<int>(FHandle), original.st_mode & 07777) != 0) return errno;
+    if (replaces && ::fchown(static_cast<int>(FHandle), original.st_uid, original.st_gid) != 0 && errno != EPERM) return errno;
+    if (replaces && ::fsync(static_cast<int>(FHandle)) != 0) return errno;
+    int fd = static_cast<int>(FHandle);
     FHandle = -1;
     if (::close(fd) != 0) return errno;
     if (::rename(FTemporary.c_str(), FPath.c_str()) != 0) return errno;

@@ -36,14 +36,19 @@ ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTempor
 
 ReplacingFile::~ReplacingFile() {
     if (FHandle >= 0) CloseHandle(reinterpret_cast<HANDLE>(FHandle));
-    if (!FCommitted && !FTemporary.empty()) DeleteFileW(Wide(FTemporary).c_str());
+    if (FCommitted) return;
+    if (FInPlace) DeleteFileW(Wide(FPath).c_str());
+    else if (!FTemporary.empty()) DeleteFileW(Wide(FTemporary).c_str());
 }
 
 int ReplacingFile::Open() {
-    HANDLE file = CreateFileW(Wide(FTemporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A new file has nothing to protect: it is written in place and removed if it fails.
+    FInPlace = GetFileAttributesW(Wide(FPath).c_str()) == INVALID_FILE_ATTRIBUTES;
+    HANDLE file = CreateFileW(Wide(FInPlace ? FPath : FTemporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                              FInPlace ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         FTemporary.clear(); // nothing of ours to remove
+        FInPlace = false;
         return ErrorNumber(GetLastError());
     }
     FHandle = reinterpret_cast<std::intptr_t>(file);
@@ -65,6 +70,12 @@ int ReplacingFile::Write(const void* data, size_t size) {
 
 int ReplacingFile::Commit() {
     HANDLE file = reinterpret_cast<HANDLE>(FHandle);
+    if (FInPlace) {
+        FHandle = -1;
+        if (!CloseHandle(file)) return ErrorNumber(GetLastError());
+        FCommitted = true;
+        return 0;
+    }
     const std::wstring target = Wide(FPath);
     const bool replaces = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (replaces && !FlushFileBuffers(file)) return ErrorNumber(GetLastError());
