@@ -469,16 +469,20 @@ TEST_F(DatabaseRunTest, FileSizeLimitWhileUnpackingKeepsTheOldDatabase) {
     std::ofstream(FMachine / "data" / "etg_parts.db") << "old parts";
     std::ofstream(FMachine / "data" / "nv.db") << "live";
     MakeZip((FMachine / "program" / "Packages" / "db_big.zip").string(),
-            {{"etg_parts.db", std::string(3'000'000, 'p')}, {"etg_aw.db", "aw"}});
+            {{"etg_parts.db", std::string(3'000'000, 'p')}, {"etg_aw.db", "aw"},
+             {"etg_cars.db", std::string(3'000'000, 'c')}}); // a new file, written in place
     {
         FileSizeLimit limit(1'000'000);
         RunDatabases("db_big.zip");
     }
     EXPECT_EQ(Dlg().InstallState(), isFailed);
-    ASSERT_EQ(F().ErrList.Items.size(), 1u);
-    EXPECT_EQ(F().ErrList.Items[0], "Datei etg_parts.db wurde nicht entpackt: Datei \"" +
-                                        (FMachine / "data" / "etg_parts.db").string() +
-                                        "\" kann nicht geschrieben werden. File too large");
+    ASSERT_EQ(F().ErrList.Items.size(), 2u);
+    for (int i : {0, 1}) {
+        const std::string name = i == 0 ? "etg_parts.db" : "etg_cars.db";
+        EXPECT_EQ(F().ErrList.Items[i], "Datei " + name + " wurde nicht entpackt: Datei \"" +
+                                            (FMachine / "data" / name).string() +
+                                            "\" kann nicht geschrieben werden. File too large");
+    }
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "old parts");
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "live");
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_aw.db"), "aw"); // the entries that fit are written
