@@ -44,4 +44,19 @@ public:
     virtual std::string ProgramFolder() = 0;
 };
 
+// A platform host whose dialogs come from the window toolkit.
+class WindowedHost : public Host {
+public:
+    explicit WindowedHost(Dialogs& dialogs) : FDialogs(dialogs) {}
+    int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override {
+        return FDialogs.MessageDlg(message, type, buttons);
+    }
+    bool BrowseForFolder(const std::string& title, std::string& directory) override {
+        return FDialogs.BrowseForFolder(title, directory);
+    }
+
+private:
+    Dialogs& FDialogs;
+};
+
 } // namespace tv

@@ -32,7 +32,10 @@ public:
 
 private:
     explicit TcpSocket(int handle) : FHandle(handle) {}
-    WaitResult WaitFor(short events, int timeoutMs, const WaitHook& keepWaiting);
+    WaitResult WaitFor(bool writable, int timeoutMs, const WaitHook& keepWaiting);
+    // One slice of a wait: true when the socket is ready, or has an error the next call
+    // reports. Implemented once per platform.
+    bool PollSlice(bool writable, int sliceMs) const;
     int FHandle;
 };
 

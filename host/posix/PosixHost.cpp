@@ -29,7 +29,7 @@ std::string CurrentDirectory() {
 
 } // namespace
 
-PosixHost::PosixHost(Dialogs& dialogs) : FDialogs(dialogs) {
+PosixHost::PosixHost(Dialogs& dialogs) : WindowedHost(dialogs) {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 

@@ -7,7 +7,7 @@
 
 namespace tv {
 
-class PosixHost : public Host {
+class PosixHost : public WindowedHost {
 public:
     // A write past a file-size limit must fail with an error the user can read, not end
     // the program. (Dropped connections are the socket layer's concern.)
@@ -18,16 +18,6 @@ public:
     bool Is64Bits() override;
     std::unique_ptr<Registry> OpenRegistry() override;
     std::string ProgramFolder() override;
-
-    int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override {
-        return FDialogs.MessageDlg(message, type, buttons);
-    }
-    bool BrowseForFolder(const std::string& title, std::string& directory) override {
-        return FDialogs.BrowseForFolder(title, directory);
-    }
-
-private:
-    Dialogs& FDialogs;
 };
 
 } // namespace tv

@@ -1,9 +1,7 @@
 #include "host/TcpSocket.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <mutex>
@@ -20,8 +18,6 @@
 namespace tv {
 
 namespace {
-
-constexpr int WaitSliceMs = 100; // how often a waiting caller gets control back
 
 std::string Where(const std::string& host, int port) { return host + ":" + std::to_string(port); }
 
@@ -73,25 +69,10 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
     throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
 }
 
-TcpSocket::WaitResult TcpSocket::WaitFor(short events, int timeoutMs, const WaitHook& keepWaiting) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (true) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return WaitResult::TimedOut;
-        pollfd fd{FHandle, events, 0};
-        int ready = ::poll(&fd, 1, static_cast<int>(std::min<long long>(left.count(), WaitSliceMs)));
-        // Readable, writable, or an error that the next call reports.
-        if (ready > 0 || (ready < 0 && errno != EINTR)) return WaitResult::Ready;
-        if (keepWaiting && !keepWaiting()) return WaitResult::Cancelled;
-    }
-}
-
-TcpSocket::WaitResult TcpSocket::WaitReadable(int timeoutMs, const WaitHook& keepWaiting) {
-    return WaitFor(POLLIN, timeoutMs, keepWaiting);
-}
-
-TcpSocket::WaitResult TcpSocket::WaitWritable(int timeoutMs, const WaitHook& keepWaiting) {
-    return WaitFor(POLLOUT, timeoutMs, keepWaiting);
+bool TcpSocket::PollSlice(bool writable, int sliceMs) const {
+    pollfd fd{FHandle, static_cast<short>(writable ? POLLOUT : POLLIN), 0};
+    int ready = ::poll(&fd, 1, sliceMs);
+    return ready > 0 || (ready < 0 && errno != EINTR);
 }
 
 bool TcpSocket::PeerClosed() const {

@@ -7,25 +7,15 @@
 
 namespace tv {
 
-class Win32Host : public Host {
+class Win32Host : public WindowedHost {
 public:
-    explicit Win32Host(Dialogs& dialogs) : FDialogs(dialogs) {}
+    explicit Win32Host(Dialogs& dialogs) : WindowedHost(dialogs) {}
 
     std::string TempFolder() override;
     std::string ProgramFilesFolder() override;
     bool Is64Bits() override;
     std::unique_ptr<Registry> OpenRegistry() override;
     std::string ProgramFolder() override;
-
-    int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override {
-        return FDialogs.MessageDlg(message, type, buttons);
-    }
-    bool BrowseForFolder(const std::string& title, std::string& directory) override {
-        return FDialogs.BrowseForFolder(title, directory);
-    }
-
-private:
-    Dialogs& FDialogs;
 };
 
 // HKEY_LOCAL_MACHINE in the 32-bit view.

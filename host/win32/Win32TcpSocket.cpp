@@ -4,8 +4,6 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <algorithm>
-#include <chrono>
 #include <mutex>
 
 #include "host/win32/Wide.h"
@@ -14,8 +12,6 @@
 namespace tv {
 
 namespace {
-
-constexpr int WaitSliceMs = 100; // how often a waiting caller gets control back
 
 std::string Where(const std::string& host, int port) { return host + ":" + std::to_string(port); }
 
@@ -78,32 +74,14 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
     throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
 }
 
-TcpSocket::WaitResult TcpSocket::WaitFor(short events, int timeoutMs, const WaitHook& keepWaiting) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (true) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return WaitResult::TimedOut;
-        long slice = static_cast<long>(std::min<long long>(left.count(), WaitSliceMs));
-        fd_set ready, failed;
-        FD_ZERO(&ready);
-        FD_ZERO(&failed);
-        FD_SET(Native(FHandle), &ready);
-        FD_SET(Native(FHandle), &failed); // a refused connect shows here
-        timeval wait{slice / 1000, (slice % 1000) * 1000};
-        int count = events == POLLIN ? select(0, &ready, nullptr, &failed, &wait)
-                                     : select(0, nullptr, &ready, &failed, &wait);
-        // Ready, or an error that the next call reports.
-        if (count != 0) return WaitResult::Ready;
-        if (keepWaiting && !keepWaiting()) return WaitResult::Cancelled;
-    }
-}
-
-TcpSocket::WaitResult TcpSocket::WaitReadable(int timeoutMs, const WaitHook& keepWaiting) {
-    return WaitFor(POLLIN, timeoutMs, keepWaiting);
-}
-
-TcpSocket::WaitResult TcpSocket::WaitWritable(int timeoutMs, const WaitHook& keepWaiting) {
-    return WaitFor(POLLOUT, timeoutMs, keepWaiting);
+bool TcpSocket::PollSlice(bool writable, int sliceMs) const {
+    fd_set ready, failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(Native(FHandle), &ready);
+    FD_SET(Native(FHandle), &failed); // a refused connect shows here
+    timeval wait{sliceMs / 1000, (sliceMs % 1000) * 1000};
+    return (writable ? select(0, nullptr, &ready, &failed, &wait) : select(0, &ready, nullptr, &failed, &wait)) != 0;
 }
 
 bool TcpSocket::PeerClosed() const {

@@ -8,16 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScriptedHost.h"
+
 namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
-class NoDialogs : public Dialogs {
-public:
-    int MessageDlg(const std::string&, MsgDlgType, unsigned) override { return mrCancel; }
-    bool BrowseForFolder(const std::string&, std::string&) override { return false; }
-};
 
 // Sets or unsets an environment variable for the life of the object.
 class ScopedEnv {

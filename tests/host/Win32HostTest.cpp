@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScriptedHost.h"
+
 #include "host/AtomicFile.h"
 #include "host/FileIo.h"
 #include "host/ProcessRunner.h"
@@ -19,12 +21,6 @@ namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
-class NoDialogs : public Dialogs {
-public:
-    int MessageDlg(const std::string&, MsgDlgType, unsigned) override { return mrCancel; }
-    bool BrowseForFolder(const std::string&, std::string&) override { return false; }
-};
 
 // A key written in one registry view, removed again at the end.
 class ScopedKey {

@@ -38,4 +38,11 @@ public:
     bool BrowseForFolder(const std::string& title, std::string& directory) override;
 };
 
+// Dialogs that nobody answers: every box is closed without a button, no folder chosen.
+class NoDialogs : public Dialogs {
+public:
+    int MessageDlg(const std::string&, MsgDlgType, unsigned) override { return mrCancel; }
+    bool BrowseForFolder(const std::string&, std::string&) override { return false; }
+};
+
 } // namespace tv
