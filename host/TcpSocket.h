@@ -33,6 +33,12 @@ public:
 private:
     explicit TcpSocket(int handle) : FHandle(handle) {}
     WaitResult WaitFor(bool writable, int timeoutMs, const WaitHook& keepWaiting);
+    // After a connect that is under way: true once it has succeeded; otherwise `reason`
+    // says why not. Throws when the wait is cancelled.
+    bool FinishConnect(const std::string& where, int timeoutMs, const WaitHook& keepWaiting,
+                       std::string& reason);
+    // The connect's own outcome once the socket is writable: empty on success. Per platform.
+    std::string ConnectError() const;
     // One slice of a wait: true when the socket is ready, or has an error the next call
     // reports. Implemented once per platform.
     bool PollSlice(bool writable, int sliceMs) const;

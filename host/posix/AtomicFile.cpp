@@ -16,8 +16,10 @@ ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTempor
 ReplacingFile::~ReplacingFile() {
     if (FHandle >= 0) ::close(static_cast<int>(FHandle));
     if (FCommitted) return;
-    if (FInPlace) ::unlink(FPath.c_str());
-    else if (!FTemporary.empty()) ::unlink(FTemporary.c_str());
+    if (FInPlace)
+        ::unlink(FPath.c_str());
+    else if (!FTemporary.empty())
+        ::unlink(FTemporary.c_str());
 }
 
 int ReplacingFile::Open() {
@@ -57,7 +59,9 @@ int ReplacingFile::Commit() {
     const bool replaces = ::stat(FPath.c_str(), &original) == 0;
     // A new file keeps what its creation gave it: 0666 less the umask.
     if (replaces && ::fchmod(static_cast<int>(FHandle), original.st_mode & 07777) != 0) return errno;
-    if (replaces && ::fchown(static_cast<int>(FHandle), original.st_uid, original.st_gid) != 0 && errno != EPERM) return errno;
+    if (replaces && ::fchown(static_cast<int>(FHandle), original.st_uid, original.st_gid) != 0 &&
+        errno != EPERM)
+        return errno;
     if (replaces && ::fsync(static_cast<int>(FHandle)) != 0) return errno;
     int fd = static_cast<int>(FHandle);
     FHandle = -1;

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <mutex>
 #include <fcntl.h>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -19,7 +19,9 @@ namespace tv {
 
 namespace {
 
-std::string Where(const std::string& host, int port) { return host + ":" + std::to_string(port); }
+std::string Where(const std::string& host, int port) {
+    return host + ":" + std::to_string(port);
+}
 
 } // namespace
 
@@ -37,8 +39,7 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     int error = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-    if (error != 0)
-        throw Failure("Der Server " + host + " wurde nicht gefunden: " + ::gai_strerror(error));
+    if (error != 0) throw Failure("Der Server " + host + " wurde nicht gefunden: " + ::gai_strerror(error));
     std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
 
     std::string lastError = "keine Adresse";
@@ -53,20 +54,16 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
             lastError = std::strerror(errno);
             continue;
         }
-        WaitResult result = socket->WaitWritable(timeoutMs, keepWaiting);
-        if (result == WaitResult::Cancelled)
-            throw Failure("Verbindung zu " + Where(host, port) + " wurde abgebrochen");
-        if (result == WaitResult::TimedOut) {
-            lastError = "Zeitüberschreitung";
-            continue;
-        }
-        int error = 0;
-        socklen_t length = sizeof error;
-        ::getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &length);
-        if (error == 0) return socket;
-        lastError = std::strerror(error);
+        if (socket->FinishConnect(Where(host, port), timeoutMs, keepWaiting, lastError)) return socket;
     }
     throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
+}
+
+std::string TcpSocket::ConnectError() const {
+    int error = 0;
+    socklen_t length = sizeof error;
+    ::getsockopt(FHandle, SOL_SOCKET, SO_ERROR, &error, &length);
+    return error == 0 ? std::string() : std::strerror(error);
 }
 
 bool TcpSocket::PollSlice(bool writable, int sliceMs) const {

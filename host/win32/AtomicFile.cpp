@@ -37,8 +37,10 @@ ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTempor
 ReplacingFile::~ReplacingFile() {
     if (FHandle >= 0) CloseHandle(reinterpret_cast<HANDLE>(FHandle));
     if (FCommitted) return;
-    if (FInPlace) DeleteFileW(Wide(FPath).c_str());
-    else if (!FTemporary.empty()) DeleteFileW(Wide(FTemporary).c_str());
+    if (FInPlace)
+        DeleteFileW(Wide(FPath).c_str());
+    else if (!FTemporary.empty())
+        DeleteFileW(Wide(FTemporary).c_str());
 }
 
 int ReplacingFile::Open() {
@@ -82,7 +84,8 @@ int ReplacingFile::Commit() {
     FHandle = -1;
     if (!CloseHandle(file)) return ErrorNumber(GetLastError());
     // A target another program holds open fails here with a sharing violation and stays as it was.
-    if (!MoveFileExW(Wide(FTemporary).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(Wide(FTemporary).c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return ErrorNumber(GetLastError());
     FCommitted = true;
     return 0;

@@ -14,7 +14,8 @@ constexpr REGSAM ReadIn32BitView = KEY_READ | KEY_WOW64_32KEY;
 
 std::wstring KeyPath(std::string_view path) {
     std::string key(path);
-    while (!key.empty() && key.front() == '\\') key.erase(0, 1);
+    while (!key.empty() && key.front() == '\\')
+        key.erase(0, 1);
     return Wide(key);
 }
 
@@ -42,9 +43,13 @@ std::string Win32Host::ProgramFilesFolder() {
     return ProgramFilesFromRegistry(*registry);
 }
 
-bool Win32Host::Is64Bits() { return ProcessorHasLongMode(); }
+bool Win32Host::Is64Bits() {
+    return ProcessorHasLongMode();
+}
 
-std::unique_ptr<Registry> Win32Host::OpenRegistry() { return std::make_unique<Win32Registry>(); }
+std::unique_ptr<Registry> Win32Host::OpenRegistry() {
+    return std::make_unique<Win32Registry>();
+}
 
 std::string Win32Host::ProgramFolder() {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -56,7 +61,9 @@ std::string Win32Host::ProgramFolder() {
     }
 }
 
-Win32Registry::~Win32Registry() { CloseKey(); }
+Win32Registry::~Win32Registry() {
+    CloseKey();
+}
 
 void Win32Registry::CloseKey() {
     if (FKey) RegCloseKey(static_cast<HKEY>(FKey));
@@ -85,10 +92,10 @@ std::string Win32Registry::ReadString(std::string_view name) {
     const std::wstring valueName = Wide(std::string(name));
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExW(static_cast<HKEY>(FKey), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(static_cast<HKEY>(FKey), valueName.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
         return {}; // a missing value reads empty
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        throw InvalidTypeError(name);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidTypeError(name);
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
     DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     if (RegQueryValueExW(static_cast<HKEY>(FKey), valueName.c_str(), nullptr, &type,

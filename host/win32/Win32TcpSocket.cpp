@@ -13,7 +13,9 @@ namespace tv {
 
 namespace {
 
-std::string Where(const std::string& host, int port) { return host + ":" + std::to_string(port); }
+std::string Where(const std::string& host, int port) {
+    return host + ":" + std::to_string(port);
+}
 
 void StartWinsock() {
     static std::once_flag started;
@@ -23,7 +25,9 @@ void StartWinsock() {
     });
 }
 
-SOCKET Native(int handle) { return static_cast<SOCKET>(handle); }
+SOCKET Native(int handle) {
+    return static_cast<SOCKET>(handle);
+}
 
 } // namespace
 
@@ -40,7 +44,8 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
     addrinfo* found = nullptr;
     int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (error != 0)
-        throw Failure("Der Server " + host + " wurde nicht gefunden: " + SystemMessage(static_cast<DWORD>(error)));
+        throw Failure("Der Server " + host +
+                      " wurde nicht gefunden: " + SystemMessage(static_cast<DWORD>(error)));
     std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
 
     std::string lastError = "keine Adresse";
@@ -58,20 +63,16 @@ std::unique_ptr<TcpSocket> TcpSocket::Connect(const std::string& host, int port,
             lastError = SystemMessage(WSAGetLastError());
             continue;
         }
-        WaitResult result = socket->WaitWritable(timeoutMs, keepWaiting);
-        if (result == WaitResult::Cancelled)
-            throw Failure("Verbindung zu " + Where(host, port) + " wurde abgebrochen");
-        if (result == WaitResult::TimedOut) {
-            lastError = "Zeitüberschreitung";
-            continue;
-        }
-        int socketError = 0;
-        int length = sizeof socketError;
-        getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&socketError), &length);
-        if (socketError == 0) return socket;
-        lastError = SystemMessage(static_cast<DWORD>(socketError));
+        if (socket->FinishConnect(Where(host, port), timeoutMs, keepWaiting, lastError)) return socket;
     }
     throw Failure("Verbindung zu " + Where(host, port) + " fehlgeschlagen: " + lastError);
+}
+
+std::string TcpSocket::ConnectError() const {
+    int error = 0;
+    int length = sizeof error;
+    getsockopt(Native(FHandle), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    return error == 0 ? std::string() : SystemMessage(static_cast<DWORD>(error));
 }
 
 bool TcpSocket::PollSlice(bool writable, int sliceMs) const {
@@ -81,7 +82,8 @@ bool TcpSocket::PollSlice(bool writable, int sliceMs) const {
     FD_SET(Native(FHandle), &ready);
     FD_SET(Native(FHandle), &failed); // a refused connect shows here
     timeval wait{sliceMs / 1000, (sliceMs % 1000) * 1000};
-    return (writable ? select(0, nullptr, &ready, &failed, &wait) : select(0, &ready, nullptr, &failed, &wait)) != 0;
+    return (writable ? select(0, nullptr, &ready, &failed, &wait)
+                     : select(0, &ready, nullptr, &failed, &wait)) != 0;
 }
 
 bool TcpSocket::PeerClosed() const {

@@ -27,7 +27,8 @@ class ScopedKey {
 public:
     ScopedKey(const wchar_t* path, REGSAM view) : FPath(path), FView(view) {
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr),
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE | view, nullptr, &key,
+                                  nullptr),
                   ERROR_SUCCESS);
         const std::wstring text = L"C:\\Programme\\Größe";
         RegSetValueExW(key, L"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),

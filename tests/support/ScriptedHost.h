@@ -24,10 +24,10 @@ public:
     bool Cpu64 = true;
     std::string RegistryText;
 
-    std::deque<int> BoxAnswers;         // taken in order; mrCancel when none is left
-    std::vector<AskedBox> Boxes;        // every box shown
+    std::deque<int> BoxAnswers;            // taken in order; mrCancel when none is left
+    std::vector<AskedBox> Boxes;           // every box shown
     std::deque<std::string> PickedFolders; // an empty entry cancels the picker
-    std::vector<std::string> PickerStarts;  // the folder each picker opened on
+    std::vector<std::string> PickerStarts; // the folder each picker opened on
 
     std::string TempFolder() override { return Temp; }
     std::string ProgramFilesFolder() override { return ProgramFiles; }
