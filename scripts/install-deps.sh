@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, where missing.
+# Installs the Debian packages the build, the tests and the demo need, where missing;
+# packages named as arguments are installed with them.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   openssl nginx-light curl
   clang libclang-rt-dev
   zip unzip p7zip-full libarchive-tools python3
+  "$@"
 )
 
 missing=()

@@ -10,15 +10,7 @@ root="$PWD"
 work="$root/build/windows"
 mkdir -p "$work"
 
-packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev wine64 dpkg-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev wine64 dpkg-dev
 
 # OpenSSL for one architecture ($1: x86_64 or i686; $2: its OpenSSL target), from Debian's
 # source package, once.
@@ -48,15 +40,14 @@ build_openssl() {
 build_openssl x86_64 mingw64
 build_openssl i686 mingw
 
-# The shipped program's architecture: the core and its tests must build for it too.
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH=i686 -DCMAKE_BUILD_TYPE=Release \
-  -DOPENSSL_ROOT_DIR="$work/openssl-i686" >/dev/null
-cmake --build build/win32 -j2 --target windows_unit_tests
-
-# The tests run in the 64-bit build: Debian's 32-bit Wine does not install on these machines.
-cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release \
-  -DOPENSSL_ROOT_DIR="$work/openssl-x86_64" >/dev/null
-cmake --build build/win64 -j2 --target windows_unit_tests
+# Both architectures build: 32-bit is the shipped program's. The tests run in the 64-bit
+# build: Debian's 32-bit Wine does not install on these machines.
+for pair in i686:win32 x86_64:win64; do
+  arch="${pair%%:*}" folder="build/${pair##*:}"
+  cmake -S . -B "$folder" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH="$arch" \
+    -DCMAKE_BUILD_TYPE=Release -DOPENSSL_ROOT_DIR="$work/openssl-$arch" >/dev/null
+  cmake --build "$folder" -j2 --target windows_unit_tests
+done
 
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
 wine=/usr/lib/wine/wine64

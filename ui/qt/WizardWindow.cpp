@@ -1,5 +1,7 @@
 #include "ui/qt/WizardWindow.h"
 
+#include "ui/WindowLayout.h"
+
 #include <algorithm>
 
 #include <QAction>

@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <vector>
 
-#include "ui/WindowLayout.h"
 #include "wizard/Form.h"
 
 class QCheckBox;
