@@ -1,7 +1,5 @@
 #include "ui/qt/WizardWindow.h"
 
-#include "ui/WindowLayout.h"
-
 #include <algorithm>
 
 #include <QAction>
@@ -19,6 +17,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+
+#include "ui/WindowLayout.h"
 
 // The glyphs live in this static library; a resource nobody names would be dropped at link time.
 static void InitImages() {
