@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "ui/qt/WizardProgram.h"
-#include "ui/qt/WizardTour.h"
+#include "ui/qt/QtTour.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -13,9 +13,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&program.Window(), &tv::WizardWindow::WizardClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     program.Start();
-    std::unique_ptr<tv::WizardTour> tour;
+    std::unique_ptr<tv::QtTour> tour;
     if (qEnvironmentVariableIsSet("TVINSTALL_TOUR"))
-        tour = std::make_unique<tv::WizardTour>(program.Window(), qEnvironmentVariable("TVINSTALL_TOUR"));
+        tour = std::make_unique<tv::QtTour>(program.Window(), qEnvironmentVariable("TVINSTALL_TOUR"));
     if (program.Controller().GetForm().Closed) return tour ? tour->End() : 0;
     int result = application.exec();
     return tour ? tour->End() : result;

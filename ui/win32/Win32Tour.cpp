@@ -1,0 +1,159 @@
+#include "ui/win32/Win32Tour.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "host/win32/Wide.h"
+#include "ui/PngFile.h"
+#include "ui/win32/Win32WizardProgram.h"
+
+namespace tv {
+
+namespace {
+
+std::string TextOf(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return Narrow(text);
+}
+
+std::string Untangled(std::string text) { // a static control's CR LF is the wizard's LF
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
+    return text;
+}
+
+// What the screen shows of a window's bounds, as it is on the screen.
+bool SaveScreen(HWND window, const std::string& file) {
+    RECT bounds;
+    if (!window || !GetWindowRect(window, &bounds)) return false;
+    int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+    GdiFlush();
+    std::vector<std::uint8_t> rgba(size_t(width) * size_t(height) * 4);
+    const auto* bgra = static_cast<const std::uint8_t*>(bits);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        rgba[i] = bgra[i + 2];
+        rgba[i + 1] = bgra[i + 1];
+        rgba[i + 2] = bgra[i];
+        rgba[i + 3] = 255;
+    }
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return WritePng(file, width, height, rgba);
+}
+
+class Win32Surface : public TourSurface {
+public:
+    explicit Win32Surface(Win32WizardProgram& program) : FProgram(program), FWindow(program.Window()) {}
+
+    std::string WindowTitle() override { return TextOf(FWindow.Handle()); }
+    bool WindowShown() override { return IsWindowVisible(FWindow.Handle()); }
+    std::string PageName() override { return FWindow.PageName(); }
+
+    std::string Text(const std::string& control) override {
+        HWND frame = FWindow.Control(control + ".frame"); // a group box's title is its frame's
+        return Untangled(TextOf(frame ? frame : FWindow.Control(control)));
+    }
+    bool Shown(const std::string& control) override { return IsWindowVisible(FWindow.Control(control)); }
+    bool Checked(const std::string& control) override {
+        return SendMessageW(FWindow.Control(control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    // Queued, as the mouse delivers it: a click that opens a dialog must not hold up the
+    // timer that answers it.
+    void Click(const std::string& control) override { PostMessageW(FWindow.Control(control), BM_CLICK, 0, 0); }
+    std::vector<std::string> PackageButtons() override { return FWindow.PackageButtonNames(); }
+    std::vector<std::string> Items(const std::string& control) override {
+        HWND list = FWindow.Control(control);
+        bool box = control == "cbAppVers";
+        std::vector<std::string> items;
+        int count = static_cast<int>(SendMessageW(list, box ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            std::wstring item(static_cast<size_t>(SendMessageW(list, box ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0)) + 1,
+                              L'\0');
+            item.resize(static_cast<size_t>(
+                SendMessageW(list, box ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+            items.push_back(Untangled(Narrow(item)));
+        }
+        return items;
+    }
+    int ItemIndex(const std::string& control) override {
+        return static_cast<int>(SendMessageW(FWindow.Control(control), CB_GETCURSEL, 0, 0));
+    }
+    void Choose(const std::string& control, int index) override {
+        // As the drop-down list does it: select, then tell the box's parent.
+        HWND box = FWindow.Control(control);
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+    }
+    double Progress(const std::string& bar) override {
+        HWND progress = FWindow.Control(bar);
+        auto max = SendMessageW(progress, PBM_GETRANGE, FALSE, 0);
+        return max > 0 ? double(SendMessageW(progress, PBM_GETPOS, 0, 0)) / double(max) : 0;
+    }
+
+    DialogKind OpenDialog(std::string& caption, std::string& text, std::string& defaultButton) override {
+        const Win32Dialogs& dialogs = FProgram.Dialogs();
+        if (!dialogs.OpenDialog() || !IsWindowVisible(dialogs.OpenDialog())) return DialogKind::None;
+        caption = TextOf(dialogs.OpenDialog());
+        if (dialogs.OpenIsPicker()) return DialogKind::FolderPicker;
+        text = dialogs.OpenText();
+        defaultButton = dialogs.DefaultButtonCaption();
+        return DialogKind::MessageBox;
+    }
+    void PressDefaultButton() override {
+        const Win32Dialogs& dialogs = FProgram.Dialogs();
+        PostMessageW(dialogs.OpenDialog(), TDM_CLICK_BUTTON, static_cast<WPARAM>(dialogs.DefaultButton()), 0);
+    }
+    void CancelDialog() override { PostMessageW(FProgram.Dialogs().OpenDialog(), WM_COMMAND, IDCANCEL, 0); }
+
+    bool SaveScreenshot(const std::string& file, bool dialog) override {
+        return SaveScreen(dialog ? FProgram.Dialogs().OpenDialog() : FWindow.Handle(), file);
+    }
+    void Quit(int code) override { PostQuitMessage(code); }
+
+private:
+    Win32WizardProgram& FProgram;
+    Win32WizardWindow& FWindow;
+};
+
+WizardTour* RunningTour = nullptr; // a thread timer's callback has no context of its own
+
+void CALLBACK TourTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (RunningTour) RunningTour->Tick();
+}
+
+} // namespace
+
+Win32Tour::Win32Tour(Win32WizardProgram& program, const std::string& screenshotFolder)
+    : FSurface(std::make_unique<Win32Surface>(program)), FTour(std::make_unique<WizardTour>(*FSurface, screenshotFolder)) {
+    RunningTour = FTour.get();
+    FTimer = SetTimer(nullptr, 0, WizardTour::TickMs, TourTick);
+}
+
+Win32Tour::~Win32Tour() {
+    if (FTimer) KillTimer(nullptr, FTimer);
+    RunningTour = nullptr;
+}
+
+int Win32Tour::End() {
+    if (FTimer) KillTimer(nullptr, FTimer);
+    FTimer = 0;
+    RunningTour = nullptr;
+    return FTour->End();
+}
+
+} // namespace tv

@@ -1,0 +1,21 @@
+#include "ui/win32/Win32WizardProgram.h"
+
+namespace tv {
+
+Win32WizardProgram::Win32WizardProgram() : FHost(FDialogs), FController(FHost, FEventLoop), FWindow(FController) {
+    FDialogs.SetOwner(FWindow.Handle());
+    FEventLoop.DialogWindow = FWindow.Handle();
+    FEventLoop.OnPump = [this] { FWindow.Reflect(); };
+    FEventLoop.OnIdle = [this] { FWindow.Deliver([&controller = FController] { controller.ApplicationEventsIdle(); }); };
+    FWindow.OnClosed = [] { PostQuitMessage(0); };
+}
+
+void Win32WizardProgram::Start() {
+    // The window appears only after creation, so an online start reaches the server first.
+    FController.Dispatch([this] { FController.FormCreate(); });
+    FWindow.Reflect();
+    if (FController.GetForm().Closed || !FController.GetForm().Visible) return;
+    FWindow.Show();
+}
+
+} // namespace tv

@@ -1,0 +1,704 @@
+#include "ui/win32/Win32WizardWindow.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "host/win32/Wide.h"
+#include "ui/WindowLayout.h"
+
+namespace tv {
+
+namespace {
+
+const wchar_t* const WindowClass = L"TSetupWizardDlg";
+const wchar_t* const PanelClass = L"TvPanel";
+constexpr int ComboListHeight = 150; // the drop-down list below the edition box
+constexpr int FolderButtonWidth = 22;
+constexpr UINT_PTR SpeedButtonSubclass = 1, FolderEditSubclass = 2;
+
+// The wizard's line break inside a message is LF CR; a static control breaks at CR LF.
+std::wstring DisplayText(const std::string& text) {
+    std::wstring out = Wide(text);
+    for (size_t at = out.find(L"\n\r"); at != std::wstring::npos; at = out.find(L"\n\r", at + 2))
+        out.replace(at, 2, L"\r\n");
+    return out;
+}
+
+std::wstring TextOf(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void SetText(HWND control, const std::wstring& text) {
+    if (TextOf(control) != text) SetWindowTextW(control, text.c_str());
+}
+
+void SetShown(HWND control, bool visible) {
+    if (((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0) != visible)
+        ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void SetChecked(HWND button, bool checked) {
+    if ((SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED) != checked)
+        SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool IsChecked(HWND button) {
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Speed buttons take no keyboard focus and react to the mouse only: pressed while the
+// left button is down over them, clicked when it is released there.
+LRESULT CALLBACK SpeedButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SetCapture(window);
+        SendMessageW(window, BM_SETSTATE, TRUE, 0);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (GetCapture() == window) {
+            RECT client;
+            GetClientRect(window, &client);
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            SendMessageW(window, BM_SETSTATE, PtInRect(&client, at), 0);
+        }
+        return 0;
+    case WM_LBUTTONUP: {
+        if (GetCapture() != window) return 0;
+        ReleaseCapture();
+        SendMessageW(window, BM_SETSTATE, FALSE, 0);
+        RECT client;
+        GetClientRect(window, &client);
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (PtInRect(&client, at))
+            SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(window));
+        return 0;
+    }
+    case WM_SETFOCUS: // never kept: focus goes back where it came from
+        if (wParam) SetFocus(reinterpret_cast<HWND>(wParam));
+        return 0;
+    default:
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+}
+
+// The folder edit holds its button inside its right end; the button's click goes on to
+// the edit's parent as if the button stood there.
+LRESULT CALLBACK FolderEdit(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_COMMAND && lParam) return SendMessageW(GetParent(window), message, wParam, lParam);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+int WindowDpi(HWND window) {
+    // Windows 10 and later know each window's resolution; earlier ones only the system's.
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        if (UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// A 16 x 16 glyph from the program's resources; the bottom-left pixel's colour is
+// transparent, as for every button glyph.
+HIMAGELIST LoadGlyph(const wchar_t* name) {
+    auto bitmap = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap) return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    COLORREF transparent = GetPixel(dc, 0, 15);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
+    ImageList_AddMasked(list, bitmap, transparent);
+    DeleteObject(bitmap);
+    return list;
+}
+
+void SetGlyph(HWND button, HIMAGELIST glyph) {
+    BUTTON_IMAGELIST image{};
+    image.himl = glyph;
+    image.margin = {2, 0, 2, 0};
+    image.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
+    SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
+}
+
+} // namespace
+
+Win32WizardWindow::Win32WizardWindow(TSetupWizardDlg& controller) : FController(controller) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    FFace = GetSysColorBrush(COLOR_BTNFACE);
+
+    WNDCLASSEXW windowClass{sizeof windowClass};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = FFace;
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.lpszClassName = WindowClass;
+    RegisterClassExW(&windowClass);
+    windowClass.lpfnWndProc = PanelProc;
+    windowClass.hIcon = nullptr;
+    windowClass.lpszClassName = PanelClass;
+    RegisterClassExW(&windowClass);
+
+    // A fixed single border with the system menu and the close box only.
+    FWindow = CreateWindowExW(WS_EX_CONTROLPARENT, WindowClass, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                              CW_USEDEFAULT, design::ClientWidth, design::ClientHeight, nullptr, nullptr, instance, this);
+    FDpi = WindowDpi(FWindow);
+    MakeFonts();
+    for (const auto& [key, resource] : {std::pair{"online", L"ONLINE"}, std::pair{"offline", L"OFFLINE"},
+                                        std::pair{"markall", L"MARKALL"}, std::pair{"demarkall", L"DEMARKALL"},
+                                        std::pair{"folder", L"FOLDER"}})
+        FGlyphs[key] = LoadGlyph(resource);
+
+    // The page control: its raised border, and inside it the pages, of which one is shown.
+    HWND pcMain = Panel("pcMain", FWindow, true);
+    SetWindowLongW(pcMain, GWL_STYLE, GetWindowLongW(pcMain, GWL_STYLE) | WS_TABSTOP);
+    for (const char* name : {"tsSelect", "tsParams", "tsProgress", "tsInfo"})
+        FPages.push_back(Panel(name, pcMain));
+    BuildParamsPage(FPages[tsParams]);
+    BuildProgressPage(FPages[tsProgress]);
+    BuildInfoPage(FPages[tsInfo]);
+    BuildButtonRow();
+    ApplyFonts();
+    ApplyLayout();
+    SetFocus(pcMain);
+}
+
+Win32WizardWindow::~Win32WizardWindow() {
+    if (FWindow) {
+        SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
+        DestroyWindow(FWindow);
+    }
+    for (HFONT font : {FWindowFont, FHeadingFont, FFileNameFont, FPackageFont})
+        if (font) DeleteObject(font);
+    for (auto& [name, glyph] : FGlyphs)
+        if (glyph) ImageList_Destroy(glyph);
+    if (FEntryHeights) ImageList_Destroy(FEntryHeights);
+}
+
+int Win32WizardWindow::Scaled(int pixels) const {
+    return MulDiv(pixels, FDpi, 96);
+}
+
+void Win32WizardWindow::MakeFonts() {
+    auto font = [this](int height, bool bold) {
+        return CreateFontW(-Scaled(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Tahoma");
+    };
+    for (HFONT old : {FWindowFont, FHeadingFont, FFileNameFont, FPackageFont})
+        if (old) DeleteObject(old);
+    FWindowFont = font(design::WindowFontHeight, false);
+    FHeadingFont = font(design::HeadingFontHeight, true);
+    FFileNameFont = font(design::FileNameFontHeight, false);
+    FPackageFont = font(design::PackageFontHeight, true);
+}
+
+void Win32WizardWindow::ApplyFonts() {
+    auto set = [](HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); };
+    for (auto& [name, control] : FControls)
+        set(control, FWindowFont);
+    for (HWND heading : FHeadings)
+        set(heading, FHeadingFont);
+    set(Control("lblFileName"), FFileNameFont);
+    for (HWND button : FPackageButtons)
+        set(button, FPackageFont);
+    // The check list's entries keep their design height: a one-pixel-wide image of that height sets it.
+    if (FEntryHeights) ImageList_Destroy(FEntryHeights);
+    FEntryHeights = ImageList_Create(1, Scaled(design::CheckListEntryHeight), ILC_COLOR32, 1, 0);
+    ListView_SetImageList(Control("cbFileList"), FEntryHeights, LVSIL_SMALL);
+}
+
+HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle) {
+    HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    FControls[name] = control;
+    return control;
+}
+
+HWND Win32WizardWindow::Panel(const char* name, HWND parent, bool raised) {
+    HWND panel = Make(name, PanelClass, WS_CLIPCHILDREN, parent, WS_EX_CONTROLPARENT);
+    SetWindowLongPtrW(panel, GWLP_USERDATA, raised ? 1 : 0);
+    return panel;
+}
+
+// A group box: a panel holding the box's frame and caption, and the controls inside it.
+HWND Win32WizardWindow::Group(const char* name, HWND parent) {
+    HWND group = Panel(name, parent);
+    Make((std::string(name) + ".frame").c_str(), WC_BUTTONW, BS_GROUPBOX, group);
+    return group;
+}
+
+void Win32WizardWindow::OnCommand(HWND control, std::function<void(int notification)> handler) {
+    FCommands[control] = std::move(handler);
+}
+
+void Win32WizardWindow::BuildButtonRow() {
+    struct RowButton {
+        const char* Name;
+        void (TSetupWizardDlg::*Handler)();
+        bool Toggle;
+    };
+    const RowButton row[] = {
+        {"OnlineBtn", &TSetupWizardDlg::OnlineBtnClick, true},   {"OfflineBtn", &TSetupWizardDlg::OfflineBtnClick, true},
+        {"FBConfigBtn", &TSetupWizardDlg::FBConfigBtnClick, false}, {"BackBtn", &TSetupWizardDlg::PrevPage, false},
+        {"NextBtn", &TSetupWizardDlg::NextBtnClick, false},      {"CloseBtn", &TSetupWizardDlg::CloseBtnClick, false},
+    };
+    for (const RowButton& design : row) {
+        // Speed buttons: outside the Tab order, no focus, so Enter or Escape press none.
+        HWND button = Make(design.Name, WC_BUTTONW, design.Toggle ? BS_PUSHLIKE | BS_CHECKBOX : BS_PUSHBUTTON, FWindow);
+        SetWindowSubclass(button, SpeedButtonProc, SpeedButtonSubclass, 0);
+        auto handler = design.Handler;
+        OnCommand(button, [this, handler](int notification) {
+            if (notification == BN_CLICKED) Deliver([&controller = FController, handler] { (controller.*handler)(); });
+        });
+    }
+    SetGlyph(Control("OnlineBtn"), FGlyphs["online"]);
+    SetGlyph(Control("OfflineBtn"), FGlyphs["offline"]);
+}
+
+void Win32WizardWindow::BuildParamsPage(HWND page) {
+    FHeadings.push_back(Make("lblParams", WC_STATICW, SS_LEFT | SS_NOPREFIX, page));
+
+    // Created in tab order: the folder panel first, then the application choice, then the list.
+    HWND panel1 = Panel("Panel1", page);
+    HWND gbFolder = Group("gbFolder", panel1);
+    HWND edtFolder = Make("edtFolder", WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, gbFolder, WS_EX_CLIENTEDGE);
+    HWND pick = Make("edtFolderRightButton", WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, edtFolder);
+    SetGlyph(pick, FGlyphs["folder"]);
+    SetWindowSubclass(edtFolder, FolderEdit, FolderEditSubclass, 0);
+    SetWindowSubclass(pick, SpeedButtonProc, SpeedButtonSubclass, 0);
+    OnCommand(pick, [this](int notification) {
+        if (notification == BN_CLICKED) Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); });
+    });
+    OnCommand(edtFolder, [this, edtFolder](int notification) {
+        if (notification == EN_CHANGE && !FReflecting) FController.GetForm().edtFolder.Text = Narrow(TextOf(edtFolder));
+    });
+
+    HWND gbAppVers = Group("gbAppVers", panel1);
+    HWND cbAppVers =
+        Make("cbAppVers", WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, gbAppVers);
+    OnCommand(cbAppVers, [this](int notification) {
+        if (notification == CBN_SELCHANGE || notification == CBN_EDITCHANGE) EditionChanged(notification == CBN_SELCHANGE);
+    });
+
+    HWND pnlApp = Panel("pnlApp", page);
+    HWND rbSingle = Make("rbSingle", WC_BUTTONW, BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, pnlApp);
+    HWND rbClient = Make("rbClient", WC_BUTTONW, BS_AUTORADIOBUTTON, pnlApp);
+    auto appChoice = [this, rbClient, rbSingle](int notification) {
+        if (notification != BN_CLICKED || FReflecting) return;
+        FController.GetForm().rbClient.Checked = IsChecked(rbClient);
+        FController.GetForm().rbSingle.Checked = IsChecked(rbSingle);
+    };
+    OnCommand(rbClient, appChoice);
+    OnCommand(rbSingle, appChoice);
+
+    HWND gbFileList = Group("gbFileList", page);
+    HWND cbFileList = Make("cbFileList", WC_LISTVIEWW, LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP,
+                           gbFileList);
+    ListView_SetExtendedListViewStyle(cbFileList, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    ListView_InsertColumn(cbFileList, 0, &column);
+    HWND pnlCheckListBtn = Panel("pnlCheckListBtn", gbFileList);
+    for (auto [name, tag] : {std::pair{"MarkAllBtn", 1}, std::pair{"DeMarkAllBtn", 0}}) {
+        HWND button = Make(name, WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, pnlCheckListBtn);
+        SetWindowSubclass(button, SpeedButtonProc, SpeedButtonSubclass, 0);
+        SetGlyph(button, FGlyphs[tag ? "markall" : "demarkall"]);
+        OnCommand(button, [this, tag = tag](int notification) {
+            if (notification == BN_CLICKED) Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); });
+        });
+    }
+    // The group frames lie beneath the controls inside them.
+    for (const char* frame : {"gbFolder.frame", "gbAppVers.frame", "gbFileList.frame"})
+        SetWindowPos(Control(frame), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32WizardWindow::BuildProgressPage(HWND page) {
+    FHeadings.push_back(Make("lblProgress", WC_STATICW, SS_LEFT | SS_NOPREFIX, page));
+    Make("lblFileName", WC_STATICW, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, page);
+    HWND group = Group("gbProgressBar", page);
+    for (const char* name : {"pbDownload", "pbUnzip"})
+        ShowWindow(Make(name, PROGRESS_CLASSW, PBS_SMOOTH, group), SW_HIDE);
+    SetWindowPos(Control("gbProgressBar.frame"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32WizardWindow::BuildInfoPage(HWND page) {
+    FHeadings.push_back(Make("lblInfo", WC_STATICW, SS_LEFT | SS_NOPREFIX, page));
+    Make("lblStatusInfo", WC_STATICW, SS_LEFT | SS_NOPREFIX, page);
+    // No Tab stop: the Tab key skips the error list.
+    Make("ErrList", WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, page);
+}
+
+void Win32WizardWindow::BuildPackageButtons() {
+    const auto& packages = FController.GetForm().Packages;
+    for (size_t i = 0; i < packages.size(); ++i) {
+        const PackageOption& option = packages[i];
+        std::string suffix = std::to_string(option.Tag);
+        HWND button = Make(("rbPackage" + suffix).c_str(), WC_BUTTONW,
+                           BS_AUTORADIOBUTTON | WS_TABSTOP | (i == 0 ? WS_GROUP : 0), FPages[tsSelect]);
+        int tag = option.Tag;
+        OnCommand(button, [this, button, tag](int notification) {
+            // Only a change of the checked button is a click the wizard hears.
+            if (notification == BN_CLICKED && IsChecked(button))
+                Deliver([&controller = FController, tag] { controller.DoAction(tag); });
+        });
+        HWND label = Make(("lblPackage" + suffix).c_str(), WC_STATICW, SS_LEFT | SS_NOPREFIX, FPages[tsSelect]);
+        FPackageButtons.push_back(button);
+        FPackageLabels.push_back(label);
+    }
+    ApplyFonts();
+    ApplyLayout();
+}
+
+void Win32WizardWindow::Place(HWND control, const Bounds& bounds, int extraHeight) {
+    RECT now;
+    GetWindowRect(control, &now);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&now), 2);
+    RECT wanted{Scaled(bounds.Left), Scaled(bounds.Top), Scaled(bounds.Right()),
+                Scaled(bounds.Bottom()) + Scaled(extraHeight)};
+    if (!EqualRect(&now, &wanted))
+        MoveWindow(control, wanted.left, wanted.top, wanted.right - wanted.left, wanted.bottom - wanted.top, TRUE);
+}
+
+void Win32WizardWindow::ApplyLayout() {
+    const WindowLayout layout = LayOutWindow(FController.GetForm());
+    Place(Control("pcMain"), layout.pcMain);
+    for (HWND page : FPages)
+        Place(page, layout.Page);
+    const std::pair<const char*, Bounds> placed[] = {
+        {"OnlineBtn", layout.OnlineBtn},   {"OfflineBtn", layout.OfflineBtn},
+        {"FBConfigBtn", layout.FBConfigBtn}, {"BackBtn", layout.BackBtn},
+        {"NextBtn", layout.NextBtn},       {"CloseBtn", layout.CloseBtn},
+        {"lblParams", layout.lblParams},   {"pnlApp", layout.pnlApp},
+        {"rbClient", layout.rbClient},     {"rbSingle", layout.rbSingle},
+        {"Panel1", layout.Panel1},         {"gbFolder", layout.gbFolder},
+        {"edtFolder", layout.edtFolder},   {"gbAppVers", layout.gbAppVers},
+        {"gbFileList", layout.gbFileList}, {"pnlCheckListBtn", layout.pnlCheckListBtn},
+        {"MarkAllBtn", layout.MarkAllBtn}, {"DeMarkAllBtn", layout.DeMarkAllBtn},
+        {"cbFileList", layout.cbFileList}, {"lblProgress", layout.lblProgress},
+        {"lblFileName", layout.lblFileName}, {"gbProgressBar", layout.gbProgressBar},
+        {"pbDownload", layout.pbDownload}, {"pbUnzip", layout.pbUnzip},
+        {"lblInfo", layout.lblInfo},       {"lblStatusInfo", layout.lblStatusInfo},
+        {"ErrList", layout.ErrList},
+    };
+    for (const auto& [name, bounds] : placed)
+        Place(Control(name), bounds);
+    // A drop-down box is as high as its edit field plus its list.
+    Place(Control("cbAppVers"), layout.cbAppVers, ComboListHeight);
+    for (const char* group : {"gbFolder", "gbAppVers", "gbFileList", "gbProgressBar"}) {
+        RECT client;
+        GetClientRect(Control(group), &client);
+        MoveWindow(Control(std::string(group) + ".frame"), 0, 0, client.right, client.bottom, TRUE);
+    }
+    // The folder button fills the edit's right end; the text stops before it.
+    HWND edit = Control("edtFolder");
+    RECT inside;
+    GetClientRect(edit, &inside);
+    int buttonWidth = Scaled(FolderButtonWidth);
+    MoveWindow(Control("edtFolderRightButton"), inside.right - buttonWidth, 0, buttonWidth, inside.bottom, TRUE);
+    SendMessageW(edit, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth + Scaled(2)));
+    HWND list = Control("cbFileList");
+    RECT listClient;
+    GetClientRect(list, &listClient);
+    ListView_SetColumnWidth(list, 0, listClient.right);
+    SendMessageW(Control("ErrList"), LB_SETITEMHEIGHT, 0, Scaled(design::ErrListEntryHeight));
+
+    const auto& packages = FController.GetForm().Packages;
+    for (size_t i = 0; i < FPackageButtons.size() && i < packages.size(); ++i) {
+        const PackageOption& option = packages[i];
+        Place(FPackageButtons[i], {option.Left, option.Top, option.Width, option.Height});
+        Place(FPackageLabels[i], {option.LabelLeft, option.LabelTop, option.LabelWidth, option.LabelHeight});
+    }
+}
+
+HWND Win32WizardWindow::Control(const std::string& name) const {
+    auto found = FControls.find(name);
+    return found == FControls.end() ? nullptr : found->second;
+}
+
+std::vector<std::string> Win32WizardWindow::PackageButtonNames() const {
+    std::vector<std::string> names;
+    for (HWND button : FPackageButtons)
+        for (const auto& [name, control] : FControls)
+            if (control == button) names.push_back(name);
+    return names;
+}
+
+const char* Win32WizardWindow::PageName() const {
+    static const char* const Names[] = {"tsSelect", "tsParams", "tsProgress", "tsInfo"};
+    for (int i = 0; i < PageCount; ++i)
+        if (IsWindowVisible(FPages[static_cast<size_t>(i)])) return Names[i];
+    return Names[FController.GetForm().ActivePage];
+}
+
+void Win32WizardWindow::EditionChanged(bool fromList) {
+    if (FReflecting) return;
+    HWND box = Control("cbAppVers");
+    ComboBox& model = FController.GetForm().cbAppVers;
+    std::wstring text;
+    int index = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+    if (fromList && index >= 0) { // the edit field shows the new entry only after this notification
+        text.resize(static_cast<size_t>(SendMessageW(box, CB_GETLBTEXTLEN, index, 0)) + 1);
+        text.resize(static_cast<size_t>(SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+    } else {
+        text = TextOf(box);
+    }
+    model.Text = Narrow(text);
+    model.ItemIndex = static_cast<int>(SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(text.c_str())));
+    Deliver([&controller = FController] { controller.cbAppVersChange(); });
+}
+
+void Win32WizardWindow::FileListChanged(const NMLISTVIEW& change) {
+    if (FReflecting || !(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
+        return;
+    auto& items = FController.GetForm().cbFileList.Items;
+    if (change.iItem >= 0 && change.iItem < static_cast<int>(items.size()))
+        items[static_cast<size_t>(change.iItem)].Checked = ListView_GetCheckState(change.hdr.hwndFrom, change.iItem) != 0;
+}
+
+void Win32WizardWindow::Reflect() {
+    const Form& form = FController.GetForm();
+    FReflecting = true;
+    SetText(FWindow, Wide(form.Caption));
+
+    const std::pair<const char*, const SpeedButton*> row[] = {
+        {"OnlineBtn", &form.OnlineBtn}, {"OfflineBtn", &form.OfflineBtn}, {"FBConfigBtn", &form.FBConfigBtn},
+        {"BackBtn", &form.BackBtn},     {"NextBtn", &form.NextBtn},       {"CloseBtn", &form.CloseBtn},
+    };
+    for (auto [name, model] : row) {
+        HWND button = Control(name);
+        SetText(button, Wide(model->Caption));
+        SetShown(button, model->Visible);
+        if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX) SetChecked(button, model->Down);
+    }
+
+    if (FPackageButtons.empty() && !form.Packages.empty()) BuildPackageButtons();
+    for (size_t i = 0; i < FPackageButtons.size() && i < form.Packages.size(); ++i) {
+        SetText(FPackageButtons[i], Wide(form.Packages[i].Button.Caption));
+        SetChecked(FPackageButtons[i], form.Packages[i].Button.Checked);
+        SetText(FPackageLabels[i], Wide(form.Packages[i].Description));
+    }
+
+    SetText(Control("lblParams"), Wide(form.lblParams.Caption));
+    SetShown(Control("pnlApp"), form.pnlApp.Visible);
+    SetText(Control("rbClient"), Wide(form.rbClient.Caption));
+    SetText(Control("rbSingle"), Wide(form.rbSingle.Caption));
+    SetChecked(Control("rbClient"), form.rbClient.Checked);
+    SetChecked(Control("rbSingle"), form.rbSingle.Checked);
+    SetText(Control("gbFolder.frame"), Wide(form.gbFolder.Caption));
+    SetText(Control("edtFolder"), Wide(form.edtFolder.Text));
+    SetText(Control("gbAppVers.frame"), Wide(form.gbAppVers.Caption));
+    SetShown(Control("gbAppVers"), form.gbAppVers.Visible);
+    HWND editions = Control("cbAppVers");
+    std::vector<std::wstring> shownEditions;
+    for (int i = 0, count = static_cast<int>(SendMessageW(editions, CB_GETCOUNT, 0, 0)); i < count; ++i) {
+        std::wstring item(static_cast<size_t>(SendMessageW(editions, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+        item.resize(static_cast<size_t>(SendMessageW(editions, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+        shownEditions.push_back(item);
+    }
+    std::vector<std::wstring> wantedEditions;
+    for (const std::string& item : form.cbAppVers.Items)
+        wantedEditions.push_back(Wide(item));
+    if (wantedEditions != shownEditions) {
+        SendMessageW(editions, CB_RESETCONTENT, 0, 0);
+        for (const std::wstring& item : wantedEditions)
+            SendMessageW(editions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    if (form.cbAppVers.ItemIndex >= 0 && SendMessageW(editions, CB_GETCURSEL, 0, 0) != form.cbAppVers.ItemIndex)
+        SendMessageW(editions, CB_SETCURSEL, static_cast<WPARAM>(form.cbAppVers.ItemIndex), 0);
+    SetText(editions, Wide(form.cbAppVers.Text));
+    SetText(Control("gbFileList.frame"), Wide(form.gbFileList.Caption));
+    SetShown(Control("gbFileList"), form.gbFileList.Visible);
+    SetText(Control("MarkAllBtn"), Wide(form.MarkAllBtn.Caption));
+    SetText(Control("DeMarkAllBtn"), Wide(form.DeMarkAllBtn.Caption));
+    HWND list = Control("cbFileList");
+    const auto& entries = form.cbFileList.Items;
+    if (ListView_GetItemCount(list) != static_cast<int>(entries.size())) {
+        ListView_DeleteAllItems(list);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(i);
+            item.pszText = const_cast<wchar_t*>(L"");
+            ListView_InsertItem(list, &item);
+        }
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        int row = static_cast<int>(i);
+        wchar_t shown[512] = {};
+        ListView_GetItemText(list, row, 0, shown, 512);
+        std::wstring text = Wide(entries[i].Text);
+        if (text != shown) ListView_SetItemText(list, row, 0, text.data());
+        if ((ListView_GetCheckState(list, row) != 0) != entries[i].Checked)
+            ListView_SetCheckState(list, row, entries[i].Checked);
+    }
+
+    SetText(Control("lblProgress"), Wide(form.lblProgress.Caption));
+    SetText(Control("lblFileName"), Wide(form.lblFileName.Caption));
+    for (auto [name, model] : {std::pair{"pbDownload", &form.pbDownload}, std::pair{"pbUnzip", &form.pbUnzip}}) {
+        HWND bar = Control(name);
+        // Shown first, so every position the user could see is one the bar had on screen.
+        SetShown(bar, model->Visible);
+        // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
+        int max = static_cast<int>(std::min<long long>(model->Max, 1 << 30));
+        int position = static_cast<int>(std::min<long long>(model->Position, max));
+        if (SendMessageW(bar, PBM_GETRANGE, FALSE, 0) != max) SendMessageW(bar, PBM_SETRANGE32, 0, max);
+        if (SendMessageW(bar, PBM_GETPOS, 0, 0) != position) SendMessageW(bar, PBM_SETPOS, position, 0);
+    }
+
+    SetText(Control("lblInfo"), Wide(form.lblInfo.Caption));
+    SetText(Control("lblStatusInfo"), DisplayText(form.lblStatusInfo.Caption));
+    HWND errors = Control("ErrList");
+    std::vector<std::wstring> lines, shownLines;
+    for (const std::string& line : form.ErrList.Items)
+        lines.push_back(DisplayText(line));
+    for (int i = 0, count = static_cast<int>(SendMessageW(errors, LB_GETCOUNT, 0, 0)); i < count; ++i) {
+        std::wstring line(static_cast<size_t>(SendMessageW(errors, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        line.resize(static_cast<size_t>(SendMessageW(errors, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+        shownLines.push_back(line);
+    }
+    if (lines != shownLines) {
+        SendMessageW(errors, LB_RESETCONTENT, 0, 0);
+        for (const std::wstring& line : lines)
+            SendMessageW(errors, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+
+    for (int i = 0; i < PageCount; ++i)
+        SetShown(FPages[static_cast<size_t>(i)], i == form.ActivePage);
+    ApplyLayout();
+    FReflecting = false;
+
+    if (form.Closed) {
+        ShowWindow(FWindow, SW_HIDE);
+        // A window hidden while an installer ran closes without any window left to close:
+        // the program must still learn that the wizard has ended.
+        if (!FClosedAnnounced) {
+            FClosedAnnounced = true;
+            if (OnClosed) OnClosed();
+        }
+    } else if (FShown && form.Visible != (IsWindowVisible(FWindow) != FALSE)) {
+        ShowWindow(FWindow, form.Visible ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void Win32WizardWindow::Show() {
+    RECT frame{0, 0, Scaled(design::ClientWidth), Scaled(design::ClientHeight)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(FWindow, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(FWindow, GWL_EXSTYLE)));
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    MONITORINFO monitor{sizeof monitor};
+    GetMonitorInfoW(MonitorFromWindow(FWindow, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(FWindow, nullptr, (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2, width,
+                 height, SWP_NOZORDER);
+    FShown = true;
+    ShowWindow(FWindow, SW_SHOW);
+    UpdateWindow(FWindow);
+    SetFocus(Control("pcMain"));
+}
+
+void Win32WizardWindow::CloseRequested() {
+    if (!FController.GetForm().Closed) {
+        FController.Dispatch([this] {
+            if (FController.FormCloseQuery()) FController.Close();
+        });
+        Reflect();
+    }
+}
+
+void Win32WizardWindow::Command(HWND control, int notification) {
+    auto found = FCommands.find(control);
+    if (found != FCommands.end()) found->second(notification);
+}
+
+LRESULT Win32WizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        // Enter and Escape reach the window as IDOK and IDCANCEL without a control: ignored.
+        if (lParam) Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == Control("cbFileList") && header->code == LVN_ITEMCHANGED)
+            FileListChanged(*reinterpret_cast<NMLISTVIEW*>(lParam));
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        auto dc = reinterpret_cast<HDC>(wParam);
+        auto control = reinterpret_cast<HWND>(lParam);
+        bool heading = std::find(FHeadings.begin(), FHeadings.end(), control) != FHeadings.end();
+        SetTextColor(dc, GetSysColor(heading ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(FFace);
+    }
+    case WM_DPICHANGED: {
+        FDpi = HIWORD(wParam);
+        MakeFonts();
+        ApplyFonts();
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(FWindow, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ApplyLayout();
+        InvalidateRect(FWindow, nullptr, TRUE);
+        return 0;
+    }
+    case WM_CLOSE:
+        CloseRequested();
+        return 0;
+    default:
+        return DefWindowProcW(FWindow, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK Win32WizardWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32WizardWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->FWindow = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32WizardWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Panels and group boxes pass their controls' notifications on to the window, and the
+// page control draws its raised border.
+LRESULT CALLBACK Win32WizardWindow::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return SendMessageW(GetParent(window), message, wParam, lParam);
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        if (GetWindowLongPtrW(window, GWLP_USERDATA) == 1) {
+            RECT bounds;
+            GetClientRect(window, &bounds);
+            DrawEdge(dc, &bounds, EDGE_RAISED, BF_RECT);
+        }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+} // namespace tv

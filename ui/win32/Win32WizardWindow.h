@@ -1,0 +1,95 @@
+// The wizard window on the Windows API (common controls version 6): it mirrors the
+// controller's form after every handler and inside every message pump, and writes the
+// user's input back into the form before it calls a handler through the controller's
+// dispatch point. Every control is placed from the design's layout table, scaled to the
+// window's dots per inch, and placed anew when the window moves to another monitor.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "wizard/SetupWizardDlg.h"
+
+namespace tv {
+
+struct Bounds;
+
+class Win32WizardWindow {
+public:
+    explicit Win32WizardWindow(TSetupWizardDlg& controller);
+    ~Win32WizardWindow();
+    Win32WizardWindow(const Win32WizardWindow&) = delete;
+    Win32WizardWindow& operator=(const Win32WizardWindow&) = delete;
+
+    HWND Handle() const { return FWindow; }
+    // Brings every control in line with the form; cheap when nothing changed.
+    void Reflect();
+    // Shows the window in the centre of the screen's working area.
+    void Show();
+
+    // Runs a handler through the controller's dispatch point, then shows the result.
+    template <class Handler> void Deliver(Handler&& handler) {
+        if (FReflecting) return; // notifications raised by Reflect itself are no user input
+        FController.Dispatch(std::forward<Handler>(handler));
+        Reflect();
+    }
+
+    // The control of the design with that name ("NextBtn", "rbPackage1", ...), or null.
+    HWND Control(const std::string& name) const;
+    // The package radio buttons of the selection page, in their order.
+    std::vector<std::string> PackageButtonNames() const;
+    // The page shown, by its design name ("tsSelect", ...).
+    const char* PageName() const;
+    // The dots per inch the window is laid out for.
+    int Dpi() const { return FDpi; }
+
+    // Called once when the wizard has closed, whether its window was shown or hidden.
+    std::function<void()> OnClosed;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle = 0);
+    HWND Panel(const char* name, HWND parent, bool raised = false);
+    HWND Group(const char* name, HWND parent);
+    void OnCommand(HWND control, std::function<void(int notification)> handler);
+    void BuildButtonRow();
+    void BuildParamsPage(HWND page);
+    void BuildProgressPage(HWND page);
+    void BuildInfoPage(HWND page);
+    void BuildPackageButtons();
+    void MakeFonts();
+    void ApplyFonts();
+    void ApplyLayout();
+    void Place(HWND control, const Bounds& bounds, int extraHeight = 0);
+    int Scaled(int pixels) const;
+    void Command(HWND control, int notification);
+    void FileListChanged(const NMLISTVIEW& change);
+    void EditionChanged(bool fromList);
+    void CloseRequested();
+
+    TSetupWizardDlg& FController;
+    HWND FWindow = nullptr;
+    int FDpi = 96;
+    bool FReflecting = false;
+    bool FShown = false;
+    bool FClosedAnnounced = false;
+
+    std::map<std::string, HWND> FControls;
+    std::map<HWND, std::function<void(int)>> FCommands;
+    std::vector<HWND> FPages;
+    std::vector<HWND> FHeadings;
+    std::vector<HWND> FPackageButtons, FPackageLabels;
+    std::map<std::string, HIMAGELIST> FGlyphs;
+    HFONT FWindowFont = nullptr, FHeadingFont = nullptr, FFileNameFont = nullptr, FPackageFont = nullptr;
+    HIMAGELIST FEntryHeights = nullptr;
+    HBRUSH FFace = nullptr;
+};
+
+} // namespace tv
