@@ -15,7 +15,7 @@ namespace tv {
 // What the tour sees of the window and does with it. Controls go by their design names.
 class TourSurface {
 public:
-    enum class DialogKind { None, MessageBox, FolderPicker };
+    enum class DialogKind { None, Message, FolderPicker };
 
     virtual ~TourSurface() = default;
     virtual std::string WindowTitle() = 0;

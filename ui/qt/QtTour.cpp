@@ -104,7 +104,7 @@ public:
         if (qobject_cast<QFileDialog*>(dialog)) return DialogKind::FolderPicker;
         if (auto* message = dialog->findChild<QLabel*>(QStringLiteral("Message"))) text = S(message->text());
         if (QPushButton* button = DefaultButton(dialog)) defaultButton = S(button->text());
-        return DialogKind::MessageBox;
+        return DialogKind::Message;
     }
     void PressDefaultButton() override {
         if (QWidget* dialog = QApplication::activeModalWidget())

@@ -26,7 +26,8 @@ void CentreOver(HWND dialog, HWND owner) {
     if (owner && IsWindowVisible(owner)) {
         GetWindowRect(owner, &outer);
     } else {
-        MONITORINFO monitor{sizeof monitor};
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
         GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
         outer = monitor.rcWork;
     }

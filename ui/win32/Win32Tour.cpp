@@ -112,7 +112,7 @@ public:
         if (dialogs.OpenIsPicker()) return DialogKind::FolderPicker;
         text = dialogs.OpenText();
         defaultButton = dialogs.DefaultButtonCaption();
-        return DialogKind::MessageBox;
+        return DialogKind::Message;
     }
     void PressDefaultButton() override {
         const Win32Dialogs& dialogs = FProgram.Dialogs();

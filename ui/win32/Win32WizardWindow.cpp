@@ -137,11 +137,14 @@ void SetGlyph(HWND button, HIMAGELIST glyph) {
 
 Win32WizardWindow::Win32WizardWindow(TSetupWizardDlg& controller) : FController(controller) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&controls);
     FFace = GetSysColorBrush(COLOR_BTNFACE);
 
-    WNDCLASSEXW windowClass{sizeof windowClass};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -601,7 +604,8 @@ void Win32WizardWindow::Show() {
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(FWindow, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(FWindow, GWL_EXSTYLE)));
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    MONITORINFO monitor{sizeof monitor};
+    MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(FWindow, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
     SetWindowPos(FWindow, nullptr, (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2, width,
