@@ -8,9 +8,12 @@ machine="$1"
 build="$2"
 mkdir -p "$machine/program/Packages" "$machine/programs" "$machine/temp" "$machine/data"
 rm -f "$machine/server.env"
-cp "$build/tvinstall" "$machine/program/tvinstall"
+# A Windows build brings its programs with their .exe names.
+exe=""
+[ -f "$build/tvinstall.exe" ] && exe=".exe"
+cp "$build/tvinstall$exe" "$machine/program/tvinstall$exe"
 for name in nv_setup.exe nv_update.exe fb32.exe st_setup.exe; do
-  cp "$build/tests/stub_installer" "$machine/program/Packages/$name"
+  cp "$build/tests/stub_installer$exe" "$machine/program/Packages/$name"
 done
 
 # Kept from an earlier run, so a second start finds what the first installed.

@@ -119,7 +119,7 @@ HIMAGELIST LoadGlyph(const wchar_t* name) {
     COLORREF transparent = GetPixel(dc, 0, 15);
     SelectObject(dc, old);
     DeleteDC(dc);
-    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0); // the mask, not the alpha channel
     ImageList_AddMasked(list, bitmap, transparent);
     DeleteObject(bitmap);
     return list;
@@ -131,6 +131,15 @@ void SetGlyph(HWND button, HIMAGELIST glyph) {
     image.margin = {2, 0, 2, 0};
     image.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
+}
+
+// Moves a control to bounds in its parent's device pixels, unless it is there already.
+void MoveIfChanged(HWND control, const RECT& wanted) {
+    RECT now;
+    GetWindowRect(control, &now);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&now), 2);
+    if (!EqualRect(&now, &wanted))
+        MoveWindow(control, wanted.left, wanted.top, wanted.right - wanted.left, wanted.bottom - wanted.top, TRUE);
 }
 
 } // namespace
@@ -226,7 +235,9 @@ void Win32WizardWindow::ApplyFonts() {
 }
 
 HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, nullptr,
+    // Siblings never paint over each other: a group's frame lies beneath the controls inside it.
+    HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
+                                   parent, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
     FControls[name] = control;
     return control;
@@ -241,6 +252,8 @@ HWND Win32WizardWindow::Panel(const char* name, HWND parent, bool raised) {
 // A group box: a panel holding the box's frame and caption, and the controls inside it.
 HWND Win32WizardWindow::Group(const char* name, HWND parent) {
     HWND group = Panel(name, parent);
+    // The frame covers the whole group and paints no background: the group paints it.
+    SetWindowLongW(group, GWL_STYLE, GetWindowLongW(group, GWL_STYLE) & ~WS_CLIPCHILDREN);
     Make((std::string(name) + ".frame").c_str(), WC_BUTTONW, BS_GROUPBOX, group);
     return group;
 }
@@ -279,7 +292,7 @@ void Win32WizardWindow::BuildParamsPage(HWND page) {
     // Created in tab order: the folder panel first, then the application choice, then the list.
     HWND panel1 = Panel("Panel1", page);
     HWND gbFolder = Group("gbFolder", panel1);
-    HWND edtFolder = Make("edtFolder", WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, gbFolder, WS_EX_CLIENTEDGE);
+    HWND edtFolder = Make("edtFolder", WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, gbFolder, WS_EX_CLIENTEDGE);
     HWND pick = Make("edtFolderRightButton", WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, edtFolder);
     SetGlyph(pick, FGlyphs["folder"]);
     SetWindowSubclass(edtFolder, FolderEdit, FolderEditSubclass, 0);
@@ -368,13 +381,8 @@ void Win32WizardWindow::BuildPackageButtons() {
 }
 
 void Win32WizardWindow::Place(HWND control, const Bounds& bounds, int extraHeight) {
-    RECT now;
-    GetWindowRect(control, &now);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&now), 2);
-    RECT wanted{Scaled(bounds.Left), Scaled(bounds.Top), Scaled(bounds.Right()),
-                Scaled(bounds.Bottom()) + Scaled(extraHeight)};
-    if (!EqualRect(&now, &wanted))
-        MoveWindow(control, wanted.left, wanted.top, wanted.right - wanted.left, wanted.bottom - wanted.top, TRUE);
+    MoveIfChanged(control, {Scaled(bounds.Left), Scaled(bounds.Top), Scaled(bounds.Right()),
+                            Scaled(bounds.Bottom()) + Scaled(extraHeight)});
 }
 
 void Win32WizardWindow::ApplyLayout() {
@@ -405,14 +413,14 @@ void Win32WizardWindow::ApplyLayout() {
     for (const char* group : {"gbFolder", "gbAppVers", "gbFileList", "gbProgressBar"}) {
         RECT client;
         GetClientRect(Control(group), &client);
-        MoveWindow(Control(std::string(group) + ".frame"), 0, 0, client.right, client.bottom, TRUE);
+        MoveIfChanged(Control(std::string(group) + ".frame"), client);
     }
     // The folder button fills the edit's right end; the text stops before it.
     HWND edit = Control("edtFolder");
     RECT inside;
     GetClientRect(edit, &inside);
     int buttonWidth = Scaled(FolderButtonWidth);
-    MoveWindow(Control("edtFolderRightButton"), inside.right - buttonWidth, 0, buttonWidth, inside.bottom, TRUE);
+    MoveIfChanged(Control("edtFolderRightButton"), {inside.right - buttonWidth, 0, inside.right, inside.bottom});
     SendMessageW(edit, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth + Scaled(2)));
     HWND list = Control("cbFileList");
     RECT listClient;
