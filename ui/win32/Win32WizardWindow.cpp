@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "host/win32/Wide.h"
 #include "ui/WindowLayout.h"
@@ -16,7 +17,7 @@ const wchar_t* const WindowClass = L"TSetupWizardDlg";
 const wchar_t* const PanelClass = L"TvPanel";
 constexpr int ComboListHeight = 150; // the drop-down list below the edition box
 constexpr int FolderButtonWidth = 22;
-constexpr UINT_PTR SpeedButtonSubclass = 1, FolderEditSubclass = 2;
+constexpr UINT_PTR SpeedButtonSubclass = 1;
 
 // The wizard's line break inside a message is LF CR; a static control breaks at CR LF.
 std::wstring DisplayText(const std::string& text) {
@@ -86,13 +87,6 @@ LRESULT CALLBACK SpeedButtonProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-// The folder edit holds its button inside its right end; the button's click goes on to
-// the edit's parent as if the button stood there.
-LRESULT CALLBACK FolderEdit(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_COMMAND && lParam) return SendMessageW(GetParent(window), message, wParam, lParam);
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 
 int WindowDpi(HWND window) {
@@ -109,18 +103,23 @@ int WindowDpi(HWND window) {
 }
 
 // A 16 x 16 glyph from the program's resources; the bottom-left pixel's colour is
-// transparent, as for every button glyph.
+// transparent, as for every button glyph, and becomes the alpha channel's clear.
 HIMAGELIST LoadGlyph(const wchar_t* name) {
     auto bitmap = static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) return nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    COLORREF transparent = GetPixel(dc, 0, 15);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0); // the mask, not the alpha channel
-    ImageList_AddMasked(list, bitmap, transparent);
+    DIBSECTION section{};
+    GetObjectW(bitmap, sizeof section, &section);
+    if (section.dsBm.bmBitsPixel == 32 && section.dsBm.bmWidth == 16 && section.dsBm.bmHeight == 16) {
+        auto* pixels = static_cast<std::uint32_t*>(section.dsBm.bmBits);
+        // Rows lie bottom-up unless the height was negative: the first stored row is the bottom one.
+        const bool bottomUp = section.dsBmih.biHeight > 0;
+        const std::uint32_t clear = (bottomUp ? pixels[0] : pixels[15 * 16]) & 0xFFFFFF;
+        for (int i = 0; i < 16 * 16; ++i)
+            pixels[i] = (pixels[i] & 0xFFFFFF) == clear ? 0 : (pixels[i] | 0xFF000000u);
+    }
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    ImageList_Add(list, bitmap, nullptr);
     DeleteObject(bitmap);
     return list;
 }
@@ -292,10 +291,10 @@ void Win32WizardWindow::BuildParamsPage(HWND page) {
     // Created in tab order: the folder panel first, then the application choice, then the list.
     HWND panel1 = Panel("Panel1", page);
     HWND gbFolder = Group("gbFolder", panel1);
-    HWND edtFolder = Make("edtFolder", WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, gbFolder, WS_EX_CLIENTEDGE);
-    HWND pick = Make("edtFolderRightButton", WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, edtFolder);
+    // The folder button lies above the edit, inside its right end.
+    HWND pick = Make("edtFolderRightButton", WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, gbFolder);
+    HWND edtFolder = Make("edtFolder", WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, gbFolder, WS_EX_CLIENTEDGE);
     SetGlyph(pick, FGlyphs["folder"]);
-    SetWindowSubclass(edtFolder, FolderEdit, FolderEditSubclass, 0);
     SetWindowSubclass(pick, SpeedButtonProc, SpeedButtonSubclass, 0);
     OnCommand(pick, [this](int notification) {
         if (notification == BN_CLICKED) Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); });
@@ -415,12 +414,16 @@ void Win32WizardWindow::ApplyLayout() {
         GetClientRect(Control(group), &client);
         MoveIfChanged(Control(std::string(group) + ".frame"), client);
     }
-    // The folder button fills the edit's right end; the text stops before it.
+    // The folder button fills the edit's right end inside its border; the text stops before it.
     HWND edit = Control("edtFolder");
-    RECT inside;
+    RECT outside, inside;
+    GetWindowRect(edit, &outside);
+    MapWindowPoints(nullptr, GetParent(edit), reinterpret_cast<POINT*>(&outside), 2);
     GetClientRect(edit, &inside);
-    int buttonWidth = Scaled(FolderButtonWidth);
-    MoveIfChanged(Control("edtFolderRightButton"), {inside.right - buttonWidth, 0, inside.right, inside.bottom});
+    const int border = (outside.bottom - outside.top - inside.bottom) / 2;
+    const int buttonWidth = Scaled(FolderButtonWidth);
+    MoveIfChanged(Control("edtFolderRightButton"), {outside.right - border - buttonWidth, outside.top + border,
+                                                    outside.right - border, outside.bottom - border});
     SendMessageW(edit, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth + Scaled(2)));
     HWND list = Control("cbFileList");
     RECT listClient;
