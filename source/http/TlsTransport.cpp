@@ -9,6 +9,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include "host/TrustStore.h"
 #include "util/Failure.h"
 #include "util/Strings.h"
 
@@ -37,6 +38,15 @@ SSL_CTX* ClientContext() {
         SSL_CTX_set_max_proto_version(context, TLS1_2_VERSION);
         SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
         SSL_CTX_set_default_verify_paths(context);
+        X509_STORE* trusted = SSL_CTX_get_cert_store(context);
+        for (const std::string& der : SystemRootCertificates()) {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+            if (X509* certificate = d2i_X509(nullptr, &bytes, static_cast<long>(der.size()))) {
+                X509_STORE_add_cert(trusted, certificate); // a duplicate is refused, harmlessly
+                X509_free(certificate);
+            }
+        }
+        ERR_clear_error();
         if (const char* extra = std::getenv("TVINSTALL_CA_FILE"); extra && *extra)
             SSL_CTX_load_verify_locations(context, extra, nullptr);
         SSL_CTX_set_mode(context, SSL_MODE_AUTO_RETRY | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);

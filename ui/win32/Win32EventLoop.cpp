@@ -75,7 +75,8 @@ void Win32EventLoop::ProcessMessages() {
     }
 }
 
-int Win32EventLoop::Run() {
+int Win32EventLoop::RunUntil(const std::function<bool()>& done) {
+    auto finished = [&] { return FQuitSeen || (done && done()); };
     for (;;) {
         MSG message;
         while (!FQuitSeen && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -86,11 +87,15 @@ int Win32EventLoop::Run() {
             }
             Handle(message);
         }
-        if (FQuitSeen) return FQuitCode;
+        if (finished()) return FQuitSeen ? FQuitCode : 0;
         if (OnIdle) OnIdle();
-        if (FQuitSeen) return FQuitCode;
+        if (finished()) return FQuitSeen ? FQuitCode : 0;
         // The idle pass may have queued work of its own; wait only when there is none.
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) continue;
+        if (done)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        else
+            WaitMessage();
     }
 }
 

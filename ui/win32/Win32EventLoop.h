@@ -25,7 +25,10 @@ public:
     void Post(std::function<void()> fn) override;
 
     // Handles messages until a quit message arrives; returns its exit code.
-    int Run();
+    int Run() { return RunUntil(nullptr); }
+    // The same, but also returns (with 0) as soon as `done` answers true; it is asked
+    // after each batch of messages and at least every 20 ms.
+    int RunUntil(const std::function<bool()>& done);
 
     // Called before a pump handles messages, so the window shows the newest state.
     std::function<void()> OnPump;
