@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test: first all of them (unit,
 # integration, window, end to end) under AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for a short while so a regression
-# shows, then all tests in a plain build.
+# shows, then the Windows build with its tests under Wine, then all tests in a plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,6 +12,8 @@ cmake --build build/asan -j2
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300)
 
 tests/fuzz/run.sh "${FUZZ_SECONDS:-15}"
+
+scripts/windows.sh
 
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/test -j2

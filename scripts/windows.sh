@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows build, from this machine: installs Debian's MinGW-w64 and Wine, cross-builds
-# OpenSSL from Debian's source package (once, into build/windows/), builds the core and
-# its Windows tests for 64-bit Windows, and runs them under Wine in a prefix of their own.
-# Also builds the same for 32-bit Windows, the shipped architecture. (The window for
-# Windows is still to come; this covers the core and the Windows host.)
+# The Windows build and its tests, from this machine: installs Debian's MinGW-w64 and
+# Wine, cross-builds OpenSSL from Debian's source package (once, into build/windows/),
+# builds the program, the stand-in installers and the tests for 32-bit Windows (the
+# shipped program) and 64-bit Windows, and runs the 64-bit tests under Wine with Xvfb,
+# each suite in a fresh Wine prefix: the core and host tests, the window tests at 96 and
+# at 144 dots per inch, and an offline installation toured end to end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -46,10 +47,49 @@ for pair in i686:win32 x86_64:win64; do
   arch="${pair%%:*}" folder="build/${pair##*:}"
   cmake -S . -B "$folder" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH="$arch" \
     -DCMAKE_BUILD_TYPE=Release -DOPENSSL_ROOT_DIR="$work/openssl-$arch" >/dev/null
-  cmake --build "$folder" -j2 --target windows_unit_tests
+  cmake --build "$folder" -j2
 done
 
-export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
+# The shipped program: one 32-bit executable that needs nothing but Windows' own DLLs.
+objdump -f build/win32/tvinstall.exe | grep -q "file format pei-i386" || { echo "tvinstall.exe is not 32-bit"; exit 1; }
+unexpected=$(objdump -p build/win32/tvinstall.exe | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' |
+  grep -v -x -E 'ADVAPI32.DLL|COMCTL32.DLL|CRYPT32.DLL|GDI32.DLL|KERNEL32.DLL|MSVCRT.DLL|OLE32.DLL|SHELL32.DLL|USER32.DLL|WS2_32.DLL' || true)
+[ -z "$unexpected" ] || { echo "tvinstall.exe needs DLLs that Windows does not bring: $unexpected"; exit 1; }
+
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64)
-"$wine" "$root/build/win64/tests/windows_unit_tests.exe"
+export WINEDEBUG=-all
+
+# A fresh Wine prefix ($1) at a resolution ($2 dots per inch): Wine draws the window
+# frames itself (there is no window manager under Xvfb), and the programs folder of
+# 32-bit programs is named in the registry's 32-bit view, as on 64-bit Windows.
+fresh_prefix() {
+  local prefix="$1" dpi="$2"
+  rm -rf "$prefix"
+  WINEPREFIX="$prefix" "$wine" wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$prefix" "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+  WINEPREFIX="$prefix" "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+  WINEPREFIX="$prefix" "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  WINEPREFIX="$prefix" "$wine" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir \
+    /t REG_SZ /d 'C:\Program Files (x86)' /reg:32 /f >/dev/null
+  WINEPREFIX="$prefix" "$(dirname "$wine")/wineserver" -w
+}
+
+with_display() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$@" 2>&1 | grep -v "X connection to"
+  local status="${PIPESTATUS[0]}"
+  "$(dirname "$wine")/wineserver" -w # Wine's session on that display ends with it
+  return "$status"
+}
+
+fresh_prefix "$work/prefix-unit" 96
+WINEPREFIX="$work/prefix-unit" "$wine" build/win64/tests/windows_unit_tests.exe
+
+for dpi in 96 144; do
+  fresh_prefix "$work/prefix-gui-$dpi" "$dpi"
+  WINEPREFIX="$work/prefix-gui-$dpi" TV_SCREENSHOT_DIR="$root/build/win64/screenshots/dpi-$dpi" \
+    with_display "$wine" build/win64/tests/windows_gui_tests.exe
+done
+
+fresh_prefix "$work/prefix-e2e" 96
+tests/e2e/windows-tour-test.sh "$root/build/win64" "$work/prefix-e2e"
