@@ -1,7 +1,9 @@
 // The demo update server: a real nginx over TLS on 127.0.0.1 with a demo CA, Basic
 // authentication for the account, the login page, and the installation and updates
 // folders filled from a demo package folder. Prints the settings the wizard needs as
-// shell assignments, then serves until it is stopped.
+// shell assignments, then serves until it is stopped. The Windows tests, which cannot
+// start nginx under Wine, use it as their server: it also names its port, its root and
+// the certificates' folder.
 // Usage: demo_server <package folder> <settings file>
 #include <csignal>
 #include <cstdio>
@@ -38,7 +40,10 @@ int main(int argc, char* argv[]) {
         settings << "export TVINSTALL_SERVER='127.0.0.1:" << server.Port() << "'\n"
                  << "export TVINSTALL_LOGIN_URL='" << server.Origin() << "/login'\n"
                  << "export TVINSTALL_USER='" << tv::testbed::NginxServer::User << "'\n"
-                 << "export TVINSTALL_CA_FILE='" << certificates << "/ca.pem'\n";
+                 << "export TVINSTALL_CA_FILE='" << certificates << "/ca.pem'\n"
+                 << "export TV_NGINX_PORT='" << server.Port() << "'\n"
+                 << "export TV_NGINX_ROOT_UNIX='" << server.Root() << "'\n"
+                 << "export TV_TEST_CA_DIR_UNIX='" << certificates << "'\n";
     }
     std::printf("demo update server on %s\n", server.Origin().c_str());
     std::fflush(stdout);

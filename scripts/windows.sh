@@ -3,8 +3,9 @@
 # Wine, cross-builds OpenSSL from Debian's source package (once, into build/windows/),
 # builds the program, the stand-in installers and the tests for 32-bit Windows (the
 # shipped program) and 64-bit Windows, and runs the 64-bit tests under Wine with Xvfb,
-# each suite in a fresh Wine prefix: the core and host tests, the window tests at 96 and
-# at 144 dots per inch, and an offline installation toured end to end.
+# each suite in a fresh Wine prefix: the core and host tests, the client against nginx
+# and the fixture server on loopback, the system's trust store, the window tests at 96
+# and at 144 dots per inch, and an offline installation toured end to end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -84,6 +85,31 @@ with_display() {
 
 fresh_prefix "$work/prefix-unit" 96
 WINEPREFIX="$work/prefix-unit" "$wine" build/win64/tests/windows_unit_tests.exe
+
+# The client's tests against the test bed's servers: nginx runs on this machine (Wine
+# cannot start it), started by the demo update server of a native build, which also
+# makes the test certificates; the fixture server runs inside the Windows test program.
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j2 --target demo_server
+mkdir -p "$work/no-packages"
+rm -f "$work/server.env"
+build/release/tests/demo_server "$work/no-packages" "$work/server.env" >/dev/null &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 1 100); do [ -s "$work/server.env" ] && break; sleep 0.1; done
+# shellcheck disable=SC1091
+source "$work/server.env"
+windows_path() { echo "Z:$1" | tr / '\\'; }
+export TV_NGINX_PORT TV_NGINX_ROOT TV_TEST_CA_DIR
+TV_NGINX_ROOT=$(windows_path "$TV_NGINX_ROOT_UNIX")
+TV_TEST_CA_DIR=$(windows_path "$TV_TEST_CA_DIR_UNIX")
+unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
+WINEPREFIX="$work/prefix-unit" "$wine" build/win64/tests/windows_integration_tests.exe
+fresh_prefix "$work/prefix-trust" 96 # the system's roots as a fresh Windows has them
+WINEPREFIX="$work/prefix-trust" "$wine" build/win64/tests/windows_trust_tests.exe
+kill "$server"
+wait "$server" 2>/dev/null || true
+trap - EXIT
 
 for dpi in 96 144; do
   fresh_prefix "$work/prefix-gui-$dpi" "$dpi"

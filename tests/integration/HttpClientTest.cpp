@@ -13,6 +13,7 @@
 #include "fixtures/FixtureServer.h"
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
+#include "support/Files.h"
 
 namespace tv {
 namespace {
@@ -74,8 +75,7 @@ TEST_F(NginxTest, DownloadsAFileWithProgressIntoAFile) {
         FClient.Get(Address("nv_setup.exe"), sink);
         sink.Close();
     }
-    std::ifstream in(target, std::ios::binary);
-    std::string received((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string received = ReadAll(target); // read and closed: Windows removes no open file
     fs::remove(target);
     EXPECT_TRUE(received == content) << received.size();
     ASSERT_EQ(begins.size(), 1u);
@@ -113,7 +113,7 @@ TEST_F(NginxTest, MissingFileFailsWithTheStatusLineAndLeavesTheFileEmpty) {
 }
 
 TEST_F(NginxTest, WrongPasswordIsSentFourTimesThenFails) {
-    std::ofstream(FServer->InstallationFolder() + "/install.ini") << "[UpdFileList]\r\n";
+    std::ofstream(FServer->InstallationFolder() + "/install.ini", std::ios::binary) << "[UpdFileList]\r\n";
     FClient.Password = "wrong";
     int before = LoggedRequests();
     MemorySink sink;
@@ -124,7 +124,7 @@ TEST_F(NginxTest, WrongPasswordIsSentFourTimesThenFails) {
 }
 
 TEST_F(NginxTest, TestCaIsTrustedAndTheClientKeepsOneConnection) {
-    std::ofstream(FServer->InstallationFolder() + "/install.ini") << "[DBFileListClient]\r\nSolan=a.zip\r\n";
+    std::ofstream(FServer->InstallationFolder() + "/install.ini", std::ios::binary) << "[DBFileListClient]\r\nSolan=a.zip\r\n";
     MemorySink first, second;
     EXPECT_EQ(Get(Address("install.ini"), first), "");
     EXPECT_EQ(first.Data, "[DBFileListClient]\r\nSolan=a.zip\r\n");

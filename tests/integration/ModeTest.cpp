@@ -12,6 +12,7 @@
 #include "fixtures/FixtureServer.h"
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
+#include "support/Environment.h"
 #include "support/WizardFixture.h"
 #include "util/TextFile.h"
 
@@ -58,14 +59,14 @@ protected:
         EXPECT_EQ(F().Caption, "Tarvo Installation [ Offline Modus ]");
         EXPECT_TRUE(F().OfflineBtn.Down);
         EXPECT_FALSE(F().OnlineBtn.Down);
-        EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages/");
+        EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages" + PathDelimiter);
     }
     void ExpectOnline() {
         EXPECT_TRUE(Dlg().Online());
         EXPECT_EQ(F().Caption, "Tarvo Installation [ Online Modus ]");
         EXPECT_TRUE(F().OnlineBtn.Down);
         EXPECT_FALSE(F().OfflineBtn.Down);
-        EXPECT_EQ(Dlg().SetupFolder(), FHost.Temp + "/");
+        EXPECT_EQ(Dlg().SetupFolder(), FHost.Temp + PathDelimiter);
     }
     // A login page nobody answers: the discard port, which no test server ever takes.
     static std::string DeadLogin() { return "https://127.0.0.1:9/login"; }

@@ -12,6 +12,7 @@
 #include "host/QueueEventLoop.h"
 #include "support/ScriptedHost.h"
 #include "util/IniStore.h"
+#include "util/Paths.h"
 #include "wizard/SetupWizardDlg.h"
 #include "wizard/TextTable.h"
 
@@ -36,7 +37,7 @@ protected:
                    ("tv-machine-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
         std::filesystem::create_directories(FMachine / "program");
         std::filesystem::create_directories(FMachine / "temp");
-        FHost.ProgramDir = (FMachine / "program").string() + "/";
+        FHost.ProgramDir = (FMachine / "program").string() + PathDelimiter;
         FHost.Temp = (FMachine / "temp").string();
     }
     ~WizardFixture() override {
