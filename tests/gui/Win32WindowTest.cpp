@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "host/win32/Wide.h"
-#include "ui/PngFile.h"
+#include "ui/win32/Screenshot.h"
 #include "ui/win32/Win32WizardProgram.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
@@ -41,33 +41,9 @@ std::string ScreenshotFolder() {
     return path;
 }
 
-// What the screen shows of a window, saved as PNG.
-void SaveScreenshot(HWND window, const std::string& name) {
-    RECT bounds;
-    ASSERT_TRUE(GetWindowRect(window, &bounds));
-    int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-    GdiFlush();
-    std::vector<std::uint8_t> rgba(size_t(width) * size_t(height) * 4);
-    const auto* bgra = static_cast<const std::uint8_t*>(bits);
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        rgba[i] = bgra[i + 2];
-        rgba[i + 1] = bgra[i + 1];
-        rgba[i + 2] = bgra[i];
-        rgba[i + 3] = 255;
-    }
-    SelectObject(memory, old);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    EXPECT_TRUE(WritePng(ScreenshotFolder() + "/" + name + ".png", width, height, rgba));
+// What the screen shows of a window, saved in the screenshot folder.
+void SaveInScreenshotFolder(HWND window, const std::string& name) {
+    EXPECT_TRUE(SaveScreenshot(window, ScreenshotFolder() + "/" + name + ".png")) << name;
 }
 
 std::wstring TextOf(HWND control) {
@@ -240,7 +216,7 @@ TEST_F(Win32WindowTest, ButtonRowPagesAndPackageListFollowTheDesign) {
                   {"lblStatusInfo", {20, 52, 566, 112}},
                   {"ErrList", {20, 117, 566, 379}}});
     ExpectNothingClipped(Window().Handle());
-    SaveScreenshot(Window().Handle(), "selection");
+    SaveInScreenshotFolder(Window().Handle(), "selection");
 }
 
 struct ParamsCase {
@@ -282,7 +258,7 @@ TEST_P(Win32ParamsTest, ParametersPageFollowsTheDesign) {
         EXPECT_TRUE(FProgram->Controller().GetForm().cbFileList.Items[2].Checked);
     }
     ExpectNothingClipped(Window().Handle());
-    SaveScreenshot(Window().Handle(), "parameters-" + std::to_string(c.Package));
+    SaveInScreenshotFolder(Window().Handle(), "parameters-" + std::to_string(c.Package));
 
     if (c.AppChoice) { // the single-seat choice brings in the editions without moving anything
         Click("rbSingle");
@@ -290,7 +266,7 @@ TEST_P(Win32ParamsTest, ParametersPageFollowsTheDesign) {
         EXPECT_TRUE(IsWindowVisible(Control("gbAppVers")));
         ExpectPlaced({{"Panel1", {0, 107, 586, 227}}, {"gbAppVers", {30, 57, 556, 109}}});
         ExpectNothingClipped(Window().Handle());
-        SaveScreenshot(Window().Handle(), "parameters-1-single");
+        SaveInScreenshotFolder(Window().Handle(), "parameters-1-single");
     }
 }
 
@@ -350,7 +326,7 @@ void CALLBACK AnswerTick(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     answer->Caption = TextOf(dialog);
     Sleep(100); // let it finish painting
-    if (!answer->Screenshot.empty()) SaveScreenshot(dialog, answer->Screenshot);
+    if (!answer->Screenshot.empty()) SaveInScreenshotFolder(dialog, answer->Screenshot);
     if (answer->How == Answer::Confirm) {
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     } else if (answer->How == Answer::CloseBox) {

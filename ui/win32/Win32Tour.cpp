@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/win32/Wide.h"
-#include "ui/PngFile.h"
+#include "ui/win32/Screenshot.h"
 #include "ui/win32/Win32WizardProgram.h"
 
 namespace tv {
@@ -24,35 +24,6 @@ std::string Untangled(std::string text) { // a static control's CR LF is the wiz
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
         text.erase(at, 1);
     return text;
-}
-
-// What the screen shows of a window's bounds, as it is on the screen.
-bool SaveScreen(HWND window, const std::string& file) {
-    RECT bounds;
-    if (!window || !GetWindowRect(window, &bounds)) return false;
-    int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-    GdiFlush();
-    std::vector<std::uint8_t> rgba(size_t(width) * size_t(height) * 4);
-    const auto* bgra = static_cast<const std::uint8_t*>(bits);
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        rgba[i] = bgra[i + 2];
-        rgba[i + 1] = bgra[i + 1];
-        rgba[i + 2] = bgra[i];
-        rgba[i + 3] = 255;
-    }
-    SelectObject(memory, old);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return WritePng(file, width, height, rgba);
 }
 
 class Win32Surface : public TourSurface {
@@ -121,7 +92,7 @@ public:
     void CancelDialog() override { PostMessageW(FProgram.Dialogs().OpenDialog(), WM_COMMAND, IDCANCEL, 0); }
 
     bool SaveScreenshot(const std::string& file, bool dialog) override {
-        return SaveScreen(dialog ? FProgram.Dialogs().OpenDialog() : FWindow.Handle(), file);
+        return tv::SaveScreenshot(dialog ? FProgram.Dialogs().OpenDialog() : FWindow.Handle(), file);
     }
     void Quit(int code) override { PostQuitMessage(code); }
 
