@@ -105,6 +105,16 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+    std::string out;
+    size_t start = 0;
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {
+        out.append(text, start, at - start).append(to);
+        start = at + from.size();
+    }
+    return out.append(text, start, std::string::npos);
+}
+
 std::string TrimBlanks(std::string_view text) {
     size_t first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};

@@ -39,6 +39,9 @@ std::string TrimBlanks(std::string_view text);
 // True for a host written as an IPv4 address ("127.0.0.1"), not as a name.
 bool IsIpv4Address(std::string_view host);
 
+// Every occurrence of `from` (not empty) replaced by `to`, left to right.
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
+
 // Case-insensitive equality after UpperCase.
 bool SameText(std::string_view a, std::string_view b);
 

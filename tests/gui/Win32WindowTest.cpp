@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "host/win32/Wide.h"
+#include "ui/win32/Controls.h"
 #include "ui/win32/Screenshot.h"
 #include "ui/win32/Win32WizardProgram.h"
 #include "util/Paths.h"
@@ -29,9 +30,9 @@ const char* const Manifest = "[DBFileListClient]\r\nBrisa=db_base.zip\r\n"
                              "[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip;upd_prices.zip\r\n"
                              "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile;Preislisten der Hersteller\r\n";
 
-fs::path ProgramFolder() {
-    wchar_t path[MAX_PATH * 4];
-    return fs::path(std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH * 4))).parent_path();
+fs::path InstallIniBesideTheProgram() {
+    Win32Dialogs dialogs;
+    return FilePath(Win32Host(dialogs).ProgramFolder() + "install.ini");
 }
 
 std::string ScreenshotFolder() {
@@ -44,12 +45,6 @@ std::string ScreenshotFolder() {
 // What the screen shows of a window, saved in the screenshot folder.
 void SaveInScreenshotFolder(HWND window, const std::string& name) {
     EXPECT_TRUE(SaveScreenshot(window, ScreenshotFolder() + "/" + name + ".png")) << name;
-}
-
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 std::wstring ClassOf(HWND control) {
@@ -67,9 +62,9 @@ class Win32WindowTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         // "install.ini" beside the program: the wizard starts offline, without a server.
-        std::ofstream(ProgramFolder() / "install.ini", std::ios::binary) << Manifest;
+        std::ofstream(InstallIniBesideTheProgram(), std::ios::binary) << Manifest;
     }
-    static void TearDownTestSuite() { fs::remove(ProgramFolder() / "install.ini"); }
+    static void TearDownTestSuite() { fs::remove(InstallIniBesideTheProgram()); }
 
     void SetUp() override {
         FProgram = std::make_unique<Win32WizardProgram>();
@@ -130,7 +125,7 @@ protected:
         for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (!IsWindowVisible(child)) continue;
             ExpectNothingClipped(child);
-            const std::wstring text = TextOf(child), kind = ClassOf(child);
+            const std::wstring text = WindowText(child), kind = ClassOf(child);
             if (text.empty() || (kind != WC_STATICW && kind != WC_BUTTONW)) continue;
             const LONG style = GetWindowLongW(child, GWL_STYLE);
             RECT space;
@@ -324,7 +319,7 @@ void CALLBACK AnswerTick(HWND, UINT, UINT_PTR timer, DWORD) {
     if (!dialog || !IsWindowVisible(dialog) || answer->Seen) return;
     answer->Seen = true;
     KillTimer(nullptr, timer);
-    answer->Caption = TextOf(dialog);
+    answer->Caption = WindowText(dialog);
     Sleep(100); // let it finish painting
     if (!answer->Screenshot.empty()) SaveInScreenshotFolder(dialog, answer->Screenshot);
     if (answer->How == Answer::Confirm) {

@@ -49,6 +49,13 @@ TEST(TrimControl, RemovesEveryCodeUpTo32FromBothEnds) {
     EXPECT_EQ(TrimControl("Grüße"), "Grüße"); // bytes of umlauts are above 127
 }
 
+TEST(ReplaceAll, ReplacesEachOccurrenceOnceLeftToRight) {
+    EXPECT_EQ(ReplaceAll("a\n\rb\n\r", "\n\r", "\r\n"), "a\r\nb\r\n");
+    EXPECT_EQ(ReplaceAll("\n\r\n\r", "\n\r", "\n"), "\n\n");
+    EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa"); // replaced text is not looked at again
+    EXPECT_EQ(ReplaceAll("none", "x", "y"), "none");
+}
+
 TEST(SameText, IgnoresCaseOfAsciiAndGermanLetters) {
     const struct {
         const char* A;

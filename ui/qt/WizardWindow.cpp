@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
+#include "ui/ScreenText.h"
 #include "ui/WindowLayout.h"
 
 // The glyphs live in this static library; a resource nobody names would be dropped at link time.
@@ -33,11 +34,9 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The wizard's line break inside a message is LF CR; the screen wants one break.
+// A label breaks lines at LF.
 QString DisplayText(const std::string& text) {
-    QString out = Q(text);
-    out.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    return out;
+    return Q(ScreenText(text, "\n"));
 }
 
 template <class W> void SetCaption(W* widget, const QString& text) {

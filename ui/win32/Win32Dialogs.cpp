@@ -7,18 +7,11 @@
 #include <vector>
 
 #include "host/win32/Wide.h"
+#include "ui/ScreenText.h"
 
 namespace tv {
 
 namespace {
-
-// The wizard's line break inside a message is LF CR; the screen wants one break.
-std::wstring DisplayText(const std::string& text) {
-    std::wstring out = Wide(text);
-    for (size_t at = out.find(L"\n\r"); at != std::wstring::npos; at = out.find(L"\n\r", at + 1))
-        out.erase(at + 1, 1);
-    return out;
-}
 
 // Places a dialog in the middle of another window's bounds.
 void CentreOver(HWND dialog, HWND owner) {
@@ -66,7 +59,7 @@ int Win32Dialogs::MessageDlg(const std::string& message, MsgDlgType type, unsign
     std::vector<TASKDIALOG_BUTTON> shown;
     for (auto [flag, result] : {std::pair{mbYes, mrYes}, std::pair{mbNo, mrNo}, std::pair{mbOK, mrOk}})
         if (buttons & flag) shown.push_back({result, ButtonCaption(result)});
-    std::wstring text = DisplayText(message);
+    std::wstring text = Wide(ScreenText(message, "\n"));
 
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;

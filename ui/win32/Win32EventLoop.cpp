@@ -62,8 +62,7 @@ void Win32EventLoop::Handle(MSG& message) {
     DispatchMessageW(&message);
 }
 
-void Win32EventLoop::ProcessMessages() {
-    if (OnPump) OnPump();
+void Win32EventLoop::Drain() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) { // only marks the program as ending
@@ -75,22 +74,20 @@ void Win32EventLoop::ProcessMessages() {
     }
 }
 
+void Win32EventLoop::ProcessMessages() {
+    if (OnPump) OnPump();
+    Drain();
+}
+
 int Win32EventLoop::RunUntil(const std::function<bool()>& done) {
     auto finished = [&] { return FQuitSeen || (done && done()); };
     for (;;) {
-        MSG message;
-        while (!FQuitSeen && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                FQuitSeen = true;
-                FQuitCode = static_cast<int>(message.wParam);
-                break;
-            }
-            Handle(message);
-        }
+        Drain();
         if (finished()) return FQuitSeen ? FQuitCode : 0;
         if (OnIdle) OnIdle();
         if (finished()) return FQuitSeen ? FQuitCode : 0;
         // The idle pass may have queued work of its own; wait only when there is none.
+        MSG message;
         if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) continue;
         if (done)
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);

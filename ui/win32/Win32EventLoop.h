@@ -42,6 +42,8 @@ private:
     void RunPosted();
     // One message, as every loop of this program handles it.
     void Handle(MSG& message);
+    // Handles every pending message; a quit message only marks the program as ending.
+    void Drain();
 
     HWND FMessageWindow = nullptr;
     std::mutex FLock;

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "host/win32/Wide.h"
+#include "ui/win32/Controls.h"
 #include "ui/win32/Screenshot.h"
+#include "util/Strings.h"
 #include "ui/win32/Win32WizardProgram.h"
 
 namespace tv {
@@ -15,15 +17,11 @@ namespace tv {
 namespace {
 
 std::string TextOf(HWND control) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return Narrow(text);
+    return Narrow(WindowText(control));
 }
 
-std::string Untangled(std::string text) { // a static control's CR LF is the wizard's LF
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
-        text.erase(at, 1);
-    return text;
+std::string Untangled(const std::string& text) { // a static control's CR LF, printed as LF
+    return ReplaceAll(text, "\r\n", "\n");
 }
 
 class Win32Surface : public TourSurface {
@@ -47,17 +45,9 @@ public:
     void Click(const std::string& control) override { PostMessageW(FWindow.Control(control), BM_CLICK, 0, 0); }
     std::vector<std::string> PackageButtons() override { return FWindow.PackageButtonNames(); }
     std::vector<std::string> Items(const std::string& control) override {
-        HWND list = FWindow.Control(control);
-        bool box = control == "cbAppVers";
         std::vector<std::string> items;
-        int count = static_cast<int>(SendMessageW(list, box ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            std::wstring item(static_cast<size_t>(SendMessageW(list, box ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0)) + 1,
-                              L'\0');
-            item.resize(static_cast<size_t>(
-                SendMessageW(list, box ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+        for (const std::wstring& item : ItemTexts(FWindow.Control(control)))
             items.push_back(Untangled(Narrow(item)));
-        }
         return items;
     }
     int ItemIndex(const std::string& control) override {

@@ -7,7 +7,9 @@
 #include <cstdint>
 
 #include "host/win32/Wide.h"
+#include "ui/ScreenText.h"
 #include "ui/WindowLayout.h"
+#include "ui/win32/Controls.h"
 
 namespace tv {
 
@@ -19,22 +21,13 @@ constexpr int ComboListHeight = 150; // the drop-down list below the edition box
 constexpr int FolderButtonWidth = 22;
 constexpr UINT_PTR SpeedButtonSubclass = 1;
 
-// The wizard's line break inside a message is LF CR; a static control breaks at CR LF.
+// A static control breaks lines at CR LF.
 std::wstring DisplayText(const std::string& text) {
-    std::wstring out = Wide(text);
-    for (size_t at = out.find(L"\n\r"); at != std::wstring::npos; at = out.find(L"\n\r", at + 2))
-        out.replace(at, 2, L"\r\n");
-    return out;
-}
-
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return Wide(ScreenText(text, "\r\n"));
 }
 
 void SetText(HWND control, const std::wstring& text) {
-    if (TextOf(control) != text) SetWindowTextW(control, text.c_str());
+    if (WindowText(control) != text) SetWindowTextW(control, text.c_str());
 }
 
 void SetShown(HWND control, bool visible) {
@@ -169,22 +162,20 @@ Win32WizardWindow::Win32WizardWindow(TSetupWizardDlg& controller) : FController(
     FWindow = CreateWindowExW(WS_EX_CONTROLPARENT, WindowClass, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                               CW_USEDEFAULT, design::ClientWidth, design::ClientHeight, nullptr, nullptr, instance, this);
     FDpi = WindowDpi(FWindow);
-    MakeFonts();
     for (const auto& [key, resource] : {std::pair{"online", L"ONLINE"}, std::pair{"offline", L"OFFLINE"},
                                         std::pair{"markall", L"MARKALL"}, std::pair{"demarkall", L"DEMARKALL"},
                                         std::pair{"folder", L"FOLDER"}})
         FGlyphs[key] = LoadGlyph(resource);
 
     // The page control: its raised border, and inside it the pages, of which one is shown.
-    HWND pcMain = Panel("pcMain", FWindow, true);
-    SetWindowLongW(pcMain, GWL_STYLE, GetWindowLongW(pcMain, GWL_STYLE) | WS_TABSTOP);
+    HWND pcMain = Panel("pcMain", FWindow, WS_CLIPCHILDREN | WS_TABSTOP, true);
     for (const char* name : {"tsSelect", "tsParams", "tsProgress", "tsInfo"})
         FPages.push_back(Panel(name, pcMain));
     BuildParamsPage(FPages[tsParams]);
     BuildProgressPage(FPages[tsProgress]);
     BuildInfoPage(FPages[tsInfo]);
     BuildButtonRow();
-    ApplyFonts();
+    ApplyScale();
     ApplyLayout();
     SetFocus(pcMain);
 }
@@ -205,20 +196,18 @@ int Win32WizardWindow::Scaled(int pixels) const {
     return MulDiv(pixels, FDpi, 96);
 }
 
-void Win32WizardWindow::MakeFonts() {
+// What depends on the resolution besides the places: the fonts, made anew at their
+// design heights and given to every control, and the check list's entry height.
+void Win32WizardWindow::ApplyScale() {
     auto font = [this](int height, bool bold) {
         return CreateFontW(-Scaled(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Tahoma");
     };
-    for (HFONT old : {FWindowFont, FHeadingFont, FFileNameFont, FPackageFont})
-        if (old) DeleteObject(old);
+    const HFONT old[] = {FWindowFont, FHeadingFont, FFileNameFont, FPackageFont};
     FWindowFont = font(design::WindowFontHeight, false);
     FHeadingFont = font(design::HeadingFontHeight, true);
     FFileNameFont = font(design::FileNameFontHeight, false);
     FPackageFont = font(design::PackageFontHeight, true);
-}
-
-void Win32WizardWindow::ApplyFonts() {
     auto set = [](HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); };
     for (auto& [name, control] : FControls)
         set(control, FWindowFont);
@@ -227,7 +216,9 @@ void Win32WizardWindow::ApplyFonts() {
     set(Control("lblFileName"), FFileNameFont);
     for (HWND button : FPackageButtons)
         set(button, FPackageFont);
-    // The check list's entries keep their design height: a one-pixel-wide image of that height sets it.
+    for (HFONT unused : old) // only now that no control uses them
+        if (unused) DeleteObject(unused);
+    // A one-pixel-wide image of the entry height sets the check list's entry height.
     if (FEntryHeights) ImageList_Destroy(FEntryHeights);
     FEntryHeights = ImageList_Create(1, Scaled(design::CheckListEntryHeight), ILC_COLOR32, 1, 0);
     ListView_SetImageList(Control("cbFileList"), FEntryHeights, LVSIL_SMALL);
@@ -236,23 +227,22 @@ void Win32WizardWindow::ApplyFonts() {
 HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle) {
     // Siblings never paint over each other: a group's frame lies beneath the controls inside it.
     HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
-                                   parent, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+                                   parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     FControls[name] = control;
     return control;
 }
 
-HWND Win32WizardWindow::Panel(const char* name, HWND parent, bool raised) {
-    HWND panel = Make(name, PanelClass, WS_CLIPCHILDREN, parent, WS_EX_CONTROLPARENT);
+HWND Win32WizardWindow::Panel(const char* name, HWND parent, DWORD style, bool raised) {
+    HWND panel = Make(name, PanelClass, style, parent, WS_EX_CONTROLPARENT);
     SetWindowLongPtrW(panel, GWLP_USERDATA, raised ? 1 : 0);
     return panel;
 }
 
 // A group box: a panel holding the box's frame and caption, and the controls inside it.
 HWND Win32WizardWindow::Group(const char* name, HWND parent) {
-    HWND group = Panel(name, parent);
-    // The frame covers the whole group and paints no background: the group paints it.
-    SetWindowLongW(group, GWL_STYLE, GetWindowLongW(group, GWL_STYLE) & ~WS_CLIPCHILDREN);
+    // The frame covers the whole group and paints no background: the group paints it,
+    // so the group does not clip its children.
+    HWND group = Panel(name, parent, 0);
     Make((std::string(name) + ".frame").c_str(), WC_BUTTONW, BS_GROUPBOX, group);
     return group;
 }
@@ -300,7 +290,7 @@ void Win32WizardWindow::BuildParamsPage(HWND page) {
         if (notification == BN_CLICKED) Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); });
     });
     OnCommand(edtFolder, [this, edtFolder](int notification) {
-        if (notification == EN_CHANGE && !FReflecting) FController.GetForm().edtFolder.Text = Narrow(TextOf(edtFolder));
+        if (notification == EN_CHANGE && !FReflecting) FController.GetForm().edtFolder.Text = Narrow(WindowText(edtFolder));
     });
 
     HWND gbAppVers = Group("gbAppVers", panel1);
@@ -375,7 +365,7 @@ void Win32WizardWindow::BuildPackageButtons() {
         FPackageButtons.push_back(button);
         FPackageLabels.push_back(label);
     }
-    ApplyFonts();
+    ApplyScale();
     ApplyLayout();
 }
 
@@ -463,14 +453,9 @@ void Win32WizardWindow::EditionChanged(bool fromList) {
     if (FReflecting) return;
     HWND box = Control("cbAppVers");
     ComboBox& model = FController.GetForm().cbAppVers;
-    std::wstring text;
     int index = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
-    if (fromList && index >= 0) { // the edit field shows the new entry only after this notification
-        text.resize(static_cast<size_t>(SendMessageW(box, CB_GETLBTEXTLEN, index, 0)) + 1);
-        text.resize(static_cast<size_t>(SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
-    } else {
-        text = TextOf(box);
-    }
+    // The edit field shows an entry chosen from the list only after this notification.
+    const std::wstring text = fromList && index >= 0 ? ItemText(box, index) : WindowText(box);
     model.Text = Narrow(text);
     model.ItemIndex = static_cast<int>(SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                     reinterpret_cast<LPARAM>(text.c_str())));
@@ -519,16 +504,10 @@ void Win32WizardWindow::Reflect() {
     SetText(Control("gbAppVers.frame"), Wide(form.gbAppVers.Caption));
     SetShown(Control("gbAppVers"), form.gbAppVers.Visible);
     HWND editions = Control("cbAppVers");
-    std::vector<std::wstring> shownEditions;
-    for (int i = 0, count = static_cast<int>(SendMessageW(editions, CB_GETCOUNT, 0, 0)); i < count; ++i) {
-        std::wstring item(static_cast<size_t>(SendMessageW(editions, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-        item.resize(static_cast<size_t>(SendMessageW(editions, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
-        shownEditions.push_back(item);
-    }
     std::vector<std::wstring> wantedEditions;
     for (const std::string& item : form.cbAppVers.Items)
         wantedEditions.push_back(Wide(item));
-    if (wantedEditions != shownEditions) {
+    if (wantedEditions != ItemTexts(editions)) {
         SendMessageW(editions, CB_RESETCONTENT, 0, 0);
         for (const std::wstring& item : wantedEditions)
             SendMessageW(editions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
@@ -578,15 +557,10 @@ void Win32WizardWindow::Reflect() {
     SetText(Control("lblInfo"), Wide(form.lblInfo.Caption));
     SetText(Control("lblStatusInfo"), DisplayText(form.lblStatusInfo.Caption));
     HWND errors = Control("ErrList");
-    std::vector<std::wstring> lines, shownLines;
+    std::vector<std::wstring> lines;
     for (const std::string& line : form.ErrList.Items)
         lines.push_back(DisplayText(line));
-    for (int i = 0, count = static_cast<int>(SendMessageW(errors, LB_GETCOUNT, 0, 0)); i < count; ++i) {
-        std::wstring line(static_cast<size_t>(SendMessageW(errors, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        line.resize(static_cast<size_t>(SendMessageW(errors, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
-        shownLines.push_back(line);
-    }
-    if (lines != shownLines) {
+    if (lines != ItemTexts(errors)) {
         SendMessageW(errors, LB_RESETCONTENT, 0, 0);
         for (const std::wstring& line : lines)
             SendMessageW(errors, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
@@ -664,8 +638,7 @@ LRESULT Win32WizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DPICHANGED: {
         FDpi = HIWORD(wParam);
-        MakeFonts();
-        ApplyFonts();
+        ApplyScale();
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(FWindow, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -58,7 +58,8 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle = 0);
-    HWND Panel(const char* name, HWND parent, bool raised = false);
+    // A container of controls; it clips them unless `style` says otherwise.
+    HWND Panel(const char* name, HWND parent, DWORD style = WS_CLIPCHILDREN, bool raised = false);
     HWND Group(const char* name, HWND parent);
     void OnCommand(HWND control, std::function<void(int notification)> handler);
     void BuildButtonRow();
@@ -66,8 +67,7 @@ private:
     void BuildProgressPage(HWND page);
     void BuildInfoPage(HWND page);
     void BuildPackageButtons();
-    void MakeFonts();
-    void ApplyFonts();
+    void ApplyScale();
     void ApplyLayout();
     void Place(HWND control, const Bounds& bounds, int extraHeight = 0);
     int Scaled(int pixels) const;
