@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <memory>
 
-#include "ui/qt/WizardProgram.h"
 #include "ui/qt/QtTour.h"
+#include "ui/qt/WizardProgram.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

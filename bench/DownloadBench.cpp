@@ -19,7 +19,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 long PeakRssKiB() {
     rusage usage{};
@@ -37,14 +39,16 @@ int main(int argc, char* argv[]) {
     {
         std::ofstream out(file, std::ios::binary);
         std::string block(1 << 20, '\0');
-        for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>((i * 2654435761u) >> 13);
-        for (long i = 0; i < mib; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        for (size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<char>((i * 2654435761u) >> 13);
+        for (long i = 0; i < mib; ++i)
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
     const std::string address = server.Origin() + "/users/norvano/installation/big.zip";
     long rssBefore = PeakRssKiB();
-    std::string curl = "curl -s -S -o /dev/null --tlsv1.2 --tls-max 1.2 --cacert '" + testbed::CertificateFolder() +
-                       "/ca.pem' -u '" + testbed::NginxServer::User + ":" + testbed::NginxServer::Password + "' '" +
-                       address + "'";
+    std::string curl = "curl -s -S -o /dev/null --tlsv1.2 --tls-max 1.2 --cacert '" +
+                       testbed::CertificateFolder() + "/ca.pem' -u '" + testbed::NginxServer::User + ":" +
+                       testbed::NginxServer::Password + "' '" + address + "'";
     // Both tools read the file once before measuring, so neither meets a cold cache.
     if (std::system(curl.c_str()) != 0) std::fprintf(stderr, "curl failed to warm up\n");
 
@@ -84,8 +88,8 @@ int main(int argc, char* argv[]) {
     } else {
         std::printf("curl: failed (%d)\n", curlResult);
     }
-    std::printf("peak memory of this process: %.1f MiB (before the download %.1f MiB)\n", PeakRssKiB() / 1024.0,
-                rssBefore / 1024.0);
+    std::printf("peak memory of this process: %.1f MiB (before the download %.1f MiB)\n",
+                PeakRssKiB() / 1024.0, rssBefore / 1024.0);
     std::filesystem::remove(file);
     return 0;
 }

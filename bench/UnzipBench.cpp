@@ -20,7 +20,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 void Run(const std::string& command) {
     if (std::system(command.c_str()) != 0) {
@@ -36,10 +38,12 @@ void MakeDatabaseFile(const fs::path& path, std::uint64_t size, unsigned seed) {
     std::string page(8192, '\0');
     for (std::uint64_t written = 0; written < size; written += page.size()) {
         for (size_t i = 0; i < page.size(); i += 64) {
-            std::string record = "REC" + std::to_string(random() % 5000) + "|Ersatzteil|" + std::to_string(random() % 97);
+            std::string record =
+                "REC" + std::to_string(random() % 5000) + "|Ersatzteil|" + std::to_string(random() % 97);
             record.resize(48, ' ');
             std::copy(record.begin(), record.end(), page.begin() + static_cast<long>(i));
-            for (size_t k = 48; k < 64; ++k) page[i + k] = static_cast<char>(random() % 7 == 0 ? random() : 0);
+            for (size_t k = 48; k < 64; ++k)
+                page[i + k] = static_cast<char>(random() % 7 == 0 ? random() : 0);
         }
         out.write(page.data(), static_cast<std::streamsize>(page.size()));
     }
@@ -138,7 +142,8 @@ int main(int argc, char* argv[]) {
     Compare("20 000 small files", work / "small.zip", work);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory of this process (ours in it, the tools apart): %.1f MiB\n", usage.ru_maxrss / 1024.0);
+    std::printf("peak memory of this process (ours in it, the tools apart): %.1f MiB\n",
+                usage.ru_maxrss / 1024.0);
     fs::remove_all(work);
     return 0;
 }

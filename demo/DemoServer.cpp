@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 volatile std::sig_atomic_t Stop = 0;
-void OnSignal(int) { Stop = 1; }
+void OnSignal(int) {
+    Stop = 1;
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -47,6 +49,7 @@ int main(int argc, char* argv[]) {
     }
     std::printf("demo update server on %s\n", server.Origin().c_str());
     std::fflush(stdout);
-    while (!Stop) pause();
+    while (!Stop)
+        pause();
     return 0;
 }

@@ -11,7 +11,8 @@ void ReplaceFileContent(const std::string& path, std::string_view bytes) {
     int error = file.Open();
     if (!error) error = file.Write(bytes.data(), bytes.size());
     if (!error) error = file.Commit();
-    if (error) throw Failure("Die Datei " + path + " konnte nicht geschrieben werden: " + std::strerror(error));
+    if (error)
+        throw Failure("Die Datei " + path + " konnte nicht geschrieben werden: " + std::strerror(error));
 }
 
 } // namespace tv

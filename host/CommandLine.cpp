@@ -3,21 +3,25 @@
 namespace tv {
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 } // namespace
 
 std::vector<std::string> SplitArguments(std::string_view text) {
     std::vector<std::string> arguments;
     size_t i = 0;
     while (true) {
-        while (i < text.size() && IsBlank(text[i])) ++i;
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
         if (i >= text.size()) break;
         std::string argument;
         bool quoted = false;
         while (i < text.size() && (quoted || !IsBlank(text[i]))) {
             if (text[i] == '\\') {
                 size_t backslashes = 0;
-                while (i < text.size() && text[i] == '\\') ++backslashes, ++i;
+                while (i < text.size() && text[i] == '\\')
+                    ++backslashes, ++i;
                 if (i < text.size() && text[i] == '"') {
                     // 2n backslashes and a quote: n backslashes, the quote delimits;
                     // 2n+1: n backslashes and a literal quote.
@@ -52,12 +56,14 @@ std::vector<std::string> SplitArguments(std::string_view text) {
 ProgramAndArguments ParseCommandLine(std::string_view commandLine,
                                      const std::function<bool(const std::string&)>& isProgram) {
     size_t start = 0;
-    while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
+    while (start < commandLine.size() && IsBlank(commandLine[start]))
+        ++start;
     std::string_view line = commandLine.substr(start);
     ProgramAndArguments result;
     if (!line.empty() && line.front() == '"') {
         size_t close = line.find('"', 1);
-        std::string program(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+        std::string program(
+            line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
         if (isProgram(program)) result.Program = program;
         result.Arguments = SplitArguments(close == std::string_view::npos ? "" : line.substr(close + 1));
         return result;

@@ -12,7 +12,8 @@ namespace {
 std::string SystemErrorText(int code, const std::string& systemText) {
     if (code == 0) return "Ein Aufruf einer Betriebssystemfunktion ist fehlgeschlagen";
     std::string text = systemText;
-    while (!text.empty() && (text.back() == ' ' || text.back() == '.' || text.back() == '\r' || text.back() == '\n'))
+    while (!text.empty() &&
+           (text.back() == ' ' || text.back() == '.' || text.back() == '\r' || text.back() == '\n'))
         text.pop_back();
     return FormatText("Systemfehler.  Code: %d.\r\n%s", {std::to_string(code), text});
 }
@@ -30,7 +31,9 @@ struct ProcessRunner::Wait {
     std::unique_ptr<ChildProcess> Child;
 };
 
-ProcessRunner::~ProcessRunner() { StopWaiting(); }
+ProcessRunner::~ProcessRunner() {
+    StopWaiting();
+}
 
 void ProcessRunner::StopWaiting() {
     if (!FWait) return;

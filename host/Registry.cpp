@@ -32,14 +32,17 @@ std::optional<std::string> ReadQuoted(std::string_view text, size_t& i) {
 std::optional<std::string> Utf16FromHexList(std::string_view list) {
     std::string bytes = "\xFF\xFE";
     for (size_t i = 0; i < list.size();) {
-        while (i < list.size() && (list[i] == ',' || list[i] == ' ' || list[i] == '\\')) ++i;
+        while (i < list.size() && (list[i] == ',' || list[i] == ' ' || list[i] == '\\'))
+            ++i;
         if (i >= list.size()) break;
         if (i + 1 >= list.size()) return std::nullopt;
         int value = 0;
         for (int k = 0; k < 2; ++k) {
             char c = list[i + k];
-            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
             if (d < 0) return std::nullopt;
             value = value * 16 + d;
         }
@@ -53,8 +56,10 @@ std::optional<std::string> Utf16FromHexList(std::string_view list) {
 } // namespace
 
 std::string RegistryData::KeyId(std::string_view path) {
-    while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    while (!path.empty() && path.front() == '\\')
+        path.remove_prefix(1);
+    while (!path.empty() && path.back() == '\\')
+        path.remove_suffix(1);
     return UpperCase(path);
 }
 
@@ -128,8 +133,10 @@ RegistryData RegistryData::Parse(std::string_view bytes) {
 void RegistryData::RemoveKey(const std::string& id) {
     // "[-KEY]" removes the key with all its subkeys.
     for (auto it = FKeys.begin(); it != FKeys.end();) {
-        if (it->first == id || it->first.rfind(id + "\\", 0) == 0) it = FKeys.erase(it);
-        else ++it;
+        if (it->first == id || it->first.rfind(id + "\\", 0) == 0)
+            it = FKeys.erase(it);
+        else
+            ++it;
     }
 }
 
@@ -152,7 +159,8 @@ const RegistryValue* RegistryData::FindValue(std::string_view path, std::string_
 
 std::string RegistrySnapshot::InView(std::string_view path) const {
     std::string id(path);
-    while (!id.empty() && id.front() == '\\') id.erase(0, 1);
+    while (!id.empty() && id.front() == '\\')
+        id.erase(0, 1);
     constexpr std::string_view Redirected = "SOFTWARE\\WOW6432NODE";
     if (FWow64View && UpperCase(id.substr(0, Redirected.size())) == Redirected &&
         (id.size() == Redirected.size() || id[Redirected.size()] == '\\'))
@@ -160,7 +168,9 @@ std::string RegistrySnapshot::InView(std::string_view path) const {
     return id;
 }
 
-bool RegistrySnapshot::KeyExists(std::string_view path) { return FData.HasKey(InView(path)); }
+bool RegistrySnapshot::KeyExists(std::string_view path) {
+    return FData.HasKey(InView(path));
+}
 
 bool RegistrySnapshot::OpenKeyReadOnly(std::string_view path) {
     std::string key = InView(path);
@@ -186,7 +196,8 @@ std::string ProgramFilesFromRegistry(Registry& registry) {
     if (!registry.OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows\\CurrentVersion")) return {};
     try {
         std::string value = registry.ReadString("ProgramFilesDir");
-        while (!value.empty() && (value.back() == '\\' || value.back() == '/')) value.pop_back();
+        while (!value.empty() && (value.back() == '\\' || value.back() == '/'))
+            value.pop_back();
         return value;
     } catch (const ERegistryException&) {
         return {}; // unreadable counts as missing

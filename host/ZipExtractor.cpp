@@ -51,12 +51,16 @@ constexpr char16_t Cp437High[128] = {
     0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
     0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
 
-std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t U16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 std::uint32_t U32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
-std::uint64_t U64(const unsigned char* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
+std::uint64_t U64(const unsigned char* p) {
+    return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32;
+}
 
 bool IsValidUtf8(const std::string& s, bool& hasHigh) {
     hasHigh = false;
@@ -87,7 +91,8 @@ std::string FromCp437(const std::string& s) {
 
 // The stored name's bytes as text: UTF-8 by flag or by content, the Unicode path field
 // when its CRC matches the stored name, else code page 437.
-std::string DecodeName(const std::string& raw, std::uint16_t flags, const unsigned char* extra, size_t extraSize) {
+std::string DecodeName(const std::string& raw, std::uint16_t flags, const unsigned char* extra,
+                       size_t extraSize) {
     bool hasHigh = false;
     bool utf8 = IsValidUtf8(raw, hasHigh);
     if ((flags & 0x0800) && utf8) return raw;
@@ -97,7 +102,8 @@ std::string DecodeName(const std::string& raw, std::uint16_t flags, const unsign
         if (at + 4 + size > extraSize) break;
         if (id == 0x7075 && size >= 5 && extra[at + 4] == 1) {
             std::uint32_t crc = U32(extra + at + 5);
-            uLong actual = crc32(0L, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
+            uLong actual =
+                crc32(0L, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
             std::string unicode(reinterpret_cast<const char*>(extra + at + 9), size - 5);
             bool unicodeHigh = false;
             if (crc == actual && IsValidUtf8(unicode, unicodeHigh)) return unicode;
@@ -125,7 +131,8 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
             return false;
         }
     }
-    while (mi < m.size() && m[mi] == '*') ++mi;
+    while (mi < m.size() && m[mi] == '*')
+        ++mi;
     return mi == m.size();
 }
 
@@ -157,12 +164,15 @@ void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path) {
     std::time_t when = std::mktime(&local);
     std::error_code ec;
     if (when != static_cast<std::time_t>(-1))
-        fs::last_write_time(FilePath(path), fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(when)), ec);
+        fs::last_write_time(FilePath(path),
+                            fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(when)),
+                            ec);
     std::uint32_t unixMode = entry.ExternalAttributes >> 16;
     if ((entry.VersionMadeBy >> 8) == 3 && unixMode != 0) {
         fs::permissions(FilePath(path), static_cast<fs::perms>(unixMode & 0777), ec);
     } else if (entry.ExternalAttributes & 0x01) { // read-only
-        fs::permissions(FilePath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+        fs::permissions(FilePath(path),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove, ec);
     }
 }
@@ -176,7 +186,8 @@ public:
 } // namespace
 
 bool ZipEntry::IsFolder() const {
-    return (ExternalAttributes & 0x10) != 0 || (!FileName.empty() && (FileName.back() == '/' || FileName.back() == '\\'));
+    return (ExternalAttributes & 0x10) != 0 ||
+           (!FileName.empty() && (FileName.back() == '/' || FileName.back() == '\\'));
 }
 
 ZipExtractor::ZipExtractor() : FInput(ChunkSize), FOutput(ChunkSize) {}
@@ -184,7 +195,8 @@ ZipExtractor::~ZipExtractor() = default;
 
 std::string ZipExtractor::AppliedBaseDirectory() const {
     std::string base = BaseDirectory;
-    if (base.size() > 1 && (base.back() == '/' || base.back() == '\\') && base[base.size() - 2] != ':') base.pop_back();
+    if (base.size() > 1 && (base.back() == '/' || base.back() == '\\') && base[base.size() - 2] != ':')
+        base.pop_back();
     return base;
 }
 
@@ -208,8 +220,7 @@ void ZipExtractor::SetFileName(const std::string& path) {
 
 void ZipExtractor::ReadAt(std::uint64_t offset, void* buffer, size_t size) {
     if (offset > FArchiveSize || size > FArchiveSize - offset) throw ZipError(ZipInvalid);
-    if (!SeekTo(FArchive.get(), offset) ||
-        std::fread(buffer, 1, size, FArchive.get()) != size)
+    if (!SeekTo(FArchive.get(), offset) || std::fread(buffer, 1, size, FArchive.get()) != size)
         throw ZipError(ZipInvalid);
 }
 
@@ -227,7 +238,8 @@ void ZipExtractor::Open(const std::string& path) {
     std::vector<unsigned char> end(tail);
     ReadAt(FArchiveSize - tail, end.data(), tail);
     std::int64_t found = -1;
-    for (std::int64_t at = static_cast<std::int64_t>(tail) - static_cast<std::int64_t>(EndRecordSize); at >= 0; --at) {
+    for (std::int64_t at = static_cast<std::int64_t>(tail) - static_cast<std::int64_t>(EndRecordSize);
+         at >= 0; --at) {
         if (U32(&end[at]) == EndSignature) {
             found = at;
             break;
@@ -285,7 +297,8 @@ void ZipExtractor::Open(const std::string& path) {
         size_t nameSize = U16(p + 28), extraSize = U16(p + 30), commentSize = U16(p + 32);
         entry.ExternalAttributes = U32(p + 38);
         entry.LocalHeaderOffset = U32(p + 42);
-        if (at + CentralHeaderSize + nameSize + extraSize + commentSize > directory.size()) throw ZipError(ZipInvalid);
+        if (at + CentralHeaderSize + nameSize + extraSize + commentSize > directory.size())
+            throw ZipError(ZipInvalid);
         std::string raw(reinterpret_cast<const char*>(p + CentralHeaderSize), nameSize);
         const unsigned char* extra = p + CentralHeaderSize + nameSize;
         // ZIP64 sizes and offset stand in the extra field where the record holds all ones.
@@ -379,8 +392,8 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
                                           {Utf8Of(fs::absolute(FilePath(target))), std::strerror(error)}));
         if (entry.UncompressedSize > 0) WriteEntryData(entry, file);
         if (int error = file.Commit())
-            throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
-                                          {target, std::strerror(error)}));
+            throw EntryFailure(
+                FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target, std::strerror(error)}));
         ApplyTimeAndAttributes(entry, target);
     } catch (const EntryFailure& failure) {
         if (OnItemFailure) OnItemFailure(entry, failure.what());
@@ -406,10 +419,11 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
     int reported = 0;
     auto write = [&](const unsigned char* data, size_t size) {
         // More data than declared is damage; it would let an archive write without bound.
-        if (size > entry.UncompressedSize - written) throw EntryFailure("beschädigte Daten: mehr Daten als angegeben");
+        if (size > entry.UncompressedSize - written)
+            throw EntryFailure("beschädigte Daten: mehr Daten als angegeben");
         if (int error = target.Write(data, size))
-            throw EntryFailure(
-                FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target.Path(), std::strerror(error)}));
+            throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
+                                          {target.Path(), std::strerror(error)}));
         crc = crc32(crc, data, static_cast<uInt>(size));
         written += size;
         int progress = static_cast<int>(written * 100 / entry.UncompressedSize);
@@ -429,10 +443,12 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
     };
 
     if (entry.Method == 0) {
-        while (size_t n = readChunk()) write(FInput.data(), n);
+        while (size_t n = readChunk())
+            write(FInput.data(), n);
     } else {
         z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw EntryFailure("zlib kann nicht eingerichtet werden");
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+            throw EntryFailure("zlib kann nicht eingerichtet werden");
         struct End {
             z_stream& Stream;
             ~End() { inflateEnd(&Stream); }
@@ -449,13 +465,17 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
             stream.avail_out = static_cast<uInt>(FOutput.size());
             status = inflate(&stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
-                throw EntryFailure(std::string("beschädigte Daten: ") + (stream.msg ? stream.msg : "inflate"));
+                throw EntryFailure(std::string("beschädigte Daten: ") +
+                                   (stream.msg ? stream.msg : "inflate"));
             size_t produced = FOutput.size() - stream.avail_out;
-            if (produced > 0) write(FOutput.data(), produced);
-            else if (status == Z_BUF_ERROR && stream.avail_in != 0) throw EntryFailure("beschädigte Daten");
+            if (produced > 0)
+                write(FOutput.data(), produced);
+            else if (status == Z_BUF_ERROR && stream.avail_in != 0)
+                throw EntryFailure("beschädigte Daten");
         }
     }
-    if (written != entry.UncompressedSize) throw EntryFailure("beschädigte Daten: weniger Daten als angegeben");
+    if (written != entry.UncompressedSize)
+        throw EntryFailure("beschädigte Daten: weniger Daten als angegeben");
     if (crc != entry.Crc) throw EntryFailure("beschädigte Daten: CRC-Fehler");
 }
 

@@ -36,7 +36,8 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
                 if (FileExists(path)) {
                     FEntryFailure.clear();
                     UnzipArchive(path, targetFolder);
-                    if (FOnline && FileExists(path) && FInstallState == isRunning) std::filesystem::remove(FilePath(path));
+                    if (FOnline && FileExists(path) && FInstallState == isRunning)
+                        std::filesystem::remove(FilePath(path));
                     // Entries that could not be written make the run fail, after the rest were written.
                     if (!FEntryFailure.empty() && FInstallState == isRunning) {
                         FErrorMsg = FEntryFailure;
@@ -80,11 +81,14 @@ void TSetupWizardDlg::AbUnZipperArchiveItemProgress(const ZipEntry& item, int, b
     PumpMessages();
 }
 
-void TSetupWizardDlg::AbUnZipperArchiveProgress(int, bool& abort) { abort = FInstallState == isAborted; }
+void TSetupWizardDlg::AbUnZipperArchiveProgress(int, bool& abort) {
+    abort = FInstallState == isAborted;
+}
 
 void TSetupWizardDlg::AbUnZipperConfirmOverwrite(std::string& name, bool& confirm) {
     bool found = false;
-    for (const char* kept : NotOverwrite) found = found || SameText(ExtractFileName(name), kept);
+    for (const char* kept : NotOverwrite)
+        found = found || SameText(ExtractFileName(name), kept);
     confirm = !found;
     if (found) AddErrorLine(FormatText(GetMsg("msgFileSkiped"), {name}), false);
 }

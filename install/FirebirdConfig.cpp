@@ -1,6 +1,5 @@
 #include "install/FirebirdConfig.h"
 
-
 #include "host/AtomicFile.h"
 #include "host/Registry.h"
 #include "util/Paths.h"
@@ -10,10 +9,10 @@
 namespace tv {
 
 const TDatabaseFile DatabaseFiles[8] = {
-    {"nv_sec", "Benutzer-Datenbank", "nv_sec.db"},  {"nv", "Haupt-Datenbank", "nv.db"},
-    {"nv_img", "Bilder-Datenbank", "nv_img.db"},    {"nv_ebay", "eBay-Datenbank", "nv_ebay.db"},
-    {"etg_cars", "Fahrzeuge", "etg_cars.db"},       {"etg_parts", "Ersatzteile", "etg_parts.db"},
-    {"etg_aw", "Arbeitswerte", "etg_aw.db"},        {"etg_svg", "Ersatzteil Abbildungen", "etg_svg.db"},
+    {"nv_sec", "Benutzer-Datenbank", "nv_sec.db"}, {"nv", "Haupt-Datenbank", "nv.db"},
+    {"nv_img", "Bilder-Datenbank", "nv_img.db"},   {"nv_ebay", "eBay-Datenbank", "nv_ebay.db"},
+    {"etg_cars", "Fahrzeuge", "etg_cars.db"},      {"etg_parts", "Ersatzteile", "etg_parts.db"},
+    {"etg_aw", "Arbeitswerte", "etg_aw.db"},       {"etg_svg", "Ersatzteil Abbildungen", "etg_svg.db"},
 };
 
 namespace {
@@ -36,8 +35,10 @@ std::string ValueOf(const std::vector<std::string>& lines, const std::string& na
 void SetValue(std::vector<std::string>& lines, const std::string& name, const std::string& value) {
     int index = IndexOfName(lines, name);
     std::string line = FormatText("%s=%s", {name, value});
-    if (index < 0) lines.push_back(line);
-    else lines[index] = line;
+    if (index < 0)
+        lines.push_back(line);
+    else
+        lines[index] = line;
 }
 
 // Reads the file whole, lets `edit` change its lines, and writes it back in its encoding.
@@ -49,7 +50,9 @@ template <class Edit> void EditFile(const std::string& path, Edit edit) {
 
 } // namespace
 
-std::string SecurityDbAlias() { return DatabaseFiles[0].Alias; }
+std::string SecurityDbAlias() {
+    return DatabaseFiles[0].Alias;
+}
 
 void AddSecurityDbBlock(std::vector<std::string>& lines) {
     lines.push_back("{");
@@ -63,8 +66,10 @@ void AppendAlias(std::vector<std::string>& lines, const std::string& name, const
 }
 
 void SetConfValue(std::vector<std::string>& lines, const std::string& name, const std::string& value) {
-    if (IndexOfName(lines, name) >= 0) SetValue(lines, name, value);
-    else AppendAlias(lines, name, value);
+    if (IndexOfName(lines, name) >= 0)
+        SetValue(lines, name, value);
+    else
+        AppendAlias(lines, name, value);
 }
 
 void WriteDatabaseAliases(const std::string& configFile, const std::string& dataFolder) {

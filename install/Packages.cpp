@@ -15,7 +15,9 @@ namespace {
 constexpr const char* SysdbaPassword = "qb4-KT29vz";
 
 // Quoted, so that a path with blanks can never start a program named by one of its prefixes.
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 } // namespace
 
@@ -29,8 +31,9 @@ void TSetupWizardDlg::RunInstaller(const std::string& fileName, const std::strin
     if (present && FOnline) {
         // A downloaded program must be startable where files carry an execute permission.
         std::error_code ec;
-        std::filesystem::permissions(FilePath(path), std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
-                                               std::filesystem::perms::others_exec,
+        std::filesystem::permissions(FilePath(path),
+                                     std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
+                                         std::filesystem::perms::others_exec,
                                      std::filesystem::perm_options::add, ec);
     }
     if (present) {

@@ -78,8 +78,8 @@ void TSetupWizardDlg::Succeeded() {
                 ShowInfo(GetMsg("SingleInstallSuccess"));
             } else {
                 // The single seat gets its databases in its own folder, as a run of its own.
-                std::string target = IncludeTrailingPathDelimiter(folder) + "System" + PathDelimiter + "db" +
-                                     PathDelimiter;
+                std::string target =
+                    IncludeTrailingPathDelimiter(folder) + "System" + PathDelimiter + "db" + PathDelimiter;
                 FDataBaseFolder = target;
                 FPrevInstallType = 1;
                 SetInstallType(3);
@@ -128,7 +128,8 @@ void TSetupWizardDlg::WriteAliasEntries() {
     } else {
         auto registry = FHost.OpenRegistry();
         std::string root;
-        if (GetFirebirdRoot(*registry, root)) configFile = IncludeTrailingPathDelimiter(root) + "databases.conf";
+        if (GetFirebirdRoot(*registry, root))
+            configFile = IncludeTrailingPathDelimiter(root) + "databases.conf";
     }
     if (configFile.empty()) return;
     FConfigFile = configFile;
@@ -173,6 +174,8 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
     }
 }
 
-void TSetupWizardDlg::UnInstallProcTerminate(std::uint32_t) { UnInstallProc.CommandLine.clear(); }
+void TSetupWizardDlg::UnInstallProcTerminate(std::uint32_t) {
+    UnInstallProc.CommandLine.clear();
+}
 
 } // namespace tv

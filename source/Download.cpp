@@ -10,7 +10,8 @@ namespace tv {
 std::string TSetupWizardDlg::PackageFilePath(const std::string& folder, const std::string& fileName) const {
     // A name from the manifest with a folder part could make the wizard write, or unpack
     // from, anywhere on the machine.
-    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find_first_of("/\\:") != std::string::npos)
+    if (fileName.empty() || fileName == "." || fileName == ".." ||
+        fileName.find_first_of("/\\:") != std::string::npos)
         throw Failure("Ungültiger Dateiname im Paketverzeichnis: '" + fileName + "'");
     return IncludeTrailingPathDelimiter(folder) + fileName;
 }

@@ -13,8 +13,8 @@ namespace tv {
 
 void TSetupWizardDlg::SetOnline(bool value) {
     FOnline = value;
-    FForm.Caption = FormatText("%s [ %s ]", {GetWizardText("Caption"),
-                                             GetWizardText(value ? "capOnline" : "capOffline")});
+    FForm.Caption = FormatText("%s [ %s ]",
+                               {GetWizardText("Caption"), GetWizardText(value ? "capOnline" : "capOffline")});
     FForm.FBConfigBtn.Visible = FAllowOffline;
     FForm.OnlineBtn.Down = value;
     FForm.OfflineBtn.Down = !value;
@@ -83,6 +83,8 @@ void TSetupWizardDlg::OnlineBtnClick() {
                      MsgDlgType::Error, mbOK);
 }
 
-void TSetupWizardDlg::OfflineBtnClick() { SetOnline(false); }
+void TSetupWizardDlg::OfflineBtnClick() {
+    SetOnline(false);
+}
 
 } // namespace tv

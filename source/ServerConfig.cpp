@@ -11,10 +11,20 @@ std::string Setting(const char* variable, const char* fallback) {
 }
 } // namespace
 
-std::string UpdateServerHost() { return Setting("TVINSTALL_SERVER", DefaultUpdateServerHost); }
-std::string LoginPageAddress() { return Setting("TVINSTALL_LOGIN_URL", DefaultLoginPage); }
-std::string AccountName() { return Setting("TVINSTALL_USER", DefaultAccountName); }
-std::string InstallationFolderAddress() { return "https://" + UpdateServerHost() + InstallationFolderPath; }
-std::string UpdatesFolderAddress() { return "https://" + UpdateServerHost() + UpdatesFolderPath; }
+std::string UpdateServerHost() {
+    return Setting("TVINSTALL_SERVER", DefaultUpdateServerHost);
+}
+std::string LoginPageAddress() {
+    return Setting("TVINSTALL_LOGIN_URL", DefaultLoginPage);
+}
+std::string AccountName() {
+    return Setting("TVINSTALL_USER", DefaultAccountName);
+}
+std::string InstallationFolderAddress() {
+    return "https://" + UpdateServerHost() + InstallationFolderPath;
+}
+std::string UpdatesFolderAddress() {
+    return "https://" + UpdateServerHost() + UpdatesFolderPath;
+}
 
 } // namespace tv

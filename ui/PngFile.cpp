@@ -37,13 +37,15 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     }
     uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
     std::vector<std::uint8_t> packed(packedSize);
-    if (compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size())) != Z_OK) return false;
+    if (compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size())) != Z_OK)
+        return false;
     packed.resize(packedSize);
 
     std::vector<std::uint8_t> header;
     PutBigEndian(header, static_cast<std::uint32_t>(width));
     PutBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 6, 0, 0, 0}); // 8 bits per channel, RGBA, deflate, no filter, no interlace
+    header.insert(header.end(),
+                  {8, 6, 0, 0, 0}); // 8 bits per channel, RGBA, deflate, no filter, no interlace
     std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     PutChunk(file, "IHDR", header);
     PutChunk(file, "IDAT", packed);

@@ -9,7 +9,8 @@ namespace tv {
 
 namespace {
 
-constexpr int GiveUpAfterTicks = 5 * 60 * 1000 / WizardTour::TickMs; // a tour that stands still this long has failed
+constexpr int GiveUpAfterTicks =
+    5 * 60 * 1000 / WizardTour::TickMs; // a tour that stands still this long has failed
 constexpr int SettleTicks = 4; // lets the window's idle pass run between clicks, as a person's pauses do
 
 void Print(const std::string& line) {
@@ -72,9 +73,11 @@ void WizardTour::Describe(const std::string& screenshot) {
         Print("== " + FSurface.Text("lblParams") + " ==");
         for (const char* choice : {"rbClient", "rbSingle"})
             if (FSurface.Shown(choice))
-                Print(std::string("  (") + (FSurface.Checked(choice) ? "x" : " ") + ") " + Trimmed(FSurface.Text(choice)));
+                Print(std::string("  (") + (FSurface.Checked(choice) ? "x" : " ") + ") " +
+                      Trimmed(FSurface.Text(choice)));
         Print("  " + Trimmed(FSurface.Text("gbFolder")) + ": " + FSurface.Text("edtFolder"));
-        if (FSurface.Shown("gbAppVers")) Print("  " + FSurface.Text("gbAppVers") + " " + FSurface.Text("cbAppVers"));
+        if (FSurface.Shown("gbAppVers"))
+            Print("  " + FSurface.Text("gbAppVers") + " " + FSurface.Text("cbAppVers"));
     } else if (page == "tsProgress") {
         Print("== " + FSurface.Text("lblProgress") + " ==  " + FSurface.Text("lblFileName"));
     } else {
@@ -87,8 +90,8 @@ void WizardTour::Describe(const std::string& screenshot) {
     if (!FSurface.SaveScreenshot(file, false)) Print("  (Bild " + file + " nicht gespeichert)");
 }
 
-void WizardTour::AnswerDialog(TourSurface::DialogKind kind, const std::string& caption, const std::string& text,
-                              const std::string& defaultButton) {
+void WizardTour::AnswerDialog(TourSurface::DialogKind kind, const std::string& caption,
+                              const std::string& text, const std::string& defaultButton) {
     if (kind == TourSurface::DialogKind::FolderPicker) {
         Print("== Ordnerauswahl \"" + caption + "\" ==");
         FSurface.SaveScreenshot(NextShot("folder-picker"), true);

@@ -6,7 +6,9 @@
 
 namespace tv {
 
-void IniStore::Clear() { FSections.clear(); }
+void IniStore::Clear() {
+    FSections.clear();
+}
 
 void IniStore::SetStrings(const std::vector<std::string>& lines) {
     Clear();
@@ -54,10 +56,14 @@ bool TryStrToInt(std::string_view text, int& value) {
     for (; i < text.size(); ++i) {
         char c = text[i];
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
         magnitude = magnitude * (hex ? 16 : 10) + digit;
         // Hex numbers fill all 32 bits (so "$FFFFFFFF" is -1); decimal ones must fit the signed range.
         if (magnitude > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return false;

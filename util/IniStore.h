@@ -15,7 +15,8 @@ public:
     void SetStrings(const std::vector<std::string>& lines);
     void Clear();
 
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue) const;
     int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
 
     bool Empty() const { return FSections.empty(); }

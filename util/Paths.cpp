@@ -5,7 +5,9 @@
 namespace tv {
 
 namespace {
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 } // namespace
 
 bool FileExists(const std::string& path) {
@@ -32,13 +34,15 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path) {
 
 std::string ExtractFileName(std::string_view path) {
     size_t i = path.size();
-    while (i > 0 && !IsSeparator(path[i - 1])) --i;
+    while (i > 0 && !IsSeparator(path[i - 1]))
+        --i;
     return std::string(path.substr(i));
 }
 
 std::string ExtractFilePath(std::string_view path) {
     size_t i = path.size();
-    while (i > 0 && !IsSeparator(path[i - 1])) --i;
+    while (i > 0 && !IsSeparator(path[i - 1]))
+        --i;
     return std::string(path.substr(0, i));
 }
 

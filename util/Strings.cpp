@@ -1,6 +1,5 @@
 #include "util/Strings.h"
 
-
 namespace tv {
 
 int TokenCount(std::string_view text, char delimiter) {
@@ -20,7 +19,8 @@ std::string ExtractToken(std::string_view text, char delimiter, int index) {
         start = next + 1;
     }
     size_t end = text.find(delimiter, start);
-    return std::string(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    return std::string(
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
 }
 
 std::vector<std::string> SplitTokens(std::string_view text, char delimiter) {
@@ -29,7 +29,8 @@ std::vector<std::string> SplitTokens(std::string_view text, char delimiter) {
     size_t start = 0;
     while (true) {
         size_t end = text.find(delimiter, start);
-        tokens.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        tokens.emplace_back(
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (end == std::string_view::npos) return tokens;
         start = end + 1;
     }
@@ -38,8 +39,10 @@ std::vector<std::string> SplitTokens(std::string_view text, char delimiter) {
 std::string TrimControl(std::string_view text) {
     size_t first = 0;
     size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= 32) ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
+    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
+        --last;
     return std::string(text.substr(first, last - first));
 }
 

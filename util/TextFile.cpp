@@ -15,10 +15,10 @@ namespace tv {
 namespace {
 
 // Windows-1252 code points of the bytes 0x80 to 0x9F; the rest of the page is Latin-1.
-constexpr char32_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     std::string out;
@@ -52,9 +52,15 @@ char32_t NextCodePoint(std::string_view s, size_t& i) {
         char32_t c = b & (0x3F >> extra);
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
-            if (i + k >= s.size()) { ok = false; break; }
+            if (i + k >= s.size()) {
+                ok = false;
+                break;
+            }
             auto cb = static_cast<unsigned char>(s[i + k]);
-            if ((cb & 0xC0) != 0x80) { ok = false; break; }
+            if ((cb & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             c = (c << 6) | (cb & 0x3F);
         }
         if (ok) {
@@ -69,7 +75,13 @@ char32_t NextCodePoint(std::string_view s, size_t& i) {
 void AppendUtf16(std::string& out, char32_t c, bool bigEndian) {
     auto put = [&](char32_t u) {
         char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-        if (bigEndian) { out += hi; out += lo; } else { out += lo; out += hi; }
+        if (bigEndian) {
+            out += hi;
+            out += lo;
+        } else {
+            out += lo;
+            out += hi;
+        }
     };
     if (c >= 0x10000) {
         c -= 0x10000;
@@ -113,11 +125,13 @@ std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
         bool big = encoding == TextEncoding::Utf16BeBom;
         out.push_back(big ? '\xFE' : '\xFF');
         out.push_back(big ? '\xFF' : '\xFE');
-        for (size_t i = 0; i < utf8.size();) AppendUtf16(out, NextCodePoint(utf8, i), big);
+        for (size_t i = 0; i < utf8.size();)
+            AppendUtf16(out, NextCodePoint(utf8, i), big);
         return out;
     }
     case TextEncoding::Ansi:
-        for (size_t i = 0; i < utf8.size();) out += ToCp1252(NextCodePoint(utf8, i));
+        for (size_t i = 0; i < utf8.size();)
+            out += ToCp1252(NextCodePoint(utf8, i));
         return out;
     }
     return out;
@@ -162,7 +176,8 @@ TextLines LoadTextLines(const std::string& path) {
 
 std::string JoinTextLines(const TextLines& text) {
     std::string joined;
-    for (const std::string& line : text.Lines) joined += line + "\r\n";
+    for (const std::string& line : text.Lines)
+        joined += line + "\r\n";
     return EncodeText(joined, text.Encoding);
 }
 

@@ -44,8 +44,10 @@ void TSetupWizardDlg::NextBtnClick() {
     switch (FPage) {
     case tsSelect:
         // An installed application is updated at once: no parameters to ask.
-        if (InstallType() == 1 && AppInstalled()) StartInstall();
-        else SetPage(tsParams);
+        if (InstallType() == 1 && AppInstalled())
+            StartInstall();
+        else
+            SetPage(tsParams);
         break;
     case tsParams:
         if (ValidateParams()) StartInstall();
@@ -56,8 +58,10 @@ void TSetupWizardDlg::NextBtnClick() {
 }
 
 void TSetupWizardDlg::PrevPage() {
-    if (FPage == tsInfo) SetPage(tsSelect);
-    else SetPage(FPage - 1);
+    if (FPage == tsInfo)
+        SetPage(tsSelect);
+    else
+        SetPage(FPage - 1);
 }
 
 void TSetupWizardDlg::CloseBtnClick() {
@@ -80,9 +84,13 @@ void TSetupWizardDlg::ShowOutcomePage(const std::string& heading, const std::str
     SetPage(tsInfo);
 }
 
-void TSetupWizardDlg::ShowInfo(const std::string& text) { ShowOutcomePage(GetWizardText("capInfo"), text); }
+void TSetupWizardDlg::ShowInfo(const std::string& text) {
+    ShowOutcomePage(GetWizardText("capInfo"), text);
+}
 
-void TSetupWizardDlg::ShowError(const std::string& text) { ShowOutcomePage(GetWizardText("capError"), text); }
+void TSetupWizardDlg::ShowError(const std::string& text) {
+    ShowOutcomePage(GetWizardText("capError"), text);
+}
 
 void TSetupWizardDlg::AddErrorLine(const std::string& text, bool clear) {
     if (clear) FForm.ErrList.Items.clear();

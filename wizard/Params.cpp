@@ -54,7 +54,8 @@ void TSetupWizardDlg::PrepareParamsPage(int type) {
 void TSetupWizardDlg::FillUpdateFileList(int type) {
     std::string descriptions = FInstallIni->ReadString("UpdFileDescr", FAppType, "");
     std::vector<CheckListEntry> entries;
-    for (std::string& description : SplitTokens(descriptions, ';')) entries.push_back({std::move(description), type == 3});
+    for (std::string& description : SplitTokens(descriptions, ';'))
+        entries.push_back({std::move(description), type == 3});
     FForm.cbFileList.Items = std::move(entries);
 }
 
@@ -79,7 +80,8 @@ std::string TSetupWizardDlg::GetCheckedUpdateFiles() const {
 }
 
 void TSetupWizardDlg::MarkAllBtnClick(int senderTag) {
-    for (CheckListEntry& entry : FForm.cbFileList.Items) entry.Checked = senderTag == 1;
+    for (CheckListEntry& entry : FForm.cbFileList.Items)
+        entry.Checked = senderTag == 1;
 }
 
 void TSetupWizardDlg::cbAppVersChange() {
@@ -106,8 +108,9 @@ void TSetupWizardDlg::edtFolderRightButtonClick() {
 
 bool TSetupWizardDlg::IsAppInstalled() {
     auto registry = FHost.OpenRegistry();
-    std::string branch = FHost.Is64Bits() ? "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-                                          : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::string branch = FHost.Is64Bits()
+                             ? "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+                             : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     return registry->KeyExists(FormatText("%s\\%s", {branch, AppUninstallKeyName}));
 }
 

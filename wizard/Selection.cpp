@@ -39,7 +39,8 @@ void TSetupWizardDlg::BuildPackageList() {
 }
 
 void TSetupWizardDlg::DoAction(int senderTag) {
-    for (PackageOption& option : FForm.Packages) option.Button.Checked = option.Tag == senderTag;
+    for (PackageOption& option : FForm.Packages)
+        option.Button.Checked = option.Tag == senderTag;
     SetInstallType(senderTag);
 }
 

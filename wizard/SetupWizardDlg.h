@@ -136,7 +136,8 @@ public:
     bool ConnectToServer();
     void OnlineBtnClick();
     void OfflineBtnClick();
-    bool DownloadFile(const std::string& baseUrl, const std::string& fileName, const std::string& targetFolder);
+    bool DownloadFile(const std::string& baseUrl, const std::string& fileName,
+                      const std::string& targetFolder);
     void IdWebDAVWorkBegin(WorkMode mode, std::int64_t workCountMax);
     void IdWebDAVWork(WorkMode mode, std::int64_t workCount);
     const std::string& SetupFolder() const { return FSetupFolder; }

@@ -10,8 +10,8 @@
 namespace tv {
 
 TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
-    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), InstallProc(loop), UnInstallProc(loop),
-      RunApp(loop) {
+    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), InstallProc(loop),
+      UnInstallProc(loop), RunApp(loop) {
     RunApp.WaitForTerminate = false;
     InstallProc.OnTerminate = [this](ProcessRunner&, std::uint32_t code) {
         Dispatch([&] { InstallProcTerminate(code); });
@@ -23,7 +23,9 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
         FForm.pbUnzip.Position = position;
         PumpMessages();
     };
-    FUnZipper.OnArchiveProgress = [this](int progress, bool& abort) { AbUnZipperArchiveProgress(progress, abort); };
+    FUnZipper.OnArchiveProgress = [this](int progress, bool& abort) {
+        AbUnZipperArchiveProgress(progress, abort);
+    };
     FUnZipper.OnArchiveItemProgress = [this](const ZipEntry& item, int progress, bool& abort) {
         AbUnZipperArchiveItemProgress(item, progress, abort);
     };
@@ -105,7 +107,9 @@ void TSetupWizardDlg::InitWizard() {
     }
 }
 
-void TSetupWizardDlg::PumpMessages() { FEventLoop.ProcessMessages(); }
+void TSetupWizardDlg::PumpMessages() {
+    FEventLoop.ProcessMessages();
+}
 
 void TSetupWizardDlg::UpdateAppType() {
     static const char* const Keys[] = {"Brisa", "Solan", "Tavik"};
@@ -131,7 +135,9 @@ void TSetupWizardDlg::Close() {
     FormClose();
 }
 
-void TSetupWizardDlg::FormClose() { FMemIni.reset(); }
+void TSetupWizardDlg::FormClose() {
+    FMemIni.reset();
+}
 
 bool TSetupWizardDlg::FormCloseQuery() {
     if (FInstallState != isRunning) return true;

@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,7 +57,9 @@ std::string PosixHost::ProgramFilesFolder() {
     return ProgramFilesFromRegistry(*registry);
 }
 
-bool PosixHost::Is64Bits() { return ProcessorHasLongMode(); }
+bool PosixHost::Is64Bits() {
+    return ProcessorHasLongMode();
+}
 
 std::unique_ptr<Registry> PosixHost::OpenRegistry() {
     std::string path = Environment("TVINSTALL_REGISTRY");

@@ -85,7 +85,8 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& commandLine) {
     std::vector<std::string> argv = {parsed.Program};
     argv.insert(argv.end(), parsed.Arguments.begin(), parsed.Arguments.end());
     std::vector<char*> pointers;
-    for (std::string& argument : argv) pointers.push_back(argument.data());
+    for (std::string& argument : argv)
+        pointers.push_back(argument.data());
     pointers.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;

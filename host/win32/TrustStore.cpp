@@ -12,7 +12,8 @@ std::vector<std::string> SystemRootCertificates() {
     if (!store) return certificates;
     for (PCCERT_CONTEXT certificate = CertEnumCertificatesInStore(store, nullptr); certificate;
          certificate = CertEnumCertificatesInStore(store, certificate))
-        certificates.emplace_back(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded);
+        certificates.emplace_back(reinterpret_cast<const char*>(certificate->pbCertEncoded),
+                                  certificate->cbCertEncoded);
     CertCloseStore(store, 0);
     return certificates;
 }

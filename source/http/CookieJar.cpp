@@ -53,8 +53,10 @@ bool ParseCookieDate(const std::string& text, CookieJar::Clock::time_point& out)
         }
         if (t.find_first_not_of("0123456789") != std::string::npos) return;
         int value = std::atoi(t.c_str());
-        if (day < 0 && t.size() <= 2) day = value;
-        else if (year < 0 && t.size() >= 2 && t.size() <= 4) year = value;
+        if (day < 0 && t.size() <= 2)
+            day = value;
+        else if (year < 0 && t.size() >= 2 && t.size() <= 4)
+            year = value;
     };
     for (char c : text) {
         bool delimiter = c == ' ' || c == ',' || c == '-' || c == '\t' || c == ';';
@@ -68,18 +70,20 @@ bool ParseCookieDate(const std::string& text, CookieJar::Clock::time_point& out)
     take(token);
     if (year >= 70 && year <= 99) year += 1900;
     if (year >= 0 && year <= 69) year += 2000;
-    if (day < 1 || day > 31 || month < 0 || year < 1601 || hour < 0 || hour > 23 || minute > 59 || second > 59)
+    if (day < 1 || day > 31 || month < 0 || year < 1601 || hour < 0 || hour > 23 || minute > 59 ||
+        second > 59)
         return false;
     using namespace std::chrono;
-    sys_days date = year_month_day{std::chrono::year(year), std::chrono::month(month + 1), std::chrono::day(day)};
+    sys_days date =
+        year_month_day{std::chrono::year(year), std::chrono::month(month + 1), std::chrono::day(day)};
     out = CookieJar::Clock::time_point(date) + hours(hour) + minutes(minute) + seconds(second);
     return true;
 }
 
 } // namespace
 
-void CookieJar::Store(std::string_view setCookie, const std::string& requestHost, const std::string& requestPath,
-                      Clock::time_point now) {
+void CookieJar::Store(std::string_view setCookie, const std::string& requestHost,
+                      const std::string& requestPath, Clock::time_point now) {
     if (setCookie.size() > MaxCookieSize) return;
     std::string pair(setCookie.substr(0, setCookie.find(';')));
     size_t eq = pair.find('=');
@@ -95,11 +99,13 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
     size_t at = setCookie.find(';');
     while (at != std::string_view::npos) {
         size_t next = setCookie.find(';', at + 1);
-        std::string attribute(setCookie.substr(at + 1, next == std::string_view::npos ? next : next - at - 1));
+        std::string attribute(
+            setCookie.substr(at + 1, next == std::string_view::npos ? next : next - at - 1));
         at = next;
         size_t aeq = attribute.find('=');
         std::string name = LowerAscii(TrimBlanks(std::string_view(attribute).substr(0, aeq)));
-        std::string value = aeq == std::string::npos ? "" : TrimBlanks(std::string_view(attribute).substr(aeq + 1));
+        std::string value =
+            aeq == std::string::npos ? "" : TrimBlanks(std::string_view(attribute).substr(aeq + 1));
         if (name == "expires" && !hasMaxAge) {
             Clock::time_point when;
             if (ParseCookieDate(value, when)) {
@@ -149,8 +155,8 @@ void CookieJar::Store(std::string_view setCookie, const std::string& requestHost
     FCookies.push_back(cookie);
 }
 
-std::string CookieJar::CookieHeader(const std::string& requestHost, const std::string& requestPath, bool secure,
-                                    Clock::time_point now) const {
+std::string CookieJar::CookieHeader(const std::string& requestHost, const std::string& requestPath,
+                                    bool secure, Clock::time_point now) const {
     std::string host = LowerAscii(requestHost);
     std::string path = requestPath.empty() ? "/" : requestPath.substr(0, requestPath.find('?'));
     std::vector<const Cookie*> matching;

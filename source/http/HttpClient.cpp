@@ -20,9 +20,10 @@ std::string Base64(const std::string& data) {
     std::string out;
     size_t i = 0;
     for (; i + 2 < data.size(); i += 3) {
-        unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8) |
-                     static_cast<unsigned char>(data[i + 2]);
-        for (int shift : {18, 12, 6, 0}) out += Alphabet[(v >> shift) & 63];
+        unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
+                     (static_cast<unsigned char>(data[i + 1]) << 8) | static_cast<unsigned char>(data[i + 2]);
+        for (int shift : {18, 12, 6, 0})
+            out += Alphabet[(v >> shift) & 63];
     }
     if (i + 1 == data.size()) {
         unsigned v = static_cast<unsigned char>(data[i]) << 16;
@@ -30,7 +31,8 @@ std::string Base64(const std::string& data) {
         out += Alphabet[(v >> 12) & 63];
         out += "==";
     } else if (i + 2 == data.size()) {
-        unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8);
+        unsigned v =
+            (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8);
         out += Alphabet[(v >> 18) & 63];
         out += Alphabet[(v >> 12) & 63];
         out += Alphabet[(v >> 6) & 63];
@@ -124,9 +126,13 @@ void HttpClient::ConnectTo(const Url& url) {
     }
 }
 
-void HttpClient::Get(const std::string& address, HttpSink& sink) { Request("GET", address, sink); }
+void HttpClient::Get(const std::string& address, HttpSink& sink) {
+    Request("GET", address, sink);
+}
 
-void HttpClient::Post(const std::string& address, HttpSink& sink) { Request("POST", address, sink); }
+void HttpClient::Post(const std::string& address, HttpSink& sink) {
+    Request("POST", address, sink);
+}
 
 void HttpClient::Send(const std::string& method, const Url& url) {
     std::string head = method + " " + url.Path + " HTTP/1.1\r\n";
@@ -217,7 +223,8 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
             std::string name = LowerAscii(TrimBlanks(line.substr(0, colon)));
             std::string value = TrimBlanks(line.substr(colon + 1));
             if (name == "content-length") {
-                if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos)
+                if (value.empty() || value.size() > 18 ||
+                    value.find_first_not_of("0123456789") != std::string::npos)
                     throw Failure("Ungültige Länge in der Serverantwort: " + value.substr(0, 40));
                 std::uint64_t length = std::stoull(value);
                 // Two different lengths leave no way to tell where the body ends.
@@ -265,7 +272,8 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
             std::string line = ReadLine();
             std::string size = TrimBlanks(line.substr(0, line.find(';')));
             // More than 15 hex digits would overflow the count.
-            if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            if (size.empty() || size.size() > 15 ||
+                size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                 throw Failure("Ungültige Blockgröße in der Serverantwort: " + size.substr(0, 40));
             std::uint64_t left = std::stoull(size, nullptr, 16);
             if (left == 0) break;
@@ -317,7 +325,8 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
         Send(method, url);
         Answer answer = ReadHead(url);
         bool success = answer.Status >= 200 && answer.Status < 300;
-        bool redirect = answer.Status >= 300 && answer.Status < 400 && answer.Status != 304 && !answer.Location.empty();
+        bool redirect =
+            answer.Status >= 300 && answer.Status < 400 && answer.Status != 304 && !answer.Location.empty();
         if (success) {
             ReadBody(answer, &sink);
         } else {

@@ -35,7 +35,9 @@ void FileSink::Write(const char* data, size_t size) {
     FSize += size;
 }
 
-void FileSink::Mark() { FMark = FSize; }
+void FileSink::Mark() {
+    FMark = FSize;
+}
 
 void FileSink::Rewind() {
     if (!FFile || std::fflush(FFile) != 0) Fail();

@@ -60,10 +60,14 @@ SSL_CTX* ClientContext() {
 
 } // namespace
 
-void TlsTransport::SslDeleter::operator()(SSL* ssl) const { SSL_free(ssl); }
+void TlsTransport::SslDeleter::operator()(SSL* ssl) const {
+    SSL_free(ssl);
+}
 
 TlsTransport::TlsTransport() = default;
-TlsTransport::~TlsTransport() { Close(); }
+TlsTransport::~TlsTransport() {
+    Close();
+}
 
 void TlsTransport::Fail(const std::string& what) const {
     throw Failure("Verbindung zu " + FHost + ":" + std::to_string(FPort) + ": " + what);

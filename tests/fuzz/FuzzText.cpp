@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     tv::SplitTokens(store.ReadString("DBFileListClient", "Brisa", ""), ';');
 
     // Encoding what was decoded must give back a text that decodes the same.
-    if (tv::DecodeText(tv::EncodeText(decoded.Text, tv::TextEncoding::Utf8Bom)).Text != decoded.Text) __builtin_trap();
+    if (tv::DecodeText(tv::EncodeText(decoded.Text, tv::TextEncoding::Utf8Bom)).Text != decoded.Text)
+        __builtin_trap();
 
     tv::RegistrySnapshot registry(tv::RegistryData::Parse(bytes), true);
     if (registry.OpenKeyReadOnly("SOFTWARE\\Firebird Project\\Firebird Server\\Instances")) {
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     tv::ParseCommandLine(decoded.Text, [](const std::string& path) { return path.size() % 3 == 0; });
 
     tv::CookieJar jar;
-    for (const std::string& line : lines) jar.Store(line, "127.0.0.1", "/users/norvano/x");
+    for (const std::string& line : lines)
+        jar.Store(line, "127.0.0.1", "/users/norvano/x");
     jar.CookieHeader("127.0.0.1", "/users/norvano/installation/install.ini", true);
 
     std::vector<std::string> conf = lines;

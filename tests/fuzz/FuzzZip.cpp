@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     static const fs::path folder = fs::temp_directory_path() / ("tv-fuzz-zip-" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder / "out");
-    std::ofstream(folder / "in.zip", std::ios::binary).write(reinterpret_cast<const char*>(data),
-                                                             static_cast<std::streamsize>(size));
+    std::ofstream(folder / "in.zip", std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     tv::ZipExtractor zip;
     zip.BaseDirectory = (folder / "out").string();
     zip.OnConfirmOverwrite = [](std::string&, bool& confirm) { confirm = true; };

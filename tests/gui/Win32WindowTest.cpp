@@ -26,9 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const Manifest = "[DBFileListClient]\r\nBrisa=db_base.zip\r\n"
-                             "[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip;upd_prices.zip\r\n"
-                             "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile;Preislisten der Hersteller\r\n";
+const char* const Manifest =
+    "[DBFileListClient]\r\nBrisa=db_base.zip\r\n"
+    "[UpdFileList]\r\nBrisa=upd_models.zip;upd_parts.zip;upd_prices.zip\r\n"
+    "[UpdFileDescr]\r\nBrisa=Fahrzeugmodelle;Ersatzteile;Preislisten der Hersteller\r\n";
 
 fs::path InstallIniBesideTheProgram() {
     Win32Dialogs dialogs;
@@ -141,7 +142,8 @@ protected:
                 DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
                 const bool glyph = SendMessageW(child, BCM_GETIMAGELIST, 0, 0) != 0;
                 int room = needed.right - needed.left + (glyph ? Scaled(20) : 0) + Scaled(8);
-                if ((style & BS_TYPEMASK) == BS_AUTORADIOBUTTON) room = needed.right - needed.left + Scaled(18);
+                if ((style & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+                    room = needed.right - needed.left + Scaled(18);
                 EXPECT_LE(room, space.right) << Narrow(text);
             }
             SelectObject(dc, old);
@@ -175,10 +177,11 @@ TEST_F(Win32WindowTest, WindowIsFixedCentredAndScaledWithTheScreen) {
         int Height;
         bool Bold;
     };
-    for (const Font& font : {Font{"NextBtn", 11, false}, Font{"lblParams", 15, true}, Font{"lblFileName", 13, false},
-                             Font{"rbPackage1", 13, true}}) {
+    for (const Font& font : {Font{"NextBtn", 11, false}, Font{"lblParams", 15, true},
+                             Font{"lblFileName", 13, false}, Font{"rbPackage1", 13, true}}) {
         LOGFONTW shape{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(font.Control), WM_GETFONT, 0, 0)), sizeof shape, &shape);
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(font.Control), WM_GETFONT, 0, 0)),
+                   sizeof shape, &shape);
         EXPECT_EQ(std::wstring(shape.lfFaceName), L"Tahoma") << font.Control;
         EXPECT_EQ(shape.lfHeight, -Scaled(font.Height)) << font.Control;
         EXPECT_EQ(shape.lfWeight >= FW_BOLD, font.Bold) << font.Control;
@@ -237,7 +240,9 @@ TEST_P(Win32ParamsTest, ParametersPageFollowsTheDesign) {
                   {"gbFolder", {30, 0, 556, 52}},
                   {"edtFolder", {7, 22, 519, 43}}});
     if (c.AppChoice)
-        ExpectPlaced({{"pnlApp", {0, 57, 586, 107}}, {"rbClient", {30, 10, 180, 27}}, {"rbSingle", {200, 10, 350, 27}}});
+        ExpectPlaced({{"pnlApp", {0, 57, 586, 107}},
+                      {"rbClient", {30, 10, 180, 27}},
+                      {"rbSingle", {200, 10, 350, 27}}});
     if (c.Editions) ExpectPlaced({{"gbAppVers", {30, 57, 556, 109}}, {"cbAppVers", {7, 18, 519, 39}}});
     if (c.FileList) {
         ExpectPlaced({{"gbFileList", {30, 172, 556, 322}},
@@ -266,8 +271,10 @@ TEST_P(Win32ParamsTest, ParametersPageFollowsTheDesign) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachPackage, Win32ParamsTest,
-                         testing::Values(ParamsCase{1, true, 107, false, false}, ParamsCase{2, false, 47, false, false},
-                                         ParamsCase{3, false, 47, true, false}, ParamsCase{4, false, 47, true, true},
+                         testing::Values(ParamsCase{1, true, 107, false, false},
+                                         ParamsCase{2, false, 47, false, false},
+                                         ParamsCase{3, false, 47, true, false},
+                                         ParamsCase{4, false, 47, true, true},
                                          ParamsCase{5, false, 47, false, false}));
 
 TEST_F(Win32WindowTest, TabMovesThroughThePageButNeverToTheButtonRow) {
@@ -359,7 +366,8 @@ TEST_F(Win32WindowTest, MessageBoxesHaveTheirCaptionsDefaultButtonsAndResults) {
         DialogAnswer answer{&FProgram->Dialogs(), c.How, c.Screenshot, {}};
         AnswerNextDialog(answer);
         int result = FProgram->Dialogs().MessageDlg(
-            "Der Ordner C:\\Programme\\Norvano 6 existiert nicht.\n\rSoll er angelegt werden?", c.Type, c.Buttons);
+            "Der Ordner C:\\Programme\\Norvano 6 existiert nicht.\n\rSoll er angelegt werden?", c.Type,
+            c.Buttons);
         PendingAnswer = nullptr;
         EXPECT_TRUE(answer.Seen);
         EXPECT_EQ(answer.Caption, c.Caption);

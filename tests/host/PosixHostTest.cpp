@@ -20,12 +20,16 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, std::optional<std::string> value) : FName(name) {
         if (const char* old = std::getenv(name)) FOld = old;
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
     }
     ~ScopedEnv() {
-        if (FOld) setenv(FName, FOld->c_str(), 1);
-        else unsetenv(FName);
+        if (FOld)
+            setenv(FName, FOld->c_str(), 1);
+        else
+            unsetenv(FName);
     }
 
 private:
@@ -119,7 +123,9 @@ TEST_F(PosixHostTest, ProgramFolderIsTheFolderOfThisProgramWithDelimiter) {
 }
 
 #if defined(__x86_64__)
-TEST_F(PosixHostTest, ProcessorOfA64BitBuildReportsLongMode) { EXPECT_TRUE(FHost.Is64Bits()); }
+TEST_F(PosixHostTest, ProcessorOfA64BitBuildReportsLongMode) {
+    EXPECT_TRUE(FHost.Is64Bits());
+}
 #endif
 
 } // namespace

@@ -2,11 +2,11 @@
 #include "host/ProcessRunner.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -43,7 +43,8 @@ protected:
     }
     // Runs the loop until an end event arrived, at most five seconds.
     void AwaitEnd() {
-        for (int i = 0; i < 100 && FEnded.empty(); ++i) FLoop.WaitAndProcess(50);
+        for (int i = 0; i < 100 && FEnded.empty(); ++i)
+            FLoop.WaitAndProcess(50);
     }
 
     QueueEventLoop FLoop;
@@ -71,8 +72,8 @@ TEST_F(ProcessRunnerTest, ExitCodesPassUnsigned) {
         std::uint32_t Code;
     } cases[] = {
         {"exit 0", 0},
-        {"exit 255", 255},             // the largest a POSIX program can report, not -1
-        {"kill -9 $$", 128 + 9},       // killed by a signal: 128 + its number
+        {"exit 255", 255},       // the largest a POSIX program can report, not -1
+        {"kill -9 $$", 128 + 9}, // killed by a signal: 128 + its number
         {"kill -SEGV $$", 128 + 11},
     };
     for (const auto& c : cases) {
@@ -164,7 +165,8 @@ TEST_F(ProcessRunnerTest, EndHandlerMayRewriteTheCommandLineAndRunAgain) {
     };
     FRunner.CommandLine = "/bin/sh -c \"exit 5\"";
     FRunner.Run();
-    for (int i = 0; i < 100 && codes.size() < 2; ++i) FLoop.WaitAndProcess(50);
+    for (int i = 0; i < 100 && codes.size() < 2; ++i)
+        FLoop.WaitAndProcess(50);
     EXPECT_EQ(codes, (std::vector<std::uint32_t>{5, 6}));
     EXPECT_EQ(FRunner.CommandLine, "");
 }
@@ -187,7 +189,8 @@ TEST_F(ProcessRunnerTest, PathWithBlanksRunsThePrefixProgramUnlessQuoted) {
 
 TEST_F(ProcessRunnerTest, ArgumentsReachTheProgramSplitByWindowsRules) {
     const fs::path out = FDir / "args";
-    std::string program = Script("show args", "for a in \"$@\"; do echo \"[$a]\"; done > '" + out.string() + "'");
+    std::string program =
+        Script("show args", "for a in \"$@\"; do echo \"[$a]\"; done > '" + out.string() + "'");
     FRunner.CommandLine = "\"" + program + "\" /SILENT /DIR=\"/srv/my data\" /TYPE=\"Single\"";
     FRunner.Run();
     AwaitEnd();
@@ -203,7 +206,8 @@ TEST_F(ProcessRunnerTest, DestroyedWhileWaitingReportsNothingAndTheChildGoesOn) 
         runner.CommandLine = Script("slow", "sleep 0.2; echo finished > '" + done.string() + "'");
         runner.Run();
     }
-    for (int i = 0; i < 50 && !fs::exists(done); ++i) FLoop.WaitAndProcess(20);
+    for (int i = 0; i < 50 && !fs::exists(done); ++i)
+        FLoop.WaitAndProcess(20);
     FLoop.WaitAndProcess(100);
     EXPECT_EQ(testbed::ReadAll(done), "finished\n");
     EXPECT_EQ(events, 0);

@@ -42,7 +42,8 @@ TEST(Registry, KeysExistListedOrAsParents) {
         {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", false},
         {"Software\\Other", false}, // a key of the user's root, not the machine's
     };
-    for (const auto& c : cases) EXPECT_EQ(registry.KeyExists(c.Path), c.Exists) << c.Path;
+    for (const auto& c : cases)
+        EXPECT_EQ(registry.KeyExists(c.Path), c.Exists) << c.Path;
 }
 
 TEST(Registry, ReadStringGivesTextAndRefusesOtherTypes) {
@@ -74,9 +75,9 @@ TEST(Registry, OpenKeyReadOnlyFailsQuietlyForAMissingKey) {
 }
 
 TEST(Registry, UnusableTextsAreAnEmptyRegistry) {
-    for (std::string text : {std::string(), std::string("garbage\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n"),
-                             std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n"),
-                             std::string("\xFF\xFE\x00", 3)}) {
+    for (std::string text :
+         {std::string(), std::string("garbage\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n"),
+          std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n"), std::string("\xFF\xFE\x00", 3)}) {
         RegistrySnapshot registry(RegistryData::Parse(text));
         EXPECT_FALSE(registry.KeyExists("SOFTWARE\\X"));
         EXPECT_FALSE(registry.KeyExists("SOFTWARE"));
@@ -106,9 +107,10 @@ TEST(Registry, DeletionLinesRemoveValuesAndKeys) {
 }
 
 TEST(Registry, ThirtyTwoBitViewOfA64BitMachineSeesWow6432NodeAsSoftware) {
-    const std::string text = "Windows Registry Editor Version 5.00\r\n"
-                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App_is1]\r\n"
-                             "\"DisplayName\"=\"Norvano 6\"\r\n";
+    const std::string text =
+        "Windows Registry Editor Version 5.00\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App_is1]\r\n"
+        "\"DisplayName\"=\"Norvano 6\"\r\n";
     const std::string wow = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App_is1";
     RegistrySnapshot view64(RegistryData::Parse(text), true);
     EXPECT_TRUE(view64.KeyExists(wow));

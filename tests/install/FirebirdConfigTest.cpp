@@ -40,7 +40,8 @@ protected:
     static std::string AliasBlock(const std::string& folder) {
         std::string out = "nv_sec=" + folder + "/nv_sec.db\r\n";
         for (const char* alias : {"nv", "nv_img", "nv_ebay", "etg_cars", "etg_parts", "etg_aw", "etg_svg"})
-            out += std::string(alias) + "=" + folder + "/" + alias + ".db\r\n{\r\nSecurityDatabase=nv_sec\r\n}\r\n";
+            out += std::string(alias) + "=" + folder + "/" + alias +
+                   ".db\r\n{\r\nSecurityDatabase=nv_sec\r\n}\r\n";
         return out;
     }
 
@@ -67,7 +68,8 @@ TEST_F(FirebirdConfigTest, ExistingLinesAndEncodings) {
     const std::string rest7 = [&] {
         std::string out;
         for (const char* alias : {"nv_img", "nv_ebay", "etg_cars", "etg_parts", "etg_aw", "etg_svg"})
-            out += std::string(alias) + "=" + d + "/" + alias + ".db\r\n{\r\nSecurityDatabase=nv_sec\r\n}\r\n";
+            out +=
+                std::string(alias) + "=" + d + "/" + alias + ".db\r\n{\r\nSecurityDatabase=nv_sec\r\n}\r\n";
         return out;
     }();
     const std::string nvBlock = "nv=" + d + "/nv.db\r\n{\r\nSecurityDatabase=nv_sec\r\n}\r\n";
@@ -87,8 +89,12 @@ TEST_F(FirebirdConfigTest, ExistingLinesAndEncodings) {
         {"empty file", "", AliasBlock(d)},
         {"UTF-8 with mark keeps its mark", "\xEF\xBB\xBF# Datenbanken f\xC3\xBCr Norvano\r\n",
          "\xEF\xBB\xBF# Datenbanken f\xC3\xBCr Norvano\r\n" + AliasBlock(d)},
-        {"Windows-1252 umlauts come back as they were", "# Gr\xF6\xDF" "e und \x80\r\n",
-         "# Gr\xF6\xDF" "e und \x80\r\n" + AliasBlock(d)},
+        {"Windows-1252 umlauts come back as they were",
+         "# Gr\xF6\xDF"
+         "e und \x80\r\n",
+         "# Gr\xF6\xDF"
+         "e und \x80\r\n" +
+             AliasBlock(d)},
         {"existing user database gets no block", "nv_sec=old\r\n",
          "nv_sec=" + d + "/nv_sec.db\r\n" + nvBlock + rest7},
     };
@@ -127,12 +133,13 @@ TEST_F(FirebirdConfigTest, FirebirdConfKeysAreSetWhereTheirDefaultsStood) {
         {"active line set in place, comment untouched",
          "RemoteServicePort=4000\r\n#RemoteServicePort = 3050\r\n",
          "RemoteServicePort=3050\r\n#RemoteServicePort = 3050\r\nRemoteAuxPort=3051\r\n"},
-        {"missing keys appended last", "# nothing\n", "# nothing\r\nRemoteServicePort=3050\r\nRemoteAuxPort=3051\r\n"},
+        {"missing keys appended last", "# nothing\n",
+         "# nothing\r\nRemoteServicePort=3050\r\nRemoteAuxPort=3051\r\n"},
         {"empty active value: default un-commented, then the empty line set",
          "RemoteAuxPort=\r\n#RemoteAuxPort = 0\r\n",
          "RemoteAuxPort=3051\r\nRemoteAuxPort=0\r\nRemoteServicePort=3050\r\n"},
-        {"text before the # is dropped, a second = ends the value",
-         "  ;#RemoteServicePort = 3050 = x\r\n", "RemoteServicePort=3050\r\nRemoteAuxPort=3051\r\n"},
+        {"text before the # is dropped, a second = ends the value", "  ;#RemoteServicePort = 3050 = x\r\n",
+         "RemoteServicePort=3050\r\nRemoteAuxPort=3051\r\n"},
         {"pattern is case-sensitive", "#remoteserviceport = 1\r\n",
          "#remoteserviceport = 1\r\nRemoteServicePort=3050\r\nRemoteAuxPort=3051\r\n"},
     };
@@ -160,7 +167,8 @@ TEST_F(FirebirdConfigTest, RewriteKeepsPermissionsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(fs::status(FConf).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(FDir)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(FDir))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Daten", "Neu", "databases.conf"}));
 }
@@ -188,8 +196,9 @@ TEST_F(FirebirdConfigTest, FailedWriteRaisesAndLeavesTheOriginal) {
 }
 
 TEST_F(FirebirdConfigTest, RegisteredServerFolder) {
-    const std::string key = "Windows Registry Editor Version 5.00\r\n"
-                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Firebird Project\\Firebird Server\\Instances]\r\n";
+    const std::string key =
+        "Windows Registry Editor Version 5.00\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Firebird Project\\Firebird Server\\Instances]\r\n";
     const struct {
         const char* Name;
         std::string Registry;

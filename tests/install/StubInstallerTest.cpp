@@ -20,8 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string AppKey =
-    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1";
+const std::string AppKey = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{6B2E91A4-"
+                           "3F7D-4C58-9E0A-71D4C2B85F13}_is1";
 
 class StubInstallerTest : public testing::Test {
 protected:
@@ -50,7 +50,8 @@ protected:
         };
         runner.CommandLine = commandLine;
         runner.Run();
-        for (int i = 0; i < 200 && !ended; ++i) FLoop.WaitAndProcess(50);
+        for (int i = 0; i < 200 && !ended; ++i)
+            FLoop.WaitAndProcess(50);
         EXPECT_TRUE(ended) << commandLine;
         return code;
     }
@@ -72,8 +73,8 @@ TEST_F(StubInstallerTest, ApplicationInstallerLeavesFolderUninstallerAndKey) {
     } cases[] = {{"Client", false}, {"Single", true}};
     for (const auto& c : cases) {
         fs::path folder = FDir / "Programme" / (std::string("Norvano 6 ") + c.Type);
-        std::string line = Stub("nv_setup.exe") + " /SILENT /ALLUSERS /DIR=\"" + folder.string() + "\" /TYPE=\"" +
-                           c.Type + "\" /Task=\"desktopicon\"";
+        std::string line = Stub("nv_setup.exe") + " /SILENT /ALLUSERS /DIR=\"" + folder.string() +
+                           "\" /TYPE=\"" + c.Type + "\" /Task=\"desktopicon\"";
         ASSERT_EQ(RunToEnd(line), 0u) << c.Type;
         EXPECT_TRUE(fs::is_regular_file(folder / "unins000.exe"));
         EXPECT_EQ(fs::is_directory(folder / "System" / "db"), c.Database);
@@ -87,9 +88,10 @@ TEST_F(StubInstallerTest, ApplicationInstallerLeavesFolderUninstallerAndKey) {
 
 TEST_F(StubInstallerTest, ServerInstallerLeavesConfigurationAndDefaultInstance) {
     fs::path folder = FDir / "Firebird 3";
-    std::string line = Stub("fb32.exe") + " /SILENT /Dir=\"" + folder.string() +
-                       "\" /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"qb4-KT29vz\" /COMPONENTS=\"ServerComponent\" "
-                       "/TASKS=\"UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,EnableLegacyClientAuth\"";
+    std::string line =
+        Stub("fb32.exe") + " /SILENT /Dir=\"" + folder.string() +
+        "\" /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"qb4-KT29vz\" /COMPONENTS=\"ServerComponent\" "
+        "/TASKS=\"UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,EnableLegacyClientAuth\"";
     ASSERT_EQ(RunToEnd(line), 0u);
     std::string conf = testbed::ReadAll(folder / "firebird.conf");
     EXPECT_NE(conf.find("\r\n#RemoteServicePort = 3050\r\n"), std::string::npos);
@@ -112,7 +114,7 @@ TEST_F(StubInstallerTest, CompanionInstallerAndUpdateAndTheirArguments) {
     EXPECT_TRUE(fs::is_regular_file(folder / "unins000.exe"));
     ASSERT_EQ(RunToEnd(Stub("nv_update.exe") + " /SILENT /NOCANCEL"), 0u);
     EXPECT_EQ(testbed::ReadAll(FDir / "log"), "st_setup.exe\t/SILENT\t/ALLUSERS\t/DIR=" + folder.string() +
-                                      "\nnv_update.exe\t/SILENT\t/NOCANCEL\n");
+                                                  "\nnv_update.exe\t/SILENT\t/NOCANCEL\n");
 }
 
 TEST_F(StubInstallerTest, WrongCommandLinesFailAndInstallNothing) {
@@ -122,9 +124,9 @@ TEST_F(StubInstallerTest, WrongCommandLinesFailAndInstallNothing) {
         std::string Line;
         std::uint32_t Code;
     } cases[] = {
-        {Stub("nv_setup.exe") + dir + " /TYPE=\"Client\"", 1},            // not silent
+        {Stub("nv_setup.exe") + dir + " /TYPE=\"Client\"", 1}, // not silent
         {Stub("nv_setup.exe") + " /SILENT" + dir + " /TYPE=\"Other\"", 1},
-        {Stub("nv_setup.exe") + " /SILENT /TYPE=\"Client\"", 1},          // no folder
+        {Stub("nv_setup.exe") + " /SILENT /TYPE=\"Client\"", 1},             // no folder
         {Stub("fb32.exe") + " /SILENT /Dir=\"" + folder.string() + "\"", 1}, // no account
         {Stub("nv_update.exe") + " /SILENT", 1},
     };
@@ -148,13 +150,16 @@ TEST_F(StubInstallerTest, TwoInstallersAtOnceKeepBothRegistryEntries) {
     setenv("TVSTUB_DELAY_MS", "50", 1);
     ProcessRunner first(FLoop), second(FLoop);
     int ended = 0;
-    for (ProcessRunner* runner : {&first, &second}) runner->OnTerminate = [&](ProcessRunner&, std::uint32_t) { ++ended; };
-    first.CommandLine = Stub("nv_setup.exe") + " /SILENT /DIR=\"" + (FDir / "a").string() + "\" /TYPE=\"Client\"";
+    for (ProcessRunner* runner : {&first, &second})
+        runner->OnTerminate = [&](ProcessRunner&, std::uint32_t) { ++ended; };
+    first.CommandLine =
+        Stub("nv_setup.exe") + " /SILENT /DIR=\"" + (FDir / "a").string() + "\" /TYPE=\"Client\"";
     second.CommandLine = Stub("fb32.exe") + " /SILENT /Dir=\"" + (FDir / "b").string() +
                          "\" /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"pw\"";
     first.Run();
     second.Run();
-    for (int i = 0; i < 200 && ended < 2; ++i) FLoop.WaitAndProcess(50);
+    for (int i = 0; i < 200 && ended < 2; ++i)
+        FLoop.WaitAndProcess(50);
     unsetenv("TVSTUB_DELAY_MS");
     ASSERT_EQ(ended, 2);
     RegistrySnapshot registry = Registry();

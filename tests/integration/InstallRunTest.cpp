@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -43,14 +43,16 @@ protected:
         setenv("TVINSTALL_REGISTRY", FRegistry.c_str(), 1);
         setenv("TVSTUB_LOG", (FMachine / "stub.log").c_str(), 1);
         unsetenv("TVSTUB_EXIT_CODE");
-        FManifestBytes = "[DBFileListSingle]\r\nSolan=db_base.zip\r\n[DBFileListClient]\r\nBrisa=db_base.zip\r\n";
+        FManifestBytes =
+            "[DBFileListSingle]\r\nSolan=db_base.zip\r\n[DBFileListClient]\r\nBrisa=db_base.zip\r\n";
         MakeZip((FMachine / "program" / "Packages" / "db_base.zip").string(),
                 {{"db/nv.db", std::string(200000, 'n')}, {"db/etg_parts.db", "parts"}});
         Create();
         Dlg().ApplicationEventsIdle();
     }
     void TearDown() override {
-        for (const char* name : {"TVINSTALL_REGISTRY", "TVSTUB_LOG", "TVSTUB_EXIT_CODE"}) unsetenv(name);
+        for (const char* name : {"TVINSTALL_REGISTRY", "TVSTUB_LOG", "TVSTUB_EXIT_CODE"})
+            unsetenv(name);
     }
     // The window: choose a package, go to its parameters, press Install, wait for the installer's end.
     void Install(int type, const std::string& folder = "") {
@@ -62,12 +64,14 @@ protected:
         AwaitOutcome();
     }
     void AwaitOutcome() {
-        for (int i = 0; i < 200 && Dlg().InstallState() == isRunning; ++i) FLoop.WaitAndProcess(50);
+        for (int i = 0; i < 200 && Dlg().InstallState() == isRunning; ++i)
+            FLoop.WaitAndProcess(50);
     }
     std::vector<std::string> LogLines() {
         std::ifstream in(FMachine / "stub.log");
         std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
         return lines;
     }
     void ExpectOutcome(const std::string& text) {
@@ -145,7 +149,8 @@ TEST_F(InstallRunTest, AbortedFollowUpRunRemovesTheApplicationAgain) {
     EXPECT_EQ(Dlg().InstallState(), isAborted);
     EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
     EXPECT_TRUE(F().Visible);
-    for (int i = 0; i < 100 && LogLines().size() < 2; ++i) FLoop.WaitAndProcess(50);
+    for (int i = 0; i < 100 && LogLines().size() < 2; ++i)
+        FLoop.WaitAndProcess(50);
     ASSERT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(LogLines()[1], "unins000.exe\t/silent");
     for (int i = 0; i < 100 && fs::exists(FMachine / "programs" / "Norvano 6" / "Norvano.exe"); ++i)
@@ -188,10 +193,11 @@ TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
     const std::string server = (FMachine / "programs" / "Firebird 3").string();
     Install(2);
     ExpectOutcome("Der Datenbankserver wurde erfolgreich installiert.");
-    EXPECT_EQ(LogLines()[0], "fb32.exe\t/SILENT\t/Dir=" + server +
-                                 "\t/SYSDBANAME=SYSDBA\t/SYSDBAPASSWORD=qb4-KT29vz\t/COMPONENTS=ServerComponent\t"
-                                 "/TASKS=UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,"
-                                 "EnableLegacyClientAuth");
+    EXPECT_EQ(LogLines()[0],
+              "fb32.exe\t/SILENT\t/Dir=" + server +
+                  "\t/SYSDBANAME=SYSDBA\t/SYSDBAPASSWORD=qb4-KT29vz\t/COMPONENTS=ServerComponent\t"
+                  "/TASKS=UseServiceTask,UseSuperServerTask\\UseGuardianTask,AutoStartTask,"
+                  "EnableLegacyClientAuth");
     std::string conf = testbed::ReadAll(server + "/firebird.conf");
     EXPECT_NE(conf.find("\r\nRemoteServicePort=3050\r\n"), std::string::npos);
     EXPECT_NE(conf.find("\r\nRemoteAuxPort=3051\r\n"), std::string::npos);
@@ -200,7 +206,8 @@ TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
     Click([](auto& d) { d.CloseBtnClick(); });
     Install(3, (FMachine / "data").string());
     ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
-    EXPECT_NE(testbed::ReadAll(server + "/databases.conf").find("nv_sec=" + (FMachine / "data").string() + "/nv_sec.db\r\n"),
+    EXPECT_NE(testbed::ReadAll(server + "/databases.conf")
+                  .find("nv_sec=" + (FMachine / "data").string() + "/nv_sec.db\r\n"),
               std::string::npos);
     EXPECT_EQ(Dlg().ConfigFile(), server + "/databases.conf");
 }
@@ -248,9 +255,10 @@ TEST_F(InstallRunTest, MissingInstallerOfflineNamesItsPath) {
     fs::remove(FMachine / "program" / "Packages" / "fb32.exe");
     Install(2);
     EXPECT_EQ(Dlg().InstallState(), isFailed);
-    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " +
-                                             FHost.ProgramDir + "Packages/fb32.exe ist nicht vorhanden. "
-                                             "Setup kann nicht ausgeführt werden.");
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " + FHost.ProgramDir +
+                  "Packages/fb32.exe ist nicht vorhanden. "
+                  "Setup kann nicht ausgeführt werden.");
     EXPECT_TRUE(LogLines().empty());
 }
 
@@ -261,8 +269,10 @@ TEST_F(InstallRunTest, EarlierSuccessIsNeverRolledBackByALaterAbort) {
     setenv("TVSTUB_EXIT_CODE", "2", 1);
     Install(1);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
-    for (int i = 0; i < 5; ++i) FLoop.WaitAndProcess(20);
-    for (const std::string& line : LogLines()) EXPECT_EQ(line.find("unins000"), std::string::npos) << line;
+    for (int i = 0; i < 5; ++i)
+        FLoop.WaitAndProcess(20);
+    for (const std::string& line : LogLines())
+        EXPECT_EQ(line.find("unins000"), std::string::npos) << line;
     EXPECT_TRUE(fs::exists(FMachine / "programs" / "Stockado 6" / "unins000.exe"));
 }
 
@@ -278,7 +288,8 @@ TEST_F(InstallRunTest, UnwritableServerConfigurationIsReportedAndTheWindowComesB
     AwaitOutcome();
     EXPECT_TRUE(F().Visible);
     EXPECT_EQ(Dlg().InstallState(), isFailed);
-    EXPECT_NE(F().lblStatusInfo.Caption.find("firebird.conf"), std::string::npos) << F().lblStatusInfo.Caption;
+    EXPECT_NE(F().lblStatusInfo.Caption.find("firebird.conf"), std::string::npos)
+        << F().lblStatusInfo.Caption;
 }
 
 TEST_F(InstallRunTest, ConfigurationToolStartsOnlyWhenItIsThere) {
@@ -311,8 +322,8 @@ protected:
         for (const char* name : {"nv_setup.exe", "st_setup.exe"})
             fs::copy_file(std::string(TV_STUB_DIR) + "/" + name, FServer->InstallationFolder() + "/" + name,
                           fs::copy_options::overwrite_existing);
-        fs::copy_file(std::string(TV_STUB_DIR) + "/nv_update.exe", FServer->UpdatesFolder() + "/nv_update.exe",
-                      fs::copy_options::overwrite_existing);
+        fs::copy_file(std::string(TV_STUB_DIR) + "/nv_update.exe",
+                      FServer->UpdatesFolder() + "/nv_update.exe", fs::copy_options::overwrite_existing);
         FStartOffline = false;
         InstallRunTest::SetUp();
         MakeZip(FServer->InstallationFolder() + "/db_base.zip", {{"nv.db", "main"}, {"etg_aw.db", "aw"}});
@@ -320,7 +331,8 @@ protected:
     }
     void TearDown() override {
         InstallRunTest::TearDown();
-        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"}) unsetenv(name);
+        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"})
+            unsetenv(name);
     }
     static NginxServer* FServer;
 };
@@ -339,12 +351,13 @@ TEST_F(OnlineRunTest, DatabaseRunStopsAtTheMissingSecondArchive) {
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rHTTP/1.1 404 Not Found");
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "main"); // the first archive stays unpacked
-    EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip")); // its download is gone
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip"));            // its download is gone
     EXPECT_FALSE(fs::exists(FHost.Temp + "/missing.zip"));
 }
 
 TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
-    std::ofstream(FServer->InstallationFolder() + "/fb32.exe", std::ios::binary) << std::string(40'000'000, 'f');
+    std::ofstream(FServer->InstallationFolder() + "/fb32.exe", std::ios::binary)
+        << std::string(40'000'000, 'f');
     CancelDuringDownloadAfter(1'000'000);
     Install(2);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
@@ -382,9 +395,9 @@ TEST_F(DatabaseRunTest, LiveDatabasesAreKeptAndListed) {
 TEST_F(DatabaseRunTest, SecondArchiveMissingOfflineFailsAfterTheFirst) {
     RunDatabases("db_base.zip;missing.zip");
     EXPECT_EQ(Dlg().InstallState(), isFailed);
-    EXPECT_EQ(F().lblStatusInfo.Caption,
-              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei missing.zip ist nicht vorhanden. "
-              "Die Installation der Datenbank kann nicht ausgeführt werden");
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie "
+                                         "Datei missing.zip ist nicht vorhanden. "
+                                         "Die Installation der Datenbank kann nicht ausgeführt werden");
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "parts");
 }
 
@@ -406,7 +419,8 @@ TEST_F(DatabaseRunTest, EntryThatCannotBeWrittenFailsTheRunAfterTheArchive) {
     RunDatabases("db_base.zip");
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     ASSERT_EQ(F().ErrList.Items.size(), 1u);
-    EXPECT_EQ(F().ErrList.Items[0].rfind("Datei db/etg_parts.db wurde nicht entpackt: ", 0), 0u) << F().ErrList.Items[0];
+    EXPECT_EQ(F().ErrList.Items[0].rfind("Datei db/etg_parts.db wurde nicht entpackt: ", 0), 0u)
+        << F().ErrList.Items[0];
     EXPECT_NE(F().lblStatusInfo.Caption.find(F().ErrList.Items[0]), std::string::npos);
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), std::string(200000, 'n')); // the rest is written
 }
@@ -445,7 +459,8 @@ private:
 
 std::vector<std::string> FolderNames(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -469,7 +484,8 @@ TEST_F(DatabaseRunTest, FileSizeLimitWhileUnpackingKeepsTheOldDatabase) {
     std::ofstream(FMachine / "data" / "etg_parts.db") << "old parts";
     std::ofstream(FMachine / "data" / "nv.db") << "live";
     MakeZip((FMachine / "program" / "Packages" / "db_big.zip").string(),
-            {{"etg_parts.db", std::string(3'000'000, 'p')}, {"etg_aw.db", "aw"},
+            {{"etg_parts.db", std::string(3'000'000, 'p')},
+             {"etg_aw.db", "aw"},
              {"etg_cars.db", std::string(3'000'000, 'c')}}); // a new file, written in place
     {
         FileSizeLimit limit(1'000'000);
@@ -486,13 +502,15 @@ TEST_F(DatabaseRunTest, FileSizeLimitWhileUnpackingKeepsTheOldDatabase) {
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_parts.db"), "old parts");
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "nv.db"), "live");
     EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_aw.db"), "aw"); // the entries that fit are written
-    EXPECT_EQ(FolderNames(FMachine / "data"), (std::vector<std::string>{"etg_aw.db", "etg_parts.db", "nv.db"}));
+    EXPECT_EQ(FolderNames(FMachine / "data"),
+              (std::vector<std::string>{"etg_aw.db", "etg_parts.db", "nv.db"}));
 }
 
 TEST_F(DatabaseRunTest, DatabaseHeldOpenByAnotherProcessIsReplacedAndItsReaderKeepsTheOldFile) {
     const fs::path database = FMachine / "data" / "etg_parts.db";
     std::string old;
-    for (int i = 0; i < 20000; ++i) old += "old record " + std::to_string(i) + "\n";
+    for (int i = 0; i < 20000; ++i)
+        old += "old record " + std::to_string(i) + "\n";
     std::ofstream(database) << old;
     // Another program opens the database, says so, and reads it whole only when told to.
     const fs::path ready = FMachine / "ready", seen = FMachine / "seen";
@@ -500,7 +518,8 @@ TEST_F(DatabaseRunTest, DatabaseHeldOpenByAnotherProcessIsReplacedAndItsReaderKe
                                 "'; read go; cat <&3 > '" + seen.string() + "'";
     std::FILE* reader = popen(("sh -c \"" + command + "\"").c_str(), "w");
     ASSERT_NE(reader, nullptr);
-    for (int i = 0; i < 200 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 200 && !fs::exists(ready); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(fs::exists(ready));
 
     RunDatabases("db_base.zip");
@@ -519,13 +538,15 @@ TEST_F(DatabaseRunTest, ReadOnlyDataFolderFailsAndChangesNothing) {
         if (std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "setpriv is missing";
         const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups /proc/" +
                                     std::to_string(getpid()) + "/exe --gtest_filter=" +
-                                    testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "." +
-                                    testing::UnitTest::GetInstance()->current_test_info()->name() + " 2>&1";
+                                    testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() +
+                                    "." + testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                    " 2>&1";
         std::FILE* child = popen(command.c_str(), "r");
         ASSERT_NE(child, nullptr);
         std::string output;
         char buffer[4096];
-        while (size_t n = std::fread(buffer, 1, sizeof buffer, child)) output.append(buffer, n);
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, child))
+            output.append(buffer, n);
         EXPECT_EQ(pclose(child), 0) << output;
         EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
         return;
@@ -536,7 +557,8 @@ TEST_F(DatabaseRunTest, ReadOnlyDataFolderFailsAndChangesNothing) {
     fs::permissions(FMachine / "data", fs::perms::owner_all);
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     ASSERT_EQ(F().ErrList.Items.size(), 2u);
-    EXPECT_EQ(F().ErrList.Items[0], "Datei " + (FMachine / "data").string() + "/nv.db ist vorhanden und wurde nicht ersetzt.");
+    EXPECT_EQ(F().ErrList.Items[0],
+              "Datei " + (FMachine / "data").string() + "/nv.db ist vorhanden und wurde nicht ersetzt.");
     EXPECT_EQ(F().ErrList.Items[1], "Datei db/etg_parts.db wurde nicht entpackt: Datei \"" +
                                         (FMachine / "data" / "etg_parts.db").string() +
                                         "\" kann nicht erstellt werden. Permission denied");
@@ -551,8 +573,9 @@ TEST_F(OnlineRunTest, FileSizeLimitWhileDownloadingRemovesThePartialFile) {
         Install(3, (FMachine / "data").string());
     }
     EXPECT_EQ(Dlg().InstallState(), isFailed);
-    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " +
-                                             FHost.Temp + "/db_base.zip kann nicht geschrieben werden: File too large");
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " + FHost.Temp +
+                  "/db_base.zip kann nicht geschrieben werden: File too large");
     EXPECT_FALSE(fs::exists(FHost.Temp + "/db_base.zip"));
     EXPECT_TRUE(fs::is_empty(FMachine / "data"));
 }

@@ -37,7 +37,8 @@ protected:
         FManifestBytes = OfflineManifest;
     }
     void TearDown() override {
-        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"}) unsetenv(name);
+        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"})
+            unsetenv(name);
     }
     static void PointAt(const std::string& server, const std::string& login) {
         setenv("TVINSTALL_SERVER", server.c_str(), 1);
@@ -50,7 +51,8 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(50)); // nginx logs just after it answered
         std::ifstream in(FServer->AccessLog());
         int count = 0;
-        for (std::string line; std::getline(in, line);) count += line.find(what) != std::string::npos;
+        for (std::string line; std::getline(in, line);)
+            count += line.find(what) != std::string::npos;
         return count;
     }
     void ExpectOffline() {
@@ -127,7 +129,8 @@ TEST_F(ModeTest, StartWhoseLoginFailsIsACriticalError) {
     EXPECT_FALSE(Dlg().Offline());
     EXPECT_EQ(F().Caption, "Tarvo Installation [ Online Modus ]");
     EXPECT_EQ(Dlg().Page(), tsInfo);
-    EXPECT_EQ(F().lblStatusInfo.Caption, "Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet");
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet");
     ASSERT_EQ(F().ErrList.Items.size(), 1u);
     EXPECT_NE(F().ErrList.Items[0].find("Connection refused"), std::string::npos);
     EXPECT_TRUE(Dlg().InstallIni().Empty());
@@ -162,8 +165,10 @@ TEST_F(ModeTest, OnlineButtonWhoseSecondLoginFailsFallsBackOffline) {
     // The login page closes the connection after the first POST and refuses the second.
     int posts = 0;
     FixtureServer login([&](Exchange& x) {
-        if (++posts == 1) x.Send(Answer("HTTP/1.1 200 OK", "", "Connection: close\r\n"));
-        else x.Send(Answer("HTTP/1.1 503 Service Unavailable"));
+        if (++posts == 1)
+            x.Send(Answer("HTTP/1.1 200 OK", "", "Connection: close\r\n"));
+        else
+            x.Send(Answer("HTTP/1.1 503 Service Unavailable"));
     });
     login.IdleCloseMs = 100; // so the connection of the first login is gone when the switch logs in again
     PointAt(FServer->Origin().substr(8), login.Origin() + "/login");
@@ -176,7 +181,8 @@ TEST_F(ModeTest, OnlineButtonWhoseSecondLoginFailsFallsBackOffline) {
     });
     ExpectOffline();
     EXPECT_EQ(Descriptions(), "Offline A");
-    EXPECT_EQ(F().lblStatusInfo.Caption, "Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet");
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet");
     ASSERT_EQ(F().ErrList.Items.size(), 1u);
     EXPECT_EQ(F().ErrList.Items[0], "HTTP/1.1 503 Service Unavailable");
 }
@@ -188,7 +194,8 @@ TEST_F(ModeTest, OnlineButtonWhoseLoginFailsShowsABoxAfterGoingOffline) {
     ExpectOffline();
     EXPECT_EQ(Dlg().Page(), tsSelect);
     ASSERT_EQ(FHost.Boxes.size(), 1u);
-    EXPECT_EQ(FHost.Boxes[0].Message, "Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet");
+    EXPECT_EQ(FHost.Boxes[0].Message,
+              "Connect zum Updateserver ist fehlgeschlagen. Offlinemodus wird eingeschaltet");
     EXPECT_EQ(FHost.Boxes[0].Type, MsgDlgType::Error);
     EXPECT_EQ(FHost.Boxes[0].Buttons, unsigned(mbOK));
     ASSERT_EQ(F().ErrList.Items.size(), 1u);
@@ -281,9 +288,10 @@ protected:
 };
 
 TEST_F(DownloadTest, BarCountsThousandsOfBytesAndHidesAtTheEnd) {
-    std::ofstream(FServer->InstallationFolder() + "/nv_setup.exe", std::ios::binary) << std::string(5'234'567, 'n');
+    std::ofstream(FServer->InstallationFolder() + "/nv_setup.exe", std::ios::binary)
+        << std::string(5'234'567, 'n');
     std::vector<std::pair<long long, long long>> bar; // (max, position) seen by each pump
-    FLoop.Post([] {}); // the first pump draws the page
+    FLoop.Post([] {});                                // the first pump draws the page
     std::function<void()> watch;
     Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
         Dlg().IdWebDAVWork(mode, count);
@@ -303,7 +311,8 @@ TEST_F(DownloadTest, BarCountsThousandsOfBytesAndHidesAtTheEnd) {
 
 TEST_F(DownloadTest, UnknownLengthGivesMaximumZero) {
     FixtureServer chunked([](Exchange& x) {
-        x.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7d0\r\n" + std::string(2000, 'c') + "\r\n0\r\n\r\n");
+        x.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7d0\r\n" + std::string(2000, 'c') +
+               "\r\n0\r\n\r\n");
     });
     PointAt(chunked.Origin().substr(8), chunked.Origin() + "/login");
     Dlg().WebDAV().Disconnect();
@@ -347,7 +356,8 @@ TEST_F(DownloadTest, NamesWithAFolderPartAreRefused) {
 }
 
 TEST_F(DownloadTest, CancelAnsweredYesInsideAProgressEventEndsTheTransfer) {
-    std::ofstream(FServer->InstallationFolder() + "/big.zip", std::ios::binary) << std::string(30'000'000, 'b');
+    std::ofstream(FServer->InstallationFolder() + "/big.zip", std::ios::binary)
+        << std::string(30'000'000, 'b');
     CancelDuringDownloadAfter(1'000'000);
     std::string failure;
     bool result = Download(InstallationFolderAddress(), "big.zip", &failure);

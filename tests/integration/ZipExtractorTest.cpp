@@ -6,9 +6,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <random>
@@ -26,7 +26,6 @@ namespace {
 using namespace testbed;
 namespace fs = std::filesystem;
 
-
 void Write(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
@@ -34,7 +33,8 @@ void Write(const fs::path& path, const std::string& bytes) {
 
 std::map<std::string, std::string> FolderContent(const fs::path& folder) {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = testbed::ReadAll(entry.path());
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = testbed::ReadAll(entry.path());
     return files;
 }
 
@@ -87,9 +87,11 @@ TEST_F(ZipTest, ArchivesOfCommonToolsExtractAsUnzipDoes) {
     const fs::path source = FDir / "source";
     std::mt19937 random(42);
     std::string noise(100000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
+    for (char& c : noise)
+        c = static_cast<char>(random());
     std::string pages;
-    for (int i = 0; i < 4000; ++i) pages += "PAGE " + std::to_string(i % 97) + std::string(60, static_cast<char>('a' + i % 26));
+    for (int i = 0; i < 4000; ++i)
+        pages += "PAGE " + std::to_string(i % 97) + std::string(60, static_cast<char>('a' + i % 26));
     Write(source / "readme.txt", "Norvano Datenbanken\n");
     Write(source / "db" / "nv.db", pages);
     Write(source / "empty.dat", "");
@@ -117,7 +119,8 @@ TEST_F(ZipTest, ArchivesOfCommonToolsExtractAsUnzipDoes) {
         fs::create_directories(FDir / "out");
         ASSERT_EQ(std::system(("cd " + src + " && " + tool.Command).c_str()), 0);
         ASSERT_EQ(std::system(("unzip -q -j -o '" + (FDir / "archive.zip").string() + "' -d '" +
-                               (FDir / "unzip").string() + "'").c_str()),
+                               (FDir / "unzip").string() + "'")
+                                  .c_str()),
                   0);
         EXPECT_EQ(Extract(FDir / "archive.zip"), "");
         EXPECT_TRUE(FFailures.empty());
@@ -131,7 +134,9 @@ TEST_F(ZipTest, ArchivesOfCommonToolsExtractAsUnzipDoes) {
 
 TEST_F(ZipTest, PythonZip64AndNamesAndTimes) {
     MakeZip((FDir / "a.zip").string(),
-            {{"db/Ersatzteile für Händler.db", std::string(70000, 'x')}, {"leer.db", "", false}, {"s.txt", "stored", false}},
+            {{"db/Ersatzteile für Händler.db", std::string(70000, 'x')},
+             {"leer.db", "", false},
+             {"s.txt", "stored", false}},
             true);
     EXPECT_EQ(Extract(FDir / "a.zip"), "");
     EXPECT_EQ(testbed::ReadAll(FDir / "out" / "Ersatzteile für Händler.db"), std::string(70000, 'x'));
@@ -142,13 +147,16 @@ TEST_F(ZipTest, PythonZip64AndNamesAndTimes) {
     std::tm local{};
     local.tm_year = 124, local.tm_mon = 4, local.tm_mday = 17, local.tm_hour = 13, local.tm_min = 45,
     local.tm_sec = 30, local.tm_isdst = -1;
-    auto expected = fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(std::mktime(&local)));
+    auto expected =
+        fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(std::mktime(&local)));
     EXPECT_EQ(fs::last_write_time(FDir / "out" / "s.txt"), expected);
 }
 
 TEST_F(ZipTest, ProgressAndFolderEntries) {
-    ASSERT_EQ(std::system(("cd '" + FDir.string() + "' && mkdir -p t/db && printf x > t/db/nv.db && cd t && "
-                           "zip -q ../f.zip db/ db/nv.db").c_str()),
+    ASSERT_EQ(std::system(("cd '" + FDir.string() +
+                           "' && mkdir -p t/db && printf x > t/db/nv.db && cd t && "
+                           "zip -q ../f.zip db/ db/nv.db")
+                              .c_str()),
               0);
     EXPECT_EQ(Extract(FDir / "f.zip"), "");
     EXPECT_EQ(FArchiveProgress, (std::vector<int>{50, 100, 100, 50, 100, 100}));
@@ -165,7 +173,8 @@ TEST_F(ZipTest, FourEntriesReportQuarters) {
 TEST_F(ZipTest, ItemProgressReportsEachWholePercentAtMostOnce) {
     std::mt19937 random(7);
     std::string data(3'000'000, '\0');
-    for (char& c : data) c = static_cast<char>(random() % 4 + 'a');
+    for (char& c : data)
+        c = static_cast<char>(random() % 4 + 'a');
     MakeZip((FDir / "big.zip").string(), {{"big.db", data}, {"small.db", std::string(1000, 's')}});
     EXPECT_EQ(Extract(FDir / "big.zip"), "");
     std::vector<int> big;
@@ -237,10 +246,11 @@ TEST_F(ZipTest, OpeningFailures) {
     std::string record = overlapping.substr(central, endRecord - central);
     overlapping.insert(endRecord, record);
     endRecord += record.size();
-    overlapping[endRecord + 8] = overlapping[endRecord + 10] = 2;                // entries
-    overlapping[endRecord + 12] = static_cast<char>(record.size() * 2);          // directory size
+    overlapping[endRecord + 8] = overlapping[endRecord + 10] = 2;       // entries
+    overlapping[endRecord + 12] = static_cast<char>(record.size() * 2); // directory size
     Write(FDir / "overlap.zip", overlapping);
-    for (const auto& c : cases) EXPECT_EQ(Extract(c.Archive, c.Target), c.Message) << c.Name;
+    for (const auto& c : cases)
+        EXPECT_EQ(Extract(c.Archive, c.Target), c.Message) << c.Name;
     EXPECT_EQ(Extract(FDir / "overlap.zip"), "Invalid file - not a PKZip file");
     EXPECT_TRUE(FolderContent(FDir / "out").empty());
     ZipExtractor closed;
@@ -254,7 +264,8 @@ TEST_F(ZipTest, OpeningFailures) {
 
 std::string LittleEndian(std::uint64_t value, int bytes) {
     std::string out;
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
     return out;
 }
 
@@ -266,14 +277,17 @@ TEST_F(ZipTest, DirectoryOfTwoMillionEntriesIsRefusedBeforeItIsRead) {
     const std::uint64_t zip64End = 100'000'000;
     { std::ofstream(archive, std::ios::binary); }
     fs::resize_file(archive, zip64End);
-    std::string tail = LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(45, 2) + LittleEndian(45, 2) +
-                       LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(2'000'000, 8) +
-                       LittleEndian(2'000'000, 8) + LittleEndian(directorySize, 8) + LittleEndian(0, 8);
+    std::string tail = LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(45, 2) +
+                       LittleEndian(45, 2) + LittleEndian(0, 4) + LittleEndian(0, 4) +
+                       LittleEndian(2'000'000, 8) + LittleEndian(2'000'000, 8) +
+                       LittleEndian(directorySize, 8) + LittleEndian(0, 8);
     tail += LittleEndian(0x07064b50, 4) + LittleEndian(0, 4) + LittleEndian(zip64End, 8) + LittleEndian(1, 4);
-    tail += LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(0xFFFF, 2) + LittleEndian(0xFFFF, 2) +
-            LittleEndian(0xFFFFFFFF, 4) + LittleEndian(0xFFFFFFFF, 4) + LittleEndian(0, 2);
+    tail += LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(0xFFFF, 2) +
+            LittleEndian(0xFFFF, 2) + LittleEndian(0xFFFFFFFF, 4) + LittleEndian(0xFFFFFFFF, 4) +
+            LittleEndian(0, 2);
     std::ofstream(archive, std::ios::binary | std::ios::app) << tail;
-    EXPECT_EQ(Extract(archive), "Das Archiv " + archive.string() + " hat zu viele Einträge (höchstens 1000000).");
+    EXPECT_EQ(Extract(archive),
+              "Das Archiv " + archive.string() + " hat zu viele Einträge (höchstens 1000000).");
     EXPECT_TRUE(FolderContent(FDir / "out").empty());
 }
 
@@ -295,13 +309,14 @@ TEST_F(ZipTest, AbortDuringTheThirdOfFiveEntriesFinishesItAndStops) {
     } catch (const ZipError& e) {
         EXPECT_EQ(std::string(e.what()), "Process aborted by user");
     }
-    EXPECT_EQ(FolderContent(FDir / "out"), (std::map<std::string, std::string>{{"1", "a"}, {"2", "b"}, {"3", "c"}}));
+    EXPECT_EQ(FolderContent(FDir / "out"),
+              (std::map<std::string, std::string>{{"1", "a"}, {"2", "b"}, {"3", "c"}}));
 }
 
 TEST_F(ZipTest, DamagedAndHostileEntriesAreReportedAndTheRestIsWritten) {
-    MakeZip((FDir / "base.zip").string(), {{"good1.db", std::string(5000, 'g')},
-                                           {"bad.db", std::string(20000, 'b')},
-                                           {"good2.db", "fine"}});
+    MakeZip(
+        (FDir / "base.zip").string(),
+        {{"good1.db", std::string(5000, 'g')}, {"bad.db", std::string(20000, 'b')}, {"good2.db", "fine"}});
     std::string bytes = testbed::ReadAll(FDir / "base.zip");
     auto patch = [](std::string archive, const std::function<void(std::string&)>& change) {
         change(archive);
@@ -316,12 +331,26 @@ TEST_F(ZipTest, DamagedAndHostileEntriesAreReportedAndTheRestIsWritten) {
         std::string Archive;
         const char* Reason;
     } cases[] = {
-        {"damaged data", patch(bytes, [&](std::string& a) { a[local + 30 + 6 + 3] ^= 0x55; }), "beschädigte Daten"},
-        {"CRC mismatch", patch(bytes, [&](std::string& a) { a[central + 16] ^= 1; a[local + 14] ^= 1; }), "CRC"},
-        {"unknown method", patch(bytes, [&](std::string& a) { a[central + 10] = 12; }), "unsupported compression method"},
+        {"damaged data", patch(bytes, [&](std::string& a) { a[local + 30 + 6 + 3] ^= 0x55; }),
+         "beschädigte Daten"},
+        {"CRC mismatch",
+         patch(bytes,
+               [&](std::string& a) {
+                   a[central + 16] ^= 1;
+                   a[local + 14] ^= 1;
+               }),
+         "CRC"},
+        {"unknown method", patch(bytes, [&](std::string& a) { a[central + 10] = 12; }),
+         "unsupported compression method"},
         {"encrypted", patch(bytes, [&](std::string& a) { a[central + 8] |= 1; }), "invalid password"},
-        {"newer version", patch(bytes, [&](std::string& a) { a[central + 6] = 63 + 1; }), "newer version required"},
-        {"declared smaller than the data", patch(bytes, [&](std::string& a) { a[central + 24] = 100; a[central + 25] = 0; }),
+        {"newer version", patch(bytes, [&](std::string& a) { a[central + 6] = 63 + 1; }),
+         "newer version required"},
+        {"declared smaller than the data",
+         patch(bytes,
+               [&](std::string& a) {
+                   a[central + 24] = 100;
+                   a[central + 25] = 0;
+               }),
          "mehr Daten als angegeben"},
         {"local header damaged", patch(bytes, [&](std::string& a) { a[local] = 'X'; }), "not a PKZip file"},
     };
@@ -336,8 +365,9 @@ TEST_F(ZipTest, DamagedAndHostileEntriesAreReportedAndTheRestIsWritten) {
         EXPECT_EQ(FFailures[0].rfind("bad.db: ", 0), 0u) << FFailures[0];
         EXPECT_NE(FFailures[0].find(c.Reason), std::string::npos) << FFailures[0];
         // No half file, and the entries around it are written.
-        EXPECT_EQ(FolderContent(FDir / "out"),
-                  (std::map<std::string, std::string>{{"good1.db", std::string(5000, 'g')}, {"good2.db", "fine"}}));
+        EXPECT_EQ(
+            FolderContent(FDir / "out"),
+            (std::map<std::string, std::string>{{"good1.db", std::string(5000, 'g')}, {"good2.db", "fine"}}));
     }
 }
 

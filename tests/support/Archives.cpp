@@ -11,7 +11,8 @@ namespace tv::testbed {
 void MakeZip(const std::string& path, const std::vector<ArchiveEntry>& entries, bool forceZip64) {
     namespace fs = std::filesystem;
     static int serial = 0;
-    fs::path work = fs::temp_directory_path() / ("tv-zip-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+    fs::path work =
+        fs::temp_directory_path() / ("tv-zip-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
     fs::create_directories(work);
     std::ofstream script(work / "make.py");
     script << "import sys, zipfile\n"
@@ -20,12 +21,15 @@ void MakeZip(const std::string& path, const std::vector<ArchiveEntry>& entries, 
         std::ofstream(work / std::to_string(i), std::ios::binary) << entries[i].Content;
         // Names go through a file too, so that any byte survives the trip.
         std::ofstream(work / (std::to_string(i) + ".name"), std::ios::binary) << entries[i].Name;
-        script << "name = open(r'" << (work / (std::to_string(i) + ".name")).string() << "', 'rb').read().decode('utf-8')\n"
+        script << "name = open(r'" << (work / (std::to_string(i) + ".name")).string()
+               << "', 'rb').read().decode('utf-8')\n"
                << "info = zipfile.ZipInfo(name, (2024, 5, 17, 13, 45, 30))\n"
-               << "info.compress_type = " << (entries[i].Deflated ? "zipfile.ZIP_DEFLATED" : "zipfile.ZIP_STORED") << "\n"
+               << "info.compress_type = "
+               << (entries[i].Deflated ? "zipfile.ZIP_DEFLATED" : "zipfile.ZIP_STORED") << "\n"
                << "info.external_attr = 0o100644 << 16\n"
                << "data = open(r'" << (work / std::to_string(i)).string() << "', 'rb').read()\n"
-               << "with z.open(info, 'w', force_zip64=" << (forceZip64 ? "True" : "False") << ") as f: f.write(data)\n";
+               << "with z.open(info, 'w', force_zip64=" << (forceZip64 ? "True" : "False")
+               << ") as f: f.write(data)\n";
     }
     script << "z.close()\n";
     script.close();

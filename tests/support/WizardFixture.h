@@ -60,7 +60,9 @@ protected:
     TSetupWizardDlg& Dlg() { return *FDlg; }
     Form& F() { return FDlg->GetForm(); }
     // What the window does with a click: through the dispatch point.
-    template <class Handler> void Click(Handler handler) { FDlg->Dispatch([&] { handler(*FDlg); }); }
+    template <class Handler> void Click(Handler handler) {
+        FDlg->Dispatch([&] { handler(*FDlg); });
+    }
     // The user presses Cancel and answers Yes once a download has received `bytes`.
     void CancelDuringDownloadAfter(std::int64_t bytes) {
         FHost.BoxAnswers = {mrYes};

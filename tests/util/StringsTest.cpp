@@ -20,7 +20,10 @@ TEST(DelimitedList, CountsAndTokensFollowTheDelimiters) {
         {";a", ';', 2, {"", "a"}},
         {"a;;b", ';', 3, {"a", "", "b"}},
         {";", ';', 2, {"", ""}},
-        {"Norvano Brisa;Norvano Solan;Norvano Tavik", ';', 3, {"Norvano Brisa", "Norvano Solan", "Norvano Tavik"}},
+        {"Norvano Brisa;Norvano Solan;Norvano Tavik",
+         ';',
+         3,
+         {"Norvano Brisa", "Norvano Solan", "Norvano Tavik"}},
         {" a ; b", ';', 2, {" a ", " b"}},
         {"key=va=lue", '=', 3, {"key", "va", "lue"}},
         {"Ersatzteile für Händler;Zubehör", ';', 2, {"Ersatzteile für Händler", "Zubehör"}},
@@ -28,7 +31,8 @@ TEST(DelimitedList, CountsAndTokensFollowTheDelimiters) {
     for (const TokenCase& c : cases) {
         SCOPED_TRACE(c.Text);
         EXPECT_EQ(TokenCount(c.Text, c.Delimiter), c.Count);
-        for (int i = 0; i < c.Count; ++i) EXPECT_EQ(ExtractToken(c.Text, c.Delimiter, i), c.Tokens[i]) << i;
+        for (int i = 0; i < c.Count; ++i)
+            EXPECT_EQ(ExtractToken(c.Text, c.Delimiter, i), c.Tokens[i]) << i;
         EXPECT_EQ(SplitTokens(c.Text, c.Delimiter), c.Tokens);
         // Past the end and before the start there is nothing.
         EXPECT_EQ(ExtractToken(c.Text, c.Delimiter, c.Count), "");
@@ -62,19 +66,24 @@ TEST(SameText, IgnoresCaseOfAsciiAndGermanLetters) {
         const char* B;
         bool Same;
     } cases[] = {
-        {"Opt", "opt", true},       {"DBFileListClient", "dbfilelistclient", true},
-        {"Größe", "GRÖSSE", false}, {"größe", "GRÖßE", true},
-        {"Ärger", "ärger", true},   {"Solan", "Solan ", false},
+        {"Opt", "opt", true},
+        {"DBFileListClient", "dbfilelistclient", true},
+        {"Größe", "GRÖSSE", false},
+        {"größe", "GRÖßE", true},
+        {"Ärger", "ärger", true},
+        {"Solan", "Solan ", false},
         {"", "", true},
     };
-    for (const auto& c : cases) EXPECT_EQ(SameText(c.A, c.B), c.Same) << c.A << " / " << c.B;
+    for (const auto& c : cases)
+        EXPECT_EQ(SameText(c.A, c.B), c.Same) << c.A << " / " << c.B;
 }
 
 TEST(FormatText, FillsPlaceholdersInOrder) {
     EXPECT_EQ(FormatText("%d - %s", {"1", "Norvano"}), "1 - Norvano");
     EXPECT_EQ(FormatText("Der Ordner %s ist nicht vorhanden.", {"/srv/Daten"}),
               "Der Ordner /srv/Daten ist nicht vorhanden.");
-    EXPECT_EQ(FormatText("%s [ %s ]", {"Tarvo Installation", "Online Modus"}), "Tarvo Installation [ Online Modus ]");
+    EXPECT_EQ(FormatText("%s [ %s ]", {"Tarvo Installation", "Online Modus"}),
+              "Tarvo Installation [ Online Modus ]");
     // An argument is never read as a pattern.
     EXPECT_EQ(FormatText("Datei %s", {"100%s.zip"}), "Datei 100%s.zip");
     EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and ");

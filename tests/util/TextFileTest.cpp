@@ -12,15 +12,31 @@ TEST(TextFile, DecodesByByteOrderMarkOrAsWindows1252) {
         std::string Text;
         TextEncoding Encoding;
     } cases[] = {
-        {"UTF-8 with mark", "\xEF\xBB\xBF" "F\xC3\xBCr", "Für", TextEncoding::Utf8Bom},
-        {"UTF-16 LE", std::string("\xFF\xFE" "F\0\xFC\0r\0", 8), "Für", TextEncoding::Utf16LeBom},
+        {"UTF-8 with mark",
+         "\xEF\xBB\xBF"
+         "F\xC3\xBCr",
+         "Für", TextEncoding::Utf8Bom},
+        {"UTF-16 LE",
+         std::string("\xFF\xFE"
+                     "F\0\xFC\0r\0",
+                     8),
+         "Für", TextEncoding::Utf16LeBom},
         {"UTF-16 BE", std::string("\xFE\xFF\0F\0\xFC\0r", 8), "Für", TextEncoding::Utf16BeBom},
         {"ANSI umlaut", "F\xFCr", "Für", TextEncoding::Ansi},
         {"ANSI euro and quotes", "\x80 \x93x\x94", "€ “x”", TextEncoding::Ansi},
         {"UTF-16 surrogate pair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), "\xF0\x9F\x98\x80",
          TextEncoding::Utf16LeBom},
-        {"UTF-16 odd last byte dropped", std::string("\xFF\xFE" "A\0B", 5), "A", TextEncoding::Utf16LeBom},
-        {"UTF-16 lone surrogate replaced", std::string("\xFF\xFE\x00\xD8" "A\0", 6), "\xEF\xBF\xBD" "A",
+        {"UTF-16 odd last byte dropped",
+         std::string("\xFF\xFE"
+                     "A\0B",
+                     5),
+         "A", TextEncoding::Utf16LeBom},
+        {"UTF-16 lone surrogate replaced",
+         std::string("\xFF\xFE\x00\xD8"
+                     "A\0",
+                     6),
+         "\xEF\xBF\xBD"
+         "A",
          TextEncoding::Utf16LeBom},
         {"empty", "", "", TextEncoding::Ansi},
     };
@@ -41,7 +57,10 @@ TEST(TextFile, EncodingRoundTripsEveryForm) {
         EXPECT_EQ(back.Encoding, encoding);
     }
     // Characters outside the code page become "?", as Windows' own conversion does.
-    EXPECT_EQ(EncodeText("a\xE2\x88\x9E" "b", TextEncoding::Ansi), "a?b");
+    EXPECT_EQ(EncodeText("a\xE2\x88\x9E"
+                         "b",
+                         TextEncoding::Ansi),
+              "a?b");
 }
 
 TEST(TextFile, SplitsAtCrLfAndCrLf) {
@@ -57,7 +76,8 @@ TEST(TextFile, SplitsAtCrLfAndCrLf) {
         {"", {}},
         {" ", {" "}},
     };
-    for (const auto& c : cases) EXPECT_EQ(SplitLines(c.Text), c.Lines);
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitLines(c.Text), c.Lines);
 }
 
 TEST(TextFile, ReadingAMissingFileSaysWhichAndWhy) {

@@ -38,7 +38,8 @@ TEST_F(ControllerTest, StartStateAfterCreation) {
     EXPECT_EQ(F().rbSingle.Caption, " Einzelplatzversion ");
     EXPECT_EQ(F().gbFileList.Caption, " Verfügbare Datenbanken ");
     EXPECT_EQ(F().gbAppVers.Caption, "Datenbanken für ...");
-    EXPECT_EQ(F().cbAppVers.Items, (std::vector<std::string>{"Norvano Brisa", "Norvano Solan", "Norvano Tavik"}));
+    EXPECT_EQ(F().cbAppVers.Items,
+              (std::vector<std::string>{"Norvano Brisa", "Norvano Solan", "Norvano Tavik"}));
     EXPECT_EQ(F().cbAppVers.ItemIndex, 0);
     // The button row keeps its designed visibility apart from what the mode set: FPage stayed 0.
     EXPECT_TRUE(F().NextBtn.Visible);
@@ -137,18 +138,20 @@ TEST_F(ControllerTest, NextAndBackNavigate) {
 }
 
 TEST_F(ControllerTest, NextWithTheApplicationInstalledSkipsTheParametersPage) {
-    FHost.RegistryText = "Windows Registry Editor Version 5.00\r\n"
-                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                         "{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1]\r\n";
+    FHost.RegistryText =
+        "Windows Registry Editor Version 5.00\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+        "{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1]\r\n";
     Create();
     ASSERT_TRUE(Dlg().AppInstalled());
     Click([](auto& d) { d.NextBtnClick(); });
     EXPECT_TRUE(FHost.Boxes.empty()); // nothing validated
     // Offline without the update installer: the run fails naming it, the parameters page never showed.
     EXPECT_EQ(Dlg().Page(), tsInfo);
-    EXPECT_EQ(F().lblStatusInfo.Caption, "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " +
-                                             FHost.ProgramDir + "Packages/nv_update.exe ist nicht vorhanden. "
-                                             "Setup kann nicht ausgeführt werden.");
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " + FHost.ProgramDir +
+                  "Packages/nv_update.exe ist nicht vorhanden. "
+                  "Setup kann nicht ausgeführt werden.");
 
     // Another package goes to its parameters as usual.
     Click([](auto& d) { d.CloseBtnClick(); });

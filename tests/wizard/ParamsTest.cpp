@@ -47,7 +47,8 @@ protected:
     }
     std::vector<std::string> Descriptions() {
         std::vector<std::string> out;
-        for (const auto& entry : F().cbFileList.Items) out.push_back(entry.Text);
+        for (const auto& entry : F().cbFileList.Items)
+            out.push_back(entry.Text);
         return out;
     }
     bool Next() {
@@ -117,14 +118,16 @@ TEST_F(ParamsTest, UpdateListIsFilledPerEditionUncheckedForTheDataUpdate) {
     Dlg().ApplicationEventsIdle(); // edition key "Brisa"
     Choose(4);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Fahrzeugmodelle", "Ersatzteile"}));
-    for (const auto& entry : F().cbFileList.Items) EXPECT_FALSE(entry.Checked);
+    for (const auto& entry : F().cbFileList.Items)
+        EXPECT_FALSE(entry.Checked);
 
     SelectEdition(1); // Solan: refilled, blanks kept
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Modelle", " Teile", "Zeichnungen"}));
 
     Choose(3); // the database files get the list checked, but never see it
     EXPECT_EQ(F().cbFileList.Items.size(), 3u);
-    for (const auto& entry : F().cbFileList.Items) EXPECT_TRUE(entry.Checked);
+    for (const auto& entry : F().cbFileList.Items)
+        EXPECT_TRUE(entry.Checked);
     SelectEdition(2); // not the data update: the hidden list stays as it was
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Modelle", " Teile", "Zeichnungen"}));
 }
@@ -150,7 +153,8 @@ TEST_F(ParamsTest, CheckedArchivesArePairedByPosition) {
         {{true, true, true}, "a.zip;b.zip;c.zip"},
     };
     for (const auto& c : cases) {
-        for (size_t i = 0; i < c.Checks.size(); ++i) F().cbFileList.Items[i].Checked = c.Checks[i];
+        for (size_t i = 0; i < c.Checks.size(); ++i)
+            F().cbFileList.Items[i].Checked = c.Checks[i];
         EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), c.Archives);
         EXPECT_EQ(Dlg().HasCheckedUpdateFile(), std::string(c.Archives) != "");
     }
@@ -186,7 +190,8 @@ TEST_F(ParamsTest, ManifestWithAHundredThousandArchivesStaysUsable) {
         names += "archive" + std::to_string(i) + ".zip";
         descriptions += "Teil " + std::to_string(i);
     }
-    WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=" + names, "[UpdFileDescr]", "Brisa=" + descriptions});
+    WizardProbe::LoadManifest(Dlg(),
+                              {"[UpdFileList]", "Brisa=" + names, "[UpdFileDescr]", "Brisa=" + descriptions});
     Dlg().ApplicationEventsIdle();
     Choose(4);
     ASSERT_EQ(F().cbFileList.Items.size(), 100000u);
@@ -199,9 +204,11 @@ TEST_F(ParamsTest, MarkAllAndUnmarkAll) {
     Dlg().ApplicationEventsIdle();
     Choose(4);
     Click([](auto& d) { d.MarkAllBtnClick(1); });
-    for (const auto& entry : F().cbFileList.Items) EXPECT_TRUE(entry.Checked);
+    for (const auto& entry : F().cbFileList.Items)
+        EXPECT_TRUE(entry.Checked);
     Click([](auto& d) { d.MarkAllBtnClick(0); });
-    for (const auto& entry : F().cbFileList.Items) EXPECT_FALSE(entry.Checked);
+    for (const auto& entry : F().cbFileList.Items)
+        EXPECT_FALSE(entry.Checked);
 }
 
 TEST_F(ParamsTest, FolderPickerAppendsThePackageFolderForProgramPackages) {
@@ -252,7 +259,8 @@ TEST_F(ParamsTest, InstalledApplicationIsFoundInTheBranchOfTheProcessorWidth) {
         {"no key", "SOFTWARE\\Other", true, false},
     };
     for (const auto& c : cases) {
-        FHost.RegistryText = "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\" + c.Key + "]\r\n";
+        FHost.RegistryText =
+            "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\" + c.Key + "]\r\n";
         FHost.Cpu64 = c.Cpu64;
         Create();
         EXPECT_EQ(Dlg().AppInstalled(), c.Installed) << c.Name;
@@ -271,7 +279,8 @@ TEST_F(ParamsTest, DatabaseFolderIsCheckedAndCreatedOnlyOnYes) {
     const std::string missing = (FDir / "a" / "b").string();
     const std::string blocked = (FDir / "file" / "sub").string(); // below a file: cannot be made
     auto question = [](const std::string& folder) {
-        return ExpectedBox{"Der Ordner " + folder + " ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?",
+        return ExpectedBox{"Der Ordner " + folder +
+                               " ist nicht vorhanden. Möchten sie den Ordner neu anlegen ?",
                            MsgDlgType::Confirmation, mbYesNo};
     };
     auto info = [](const std::string& text) { return ExpectedBox{text, MsgDlgType::Information, mbOK}; };
@@ -284,15 +293,31 @@ TEST_F(ParamsTest, DatabaseFolderIsCheckedAndCreatedOnlyOnYes) {
         bool ExistsAfter;
     } cases[] = {
         {"present", existing, mrYes, true, {}, true},
-        {"missing, No", missing, mrNo, false,
-         {question(missing), info("Der Ordner " + missing + " ist nicht vorhanden.")}, false},
-        {"missing, box closed", missing, mrCancel, false,
-         {question(missing), info("Der Ordner " + missing + " ist nicht vorhanden.")}, false},
+        {"missing, No",
+         missing,
+         mrNo,
+         false,
+         {question(missing), info("Der Ordner " + missing + " ist nicht vorhanden.")},
+         false},
+        {"missing, box closed",
+         missing,
+         mrCancel,
+         false,
+         {question(missing), info("Der Ordner " + missing + " ist nicht vorhanden.")},
+         false},
         {"missing, Yes: created", missing, mrYes, true, {question(missing)}, true},
-        {"creation failing", blocked, mrYes, false,
-         {question(blocked), info("Der Ordner " + blocked + " konnte nicht angelegt werden.")}, false},
-        {"empty, Yes", "", mrYes, false,
-         {question(""), info("Der Ordner  konnte nicht angelegt werden.")}, false},
+        {"creation failing",
+         blocked,
+         mrYes,
+         false,
+         {question(blocked), info("Der Ordner " + blocked + " konnte nicht angelegt werden.")},
+         false},
+        {"empty, Yes",
+         "",
+         mrYes,
+         false,
+         {question(""), info("Der Ordner  konnte nicht angelegt werden.")},
+         false},
     };
     Choose(3);
     for (const auto& c : cases) {

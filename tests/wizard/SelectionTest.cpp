@@ -40,8 +40,9 @@ TEST_F(SelectionTest, TemplateListsFivePackagesSixtySevenPixelsApart) {
         EXPECT_EQ(option.Button.Checked, i == 0);
     }
     EXPECT_EQ(F().Packages[4].LabelTop + F().Packages[4].LabelHeight, 350);
-    EXPECT_EQ(F().Packages[3].Description,
-              "Aktualisiert die Ersatzteildatenbanken.  Es darf kein Anwender mit der Datenbank verbunden sein.");
+    EXPECT_EQ(
+        F().Packages[3].Description,
+        "Aktualisiert die Ersatzteildatenbanken.  Es darf kein Anwender mit der Datenbank verbunden sein.");
     EXPECT_EQ(Dlg().InstallType(), 1);
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "util/IniStore.h"
 #include "support/WizardFixture.h"
+#include "util/IniStore.h"
 
 namespace tv {
 namespace {
@@ -53,8 +53,9 @@ TEST_F(TextTableTest, PackageSectionsReadAsTheSelectionPageReadsThem) {
     IniStore table;
     table.SetStrings(TextTemplateLines());
     EXPECT_EQ(table.ReadInteger("Opt", "Count", 0), 5);
-    EXPECT_EQ(table.ReadString("Opt4", "Description", ""),
-              "Aktualisiert die Ersatzteildatenbanken.  Es darf kein Anwender mit der Datenbank verbunden sein.");
+    EXPECT_EQ(
+        table.ReadString("Opt4", "Description", ""),
+        "Aktualisiert die Ersatzteildatenbanken.  Es darf kein Anwender mit der Datenbank verbunden sein.");
     EXPECT_EQ(table.ReadString("Opt5", "Caption", ""), "Stockado");
 }
 

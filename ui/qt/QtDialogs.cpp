@@ -57,11 +57,12 @@ private:
 
 int QtDialogs::MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) {
     static const char* const Captions[] = {"Warnung", "Fehler", "Informationen", "Bestätigen"};
-    static const QStyle::StandardPixmap Icons[] = {QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxCritical,
-                                                   QStyle::SP_MessageBoxInformation,
-                                                   QStyle::SP_MessageBoxInformation};
+    static const QStyle::StandardPixmap Icons[] = {
+        QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxCritical, QStyle::SP_MessageBoxInformation,
+        QStyle::SP_MessageBoxInformation};
     int kind = static_cast<int>(type);
-    MessageDialog box(FOwner, QString::fromUtf8(Captions[kind]), Icons[kind], QString::fromStdString(message));
+    MessageDialog box(FOwner, QString::fromUtf8(Captions[kind]), Icons[kind],
+                      QString::fromStdString(message));
     bool okDefault = buttons & mbOK;
     if (buttons & mbYes) box.AddButton(QStringLiteral("&Ja"), mrYes, !okDefault);
     if (buttons & mbNo) box.AddButton(QStringLiteral("&Nein"), mrNo, false);

@@ -8,9 +8,9 @@
 namespace tv {
 
 QtEventLoop::QtEventLoop() {
-    FIdleConnection = QObject::connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
-                     &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(),
-                     [this] { AboutToBlock(); });
+    FIdleConnection = QObject::connect(
+        QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
+        &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(), [this] { AboutToBlock(); });
 }
 
 QtEventLoop::~QtEventLoop() {

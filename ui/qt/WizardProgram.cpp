@@ -7,7 +7,9 @@ namespace tv {
 WizardProgram::WizardProgram() : FHost(FDialogs), FController(FHost, FEventLoop), FWindow(FController) {
     FDialogs.SetOwner(&FWindow);
     FEventLoop.OnPump = [this] { FWindow.Reflect(); };
-    FEventLoop.OnIdle = [this] { FWindow.Deliver([&controller = FController] { controller.ApplicationEventsIdle(); }); };
+    FEventLoop.OnIdle = [this] {
+        FWindow.Deliver([&controller = FController] { controller.ApplicationEventsIdle(); });
+    };
 }
 
 void WizardProgram::Start() {

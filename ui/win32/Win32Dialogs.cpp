@@ -26,22 +26,27 @@ void CentreOver(HWND dialog, HWND owner) {
     }
     GetWindowRect(dialog, &inner);
     int width = inner.right - inner.left, height = inner.bottom - inner.top;
-    SetWindowPos(dialog, nullptr, (outer.left + outer.right - width) / 2, (outer.top + outer.bottom - height) / 2, 0,
-                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog, nullptr, (outer.left + outer.right - width) / 2,
+                 (outer.top + outer.bottom - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 const wchar_t* ButtonCaption(int result) {
     switch (result) {
-    case mrYes: return L"&Ja";
-    case mrNo: return L"&Nein";
-    case mrOk: return L"OK";
-    default: return L"";
+    case mrYes:
+        return L"&Ja";
+    case mrNo:
+        return L"&Nein";
+    case mrOk:
+        return L"OK";
+    default:
+        return L"";
     }
 }
 
 } // namespace
 
-HRESULT CALLBACK Win32Dialogs::TaskDialogEvent(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR data) {
+HRESULT CALLBACK Win32Dialogs::TaskDialogEvent(HWND dialog, UINT notification, WPARAM, LPARAM,
+                                               LONG_PTR data) {
     auto* self = reinterpret_cast<Win32Dialogs*>(data);
     if (notification == TDN_CREATED) self->FOpen = dialog;
     if (notification == TDN_DESTROYED) self->FOpen = nullptr;
@@ -87,7 +92,8 @@ int CALLBACK Win32Dialogs::BrowseEvent(HWND dialog, UINT message, LPARAM, LPARAM
     if (message == BFFM_INITIALIZED) {
         self->FOpen = dialog;
         if (self->FBrowseStart && !self->FBrowseStart->empty())
-            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(self->FBrowseStart->c_str()));
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE,
+                         reinterpret_cast<LPARAM>(self->FBrowseStart->c_str()));
         CentreOver(dialog, self->FOwner);
     }
     return 0;

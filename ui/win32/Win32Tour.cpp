@@ -9,8 +9,8 @@
 #include "host/win32/Wide.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Screenshot.h"
-#include "util/Strings.h"
 #include "ui/win32/Win32WizardProgram.h"
+#include "util/Strings.h"
 
 namespace tv {
 
@@ -42,7 +42,9 @@ public:
     }
     // Queued, as the mouse delivers it: a click that opens a dialog must not hold up the
     // timer that answers it.
-    void Click(const std::string& control) override { PostMessageW(FWindow.Control(control), BM_CLICK, 0, 0); }
+    void Click(const std::string& control) override {
+        PostMessageW(FWindow.Control(control), BM_CLICK, 0, 0);
+    }
     std::vector<std::string> PackageButtons() override { return FWindow.PackageButtonNames(); }
     std::vector<std::string> Items(const std::string& control) override {
         std::vector<std::string> items;
@@ -100,7 +102,8 @@ void CALLBACK TourTick(HWND, UINT, UINT_PTR, DWORD) {
 } // namespace
 
 Win32Tour::Win32Tour(Win32WizardProgram& program, const std::string& screenshotFolder)
-    : FSurface(std::make_unique<Win32Surface>(program)), FTour(std::make_unique<WizardTour>(*FSurface, screenshotFolder)) {
+    : FSurface(std::make_unique<Win32Surface>(program)),
+      FTour(std::make_unique<WizardTour>(*FSurface, screenshotFolder)) {
     RunningTour = FTour.get();
     FTimer = SetTimer(nullptr, 0, WizardTour::TickMs, TourTick);
 }

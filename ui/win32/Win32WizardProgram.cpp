@@ -2,11 +2,14 @@
 
 namespace tv {
 
-Win32WizardProgram::Win32WizardProgram() : FHost(FDialogs), FController(FHost, FEventLoop), FWindow(FController) {
+Win32WizardProgram::Win32WizardProgram()
+    : FHost(FDialogs), FController(FHost, FEventLoop), FWindow(FController) {
     FDialogs.SetOwner(FWindow.Handle());
     FEventLoop.DialogWindow = FWindow.Handle();
     FEventLoop.OnPump = [this] { FWindow.Reflect(); };
-    FEventLoop.OnIdle = [this] { FWindow.Deliver([&controller = FController] { controller.ApplicationEventsIdle(); }); };
+    FEventLoop.OnIdle = [this] {
+        FWindow.Deliver([&controller = FController] { controller.ApplicationEventsIdle(); });
+    };
     FWindow.OnClosed = [] { PostQuitMessage(0); };
 }
 

@@ -46,7 +46,8 @@ bool IsChecked(HWND button) {
 
 // Speed buttons take no keyboard focus and react to the mouse only: pressed while the
 // left button is down over them, clicked when it is released there.
-LRESULT CALLBACK SpeedButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK SpeedButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR) {
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -69,7 +70,8 @@ LRESULT CALLBACK SpeedButtonProc(HWND window, UINT message, WPARAM wParam, LPARA
         GetClientRect(window, &client);
         POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         if (PtInRect(&client, at))
-            SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(window));
+            SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(window));
         return 0;
     }
     case WM_SETFOCUS: // never kept: focus goes back where it came from
@@ -131,7 +133,8 @@ void MoveIfChanged(HWND control, const RECT& wanted) {
     GetWindowRect(control, &now);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&now), 2);
     if (!EqualRect(&now, &wanted))
-        MoveWindow(control, wanted.left, wanted.top, wanted.right - wanted.left, wanted.bottom - wanted.top, TRUE);
+        MoveWindow(control, wanted.left, wanted.top, wanted.right - wanted.left, wanted.bottom - wanted.top,
+                   TRUE);
 }
 
 } // namespace
@@ -159,12 +162,13 @@ Win32WizardWindow::Win32WizardWindow(TSetupWizardDlg& controller) : FController(
     RegisterClassExW(&windowClass);
 
     // A fixed single border with the system menu and the close box only.
-    FWindow = CreateWindowExW(WS_EX_CONTROLPARENT, WindowClass, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                              CW_USEDEFAULT, design::ClientWidth, design::ClientHeight, nullptr, nullptr, instance, this);
+    FWindow = CreateWindowExW(WS_EX_CONTROLPARENT, WindowClass, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                              CW_USEDEFAULT, CW_USEDEFAULT, design::ClientWidth, design::ClientHeight,
+                              nullptr, nullptr, instance, this);
     FDpi = WindowDpi(FWindow);
-    for (const auto& [key, resource] : {std::pair{"online", L"ONLINE"}, std::pair{"offline", L"OFFLINE"},
-                                        std::pair{"markall", L"MARKALL"}, std::pair{"demarkall", L"DEMARKALL"},
-                                        std::pair{"folder", L"FOLDER"}})
+    for (const auto& [key, resource] :
+         {std::pair{"online", L"ONLINE"}, std::pair{"offline", L"OFFLINE"}, std::pair{"markall", L"MARKALL"},
+          std::pair{"demarkall", L"DEMARKALL"}, std::pair{"folder", L"FOLDER"}})
         FGlyphs[key] = LoadGlyph(resource);
 
     // The page control: its raised border, and inside it the pages, of which one is shown.
@@ -200,15 +204,18 @@ int Win32WizardWindow::Scaled(int pixels) const {
 // design heights and given to every control, and the check list's entry height.
 void Win32WizardWindow::ApplyScale() {
     auto font = [this](int height, bool bold) {
-        return CreateFontW(-Scaled(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Tahoma");
+        return CreateFontW(-Scaled(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                           DEFAULT_PITCH, L"Tahoma");
     };
     const HFONT old[] = {FWindowFont, FHeadingFont, FFileNameFont, FPackageFont};
     FWindowFont = font(design::WindowFontHeight, false);
     FHeadingFont = font(design::HeadingFontHeight, true);
     FFileNameFont = font(design::FileNameFontHeight, false);
     FPackageFont = font(design::PackageFontHeight, true);
-    auto set = [](HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); };
+    auto set = [](HWND control, HFONT font) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    };
     for (auto& [name, control] : FControls)
         set(control, FWindowFont);
     for (HWND heading : FHeadings)
@@ -224,10 +231,11 @@ void Win32WizardWindow::ApplyScale() {
     ListView_SetImageList(Control("cbFileList"), FEntryHeights, LVSIL_SMALL);
 }
 
-HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle) {
+HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent,
+                             DWORD exStyle) {
     // Siblings never paint over each other: a group's frame lies beneath the controls inside it.
-    HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
-                                   parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                                   0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     FControls[name] = control;
     return control;
 }
@@ -258,17 +266,22 @@ void Win32WizardWindow::BuildButtonRow() {
         bool Toggle;
     };
     const RowButton row[] = {
-        {"OnlineBtn", &TSetupWizardDlg::OnlineBtnClick, true},   {"OfflineBtn", &TSetupWizardDlg::OfflineBtnClick, true},
-        {"FBConfigBtn", &TSetupWizardDlg::FBConfigBtnClick, false}, {"BackBtn", &TSetupWizardDlg::PrevPage, false},
-        {"NextBtn", &TSetupWizardDlg::NextBtnClick, false},      {"CloseBtn", &TSetupWizardDlg::CloseBtnClick, false},
+        {"OnlineBtn", &TSetupWizardDlg::OnlineBtnClick, true},
+        {"OfflineBtn", &TSetupWizardDlg::OfflineBtnClick, true},
+        {"FBConfigBtn", &TSetupWizardDlg::FBConfigBtnClick, false},
+        {"BackBtn", &TSetupWizardDlg::PrevPage, false},
+        {"NextBtn", &TSetupWizardDlg::NextBtnClick, false},
+        {"CloseBtn", &TSetupWizardDlg::CloseBtnClick, false},
     };
     for (const RowButton& design : row) {
         // Speed buttons: outside the Tab order, no focus, so Enter or Escape press none.
-        HWND button = Make(design.Name, WC_BUTTONW, design.Toggle ? BS_PUSHLIKE | BS_CHECKBOX : BS_PUSHBUTTON, FWindow);
+        HWND button =
+            Make(design.Name, WC_BUTTONW, design.Toggle ? BS_PUSHLIKE | BS_CHECKBOX : BS_PUSHBUTTON, FWindow);
         SetWindowSubclass(button, SpeedButtonProc, SpeedButtonSubclass, 0);
         auto handler = design.Handler;
         OnCommand(button, [this, handler](int notification) {
-            if (notification == BN_CLICKED) Deliver([&controller = FController, handler] { (controller.*handler)(); });
+            if (notification == BN_CLICKED)
+                Deliver([&controller = FController, handler] { (controller.*handler)(); });
         });
     }
     SetGlyph(Control("OnlineBtn"), FGlyphs["online"]);
@@ -287,17 +300,20 @@ void Win32WizardWindow::BuildParamsPage(HWND page) {
     SetGlyph(pick, FGlyphs["folder"]);
     SetWindowSubclass(pick, SpeedButtonProc, SpeedButtonSubclass, 0);
     OnCommand(pick, [this](int notification) {
-        if (notification == BN_CLICKED) Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); });
+        if (notification == BN_CLICKED)
+            Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); });
     });
     OnCommand(edtFolder, [this, edtFolder](int notification) {
-        if (notification == EN_CHANGE && !FReflecting) FController.GetForm().edtFolder.Text = Narrow(WindowText(edtFolder));
+        if (notification == EN_CHANGE && !FReflecting)
+            FController.GetForm().edtFolder.Text = Narrow(WindowText(edtFolder));
     });
 
     HWND gbAppVers = Group("gbAppVers", panel1);
     HWND cbAppVers =
         Make("cbAppVers", WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, gbAppVers);
     OnCommand(cbAppVers, [this](int notification) {
-        if (notification == CBN_SELCHANGE || notification == CBN_EDITCHANGE) EditionChanged(notification == CBN_SELCHANGE);
+        if (notification == CBN_SELCHANGE || notification == CBN_EDITCHANGE)
+            EditionChanged(notification == CBN_SELCHANGE);
     });
 
     HWND pnlApp = Panel("pnlApp", page);
@@ -312,8 +328,8 @@ void Win32WizardWindow::BuildParamsPage(HWND page) {
     OnCommand(rbSingle, appChoice);
 
     HWND gbFileList = Group("gbFileList", page);
-    HWND cbFileList = Make("cbFileList", WC_LISTVIEWW, LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP,
-                           gbFileList);
+    HWND cbFileList = Make("cbFileList", WC_LISTVIEWW,
+                           LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP, gbFileList);
     ListView_SetExtendedListViewStyle(cbFileList, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
@@ -324,7 +340,8 @@ void Win32WizardWindow::BuildParamsPage(HWND page) {
         SetWindowSubclass(button, SpeedButtonProc, SpeedButtonSubclass, 0);
         SetGlyph(button, FGlyphs[tag ? "markall" : "demarkall"]);
         OnCommand(button, [this, tag = tag](int notification) {
-            if (notification == BN_CLICKED) Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); });
+            if (notification == BN_CLICKED)
+                Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); });
         });
     }
     // The group frames lie beneath the controls inside them.
@@ -338,7 +355,8 @@ void Win32WizardWindow::BuildProgressPage(HWND page) {
     HWND group = Group("gbProgressBar", page);
     for (const char* name : {"pbDownload", "pbUnzip"})
         ShowWindow(Make(name, PROGRESS_CLASSW, PBS_SMOOTH, group), SW_HIDE);
-    SetWindowPos(Control("gbProgressBar.frame"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(Control("gbProgressBar.frame"), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Win32WizardWindow::BuildInfoPage(HWND page) {
@@ -361,7 +379,8 @@ void Win32WizardWindow::BuildPackageButtons() {
             if (notification == BN_CLICKED && IsChecked(button))
                 Deliver([&controller = FController, tag] { controller.DoAction(tag); });
         });
-        HWND label = Make(("lblPackage" + suffix).c_str(), WC_STATICW, SS_LEFT | SS_NOPREFIX, FPages[tsSelect]);
+        HWND label =
+            Make(("lblPackage" + suffix).c_str(), WC_STATICW, SS_LEFT | SS_NOPREFIX, FPages[tsSelect]);
         FPackageButtons.push_back(button);
         FPackageLabels.push_back(label);
     }
@@ -380,19 +399,19 @@ void Win32WizardWindow::ApplyLayout() {
     for (HWND page : FPages)
         Place(page, layout.Page);
     const std::pair<const char*, Bounds> placed[] = {
-        {"OnlineBtn", layout.OnlineBtn},   {"OfflineBtn", layout.OfflineBtn},
+        {"OnlineBtn", layout.OnlineBtn},     {"OfflineBtn", layout.OfflineBtn},
         {"FBConfigBtn", layout.FBConfigBtn}, {"BackBtn", layout.BackBtn},
-        {"NextBtn", layout.NextBtn},       {"CloseBtn", layout.CloseBtn},
-        {"lblParams", layout.lblParams},   {"pnlApp", layout.pnlApp},
-        {"rbClient", layout.rbClient},     {"rbSingle", layout.rbSingle},
-        {"Panel1", layout.Panel1},         {"gbFolder", layout.gbFolder},
-        {"edtFolder", layout.edtFolder},   {"gbAppVers", layout.gbAppVers},
-        {"gbFileList", layout.gbFileList}, {"pnlCheckListBtn", layout.pnlCheckListBtn},
-        {"MarkAllBtn", layout.MarkAllBtn}, {"DeMarkAllBtn", layout.DeMarkAllBtn},
-        {"cbFileList", layout.cbFileList}, {"lblProgress", layout.lblProgress},
+        {"NextBtn", layout.NextBtn},         {"CloseBtn", layout.CloseBtn},
+        {"lblParams", layout.lblParams},     {"pnlApp", layout.pnlApp},
+        {"rbClient", layout.rbClient},       {"rbSingle", layout.rbSingle},
+        {"Panel1", layout.Panel1},           {"gbFolder", layout.gbFolder},
+        {"edtFolder", layout.edtFolder},     {"gbAppVers", layout.gbAppVers},
+        {"gbFileList", layout.gbFileList},   {"pnlCheckListBtn", layout.pnlCheckListBtn},
+        {"MarkAllBtn", layout.MarkAllBtn},   {"DeMarkAllBtn", layout.DeMarkAllBtn},
+        {"cbFileList", layout.cbFileList},   {"lblProgress", layout.lblProgress},
         {"lblFileName", layout.lblFileName}, {"gbProgressBar", layout.gbProgressBar},
-        {"pbDownload", layout.pbDownload}, {"pbUnzip", layout.pbUnzip},
-        {"lblInfo", layout.lblInfo},       {"lblStatusInfo", layout.lblStatusInfo},
+        {"pbDownload", layout.pbDownload},   {"pbUnzip", layout.pbUnzip},
+        {"lblInfo", layout.lblInfo},         {"lblStatusInfo", layout.lblStatusInfo},
         {"ErrList", layout.ErrList},
     };
     for (const auto& [name, bounds] : placed)
@@ -412,8 +431,9 @@ void Win32WizardWindow::ApplyLayout() {
     GetClientRect(edit, &inside);
     const int border = (outside.bottom - outside.top - inside.bottom) / 2;
     const int buttonWidth = Scaled(FolderButtonWidth);
-    MoveIfChanged(Control("edtFolderRightButton"), {outside.right - border - buttonWidth, outside.top + border,
-                                                    outside.right - border, outside.bottom - border});
+    MoveIfChanged(Control("edtFolderRightButton"),
+                  {outside.right - border - buttonWidth, outside.top + border, outside.right - border,
+                   outside.bottom - border});
     SendMessageW(edit, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth + Scaled(2)));
     HWND list = Control("cbFileList");
     RECT listClient;
@@ -463,11 +483,13 @@ void Win32WizardWindow::EditionChanged(bool fromList) {
 }
 
 void Win32WizardWindow::FileListChanged(const NMLISTVIEW& change) {
-    if (FReflecting || !(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
+    if (FReflecting || !(change.uChanged & LVIF_STATE) ||
+        !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
         return;
     auto& items = FController.GetForm().cbFileList.Items;
     if (change.iItem >= 0 && change.iItem < static_cast<int>(items.size()))
-        items[static_cast<size_t>(change.iItem)].Checked = ListView_GetCheckState(change.hdr.hwndFrom, change.iItem) != 0;
+        items[static_cast<size_t>(change.iItem)].Checked =
+            ListView_GetCheckState(change.hdr.hwndFrom, change.iItem) != 0;
 }
 
 void Win32WizardWindow::Reflect() {
@@ -512,7 +534,8 @@ void Win32WizardWindow::Reflect() {
         for (const std::wstring& item : wantedEditions)
             SendMessageW(editions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
-    if (form.cbAppVers.ItemIndex >= 0 && SendMessageW(editions, CB_GETCURSEL, 0, 0) != form.cbAppVers.ItemIndex)
+    if (form.cbAppVers.ItemIndex >= 0 &&
+        SendMessageW(editions, CB_GETCURSEL, 0, 0) != form.cbAppVers.ItemIndex)
         SendMessageW(editions, CB_SETCURSEL, static_cast<WPARAM>(form.cbAppVers.ItemIndex), 0);
     SetText(editions, Wide(form.cbAppVers.Text));
     SetText(Control("gbFileList.frame"), Wide(form.gbFileList.Caption));
@@ -543,7 +566,8 @@ void Win32WizardWindow::Reflect() {
 
     SetText(Control("lblProgress"), Wide(form.lblProgress.Caption));
     SetText(Control("lblFileName"), Wide(form.lblFileName.Caption));
-    for (auto [name, model] : {std::pair{"pbDownload", &form.pbDownload}, std::pair{"pbUnzip", &form.pbUnzip}}) {
+    for (auto [name, model] :
+         {std::pair{"pbDownload", &form.pbDownload}, std::pair{"pbUnzip", &form.pbUnzip}}) {
         HWND bar = Control(name);
         // Shown first, so every position the user could see is one the bar had on screen.
         SetShown(bar, model->Visible);
@@ -590,11 +614,11 @@ void Win32WizardWindow::Show() {
                        static_cast<DWORD>(GetWindowLongW(FWindow, GWL_EXSTYLE)));
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
     MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
+    monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(FWindow, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
-    SetWindowPos(FWindow, nullptr, (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2, width,
-                 height, SWP_NOZORDER);
+    SetWindowPos(FWindow, nullptr, (work.left + work.right - width) / 2,
+                 (work.top + work.bottom - height) / 2, width, height, SWP_NOZORDER);
     FShown = true;
     ShowWindow(FWindow, SW_SHOW);
     UpdateWindow(FWindow);
@@ -656,7 +680,8 @@ LRESULT Win32WizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK Win32WizardWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32WizardWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<Win32WizardWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->FWindow = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
