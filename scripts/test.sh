@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: first all of them (unit,
-# integration, window, end to end) under AddressSanitizer, LeakSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a short while so a regression
+# Installs what is missing, checks the code's layout, builds, and runs every test: first
+# all of them (unit, integration, window, end to end) under AddressSanitizer,
+# LeakSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a short while so a regression
 # shows, then the Windows build with its tests under Wine, then all tests in a plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/check-format.sh
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON >/dev/null
 cmake --build build/asan -j2
