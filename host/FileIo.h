@@ -13,4 +13,10 @@ namespace tv {
 std::FILE* OpenFile(const std::string& path, const char* mode);
 bool SeekTo(std::FILE* file, std::uint64_t offset);
 
+// The name under which the file system holds the existing file that `path` names. Windows
+// finds a file through its short name, in any case, and with trailing dots or blanks
+// dropped, so only this name tells which file an open would reach; elsewhere it is the
+// path's own last part, which is also the answer when no file is found.
+std::string ExistingFileName(const std::string& path);
+
 } // namespace tv

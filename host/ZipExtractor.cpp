@@ -136,6 +136,31 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
     return mi == m.size();
 }
 
+// A stem that Windows opens as a device, whatever extension follows: writing "COM1.db"
+// would talk to a port, not create a file.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = UpperCase(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (stem == device) return true;
+    if (stem.rfind("COM", 0) != 0 && stem.rfind("LPT", 0) != 0) return false;
+    const std::string number = stem.substr(3);
+    if (number.size() == 1) return number[0] >= '0' && number[0] <= '9';
+    return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3"; // superscript one to three
+}
+
+// Whether Windows would hold a file under exactly this name. It drops trailing dots and
+// blanks before it opens a file, so "nv.db." reaches the live "nv.db" under a spelling
+// that no overwrite rule knows; these characters it cannot hold at all. Refused on every
+// platform, so one archive unpacks alike everywhere.
+bool IsWindowsFileName(const std::string& name) {
+    if (name.back() == '.' || name.back() == ' ') return false;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|?*", c) != nullptr) return false;
+    return !IsDeviceName(name);
+}
+
 // The bare name of an entry, or the reason it cannot name a file in the target folder.
 bool BareName(const std::string& stored, std::string& name, std::string& reason) {
     name = ExtractFileName(stored);
@@ -143,11 +168,9 @@ bool BareName(const std::string& stored, std::string& name, std::string& reason)
         reason = "ungültiger Dateiname";
         return false;
     }
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 32 || c == ':') {
-            reason = "ungültiger Dateiname";
-            return false;
-        }
+    if (!IsWindowsFileName(name)) {
+        reason = "ungültiger Dateiname für Windows";
+        return false;
     }
     return true;
 }
@@ -373,6 +396,9 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
     std::string folder = ExtractFilePath(target);
     if (!folder.empty() && !fs::is_directory(FilePath(folder), ec)) throw ZipError(NoSuchDirectory);
     if (fs::exists(FilePath(target), ec)) {
+        // The question names the file that would be replaced, as the file system holds it,
+        // so that a protected file is recognised whatever spelling reached it.
+        target = target.substr(0, target.size() - bare.size()) + ExistingFileName(target);
         bool confirm = true;
         if (OnConfirmOverwrite) OnConfirmOverwrite(target, confirm);
         if (!confirm) return;

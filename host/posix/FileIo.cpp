@@ -12,4 +12,8 @@ bool SeekTo(std::FILE* file, std::uint64_t offset) {
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+std::string ExistingFileName(const std::string& path) {
+    return ExtractFileName(path);
+}
+
 } // namespace tv

@@ -12,4 +12,12 @@ bool SeekTo(std::FILE* file, std::uint64_t offset) {
     return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
 }
 
+std::string ExistingFileName(const std::string& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return ExtractFileName(path);
+    FindClose(search);
+    return Narrow(found.cFileName);
+}
+
 } // namespace tv

@@ -134,6 +134,21 @@ TEST_F(Win32HostTest, FilesAreReplacedWholeAndNeverWhileAnotherProgramHoldsThem)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
 }
 
+TEST_F(Win32HostTest, AnExistingFileIsNamedAsTheFileSystemHoldsIt) {
+    const std::string name = "Geschützte Datenbank.db"; // no 8.3 name: the system makes a short one
+    const std::string path = Dir() + "\\" + name;
+    std::ofstream(FilePath(path)) << "live";
+    wchar_t shortPath[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(Wide(path).c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(ExtractFileName(Narrow(shortPath)), name);
+    for (const std::string& spelling :
+         {Narrow(shortPath), Dir() + "\\GESCHÜTZTE DATENBANK.DB", path + ".", path + " ", path + ".. ."}) {
+        SCOPED_TRACE(spelling);
+        EXPECT_EQ(ExistingFileName(spelling), name);
+    }
+    EXPECT_EQ(ExistingFileName(Dir() + "\\missing.db"), "missing.db");
+}
+
 TEST_F(Win32HostTest, RefusedConnectionNamesHostAndPort) {
     try {
         TcpSocket::Connect("127.0.0.1", 9, 5000, nullptr); // the discard port: nobody listens

@@ -1,0 +1,115 @@
+// Live databases against entry names that another spelling, Windows' rewriting of
+// names or a device would turn into a write over them: the database run keeps every
+// live file, lists each refused name, and writes nothing for it. Runs on every platform.
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "support/Files.h"
+#include "support/StoredZip.h"
+#include "support/WizardFixture.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testbed;
+
+const std::map<std::string, std::string> LiveFiles = {
+    {"nv.db", "live nv"}, {"nv_img.db", "live images"}, {"nv_sec.db", "live security"}};
+
+std::map<std::string, std::string> FolderContent(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[Utf8Of(entry.path().filename())] = ReadAll(entry.path());
+    return files;
+}
+
+class LiveDatabaseTest : public WizardFixture {
+protected:
+    void SetUp() override {
+        fs::create_directories(FMachine / "program" / "Packages");
+        fs::create_directories(FMachine / "data");
+        for (const auto& [name, content] : LiveFiles)
+            std::ofstream(FMachine / "data" / name, std::ios::binary) << content;
+        Create();
+    }
+    std::string DataFolder() const { return Utf8Of(FMachine / "data"); }
+    std::string Kept(const std::string& name) const {
+        return "Datei " + DataFolder() + PathDelimiter + name + " ist vorhanden und wurde nicht ersetzt.";
+    }
+};
+
+TEST_F(LiveDatabaseTest, NoSpellingOfALiveDatabaseReplacesIt) {
+    const std::string refused = " wurde nicht entpackt: ungültiger Dateiname für Windows";
+    const struct {
+        const char* Entry;
+        std::string Line; // what the error list says of it
+    } cases[] = {
+        {"nv.db", Kept("nv.db")},
+        {"db/nv_img.db", Kept("nv_img.db")},
+        {"nv.db.", "Datei nv.db." + refused},
+        {"nv.db ", "Datei nv.db " + refused},
+        {"nv.db...", "Datei nv.db..." + refused},
+        {"db/nv_sec.db . .", "Datei db/nv_sec.db . ." + refused},
+        {"COM1.db", "Datei COM1.db" + refused},
+        {"nul", "Datei nul" + refused},
+        {"Lpt9.txt", "Datei Lpt9.txt" + refused},
+        {"con .db", "Datei con .db" + refused},
+        {"aux.nv.db", "Datei aux.nv.db" + refused},
+        {"COM\xC2\xB9.db", "Datei COM\xC2\xB9.db" + refused},
+        {"CONOUT$", "Datei CONOUT$" + refused},
+        {"nv<.db", "Datei nv<.db" + refused},
+        {"nv>.db", "Datei nv>.db" + refused},
+        {"nv:.db", "Datei nv:.db" + refused},
+        {"nv\".db", "Datei nv\".db" + refused},
+        {"nv|.db", "Datei nv|.db" + refused},
+        {"nv?.db", "Datei nv?.db" + refused},
+        {"nv*.db", "Datei nv*.db" + refused},
+        {"nv\x01.db", "Datei nv\x01.db" + refused},
+    };
+    std::vector<StoredEntry> entries;
+    std::vector<std::string> expected;
+    for (const auto& c : cases) {
+        entries.push_back({c.Entry, "hostile"});
+        expected.push_back(c.Line);
+    }
+    // Names that only look like a device, and an ordinary database beside them, are written.
+    entries.push_back({"console.db", "written"});
+    entries.push_back({"com10.db", "written"});
+    entries.push_back({"etg_parts.db", "written"});
+    MakeStoredZip(Utf8Of(FMachine / "program" / "Packages" / "names.zip"), entries);
+
+    Click([](auto& d) { d.DoAction(3); });
+    Dlg().InstallDatabases(DataFolder(), "names.zip");
+
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+    EXPECT_EQ(F().ErrList.Items, expected);
+    std::map<std::string, std::string> content = LiveFiles;
+    for (const char* name : {"console.db", "com10.db", "etg_parts.db"})
+        content[name] = "written";
+    EXPECT_EQ(FolderContent(FMachine / "data"), content);
+}
+
+// Windows reaches an existing file through any case of its name (and its short name): the
+// question and the protection see the name the file has.
+TEST_F(LiveDatabaseTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSystemIgnoresCase) {
+    MakeStoredZip(Utf8Of(FMachine / "program" / "Packages" / "case.zip"), {{"NV_IMG.DB", "hostile"}});
+    Click([](auto& d) { d.DoAction(3); });
+    Dlg().InstallDatabases(DataFolder(), "case.zip");
+
+    std::map<std::string, std::string> content = LiveFiles;
+#ifdef _WIN32
+    EXPECT_EQ(F().ErrList.Items, std::vector<std::string>{Kept("nv_img.db")});
+#else
+    EXPECT_TRUE(F().ErrList.Items.empty());
+    content["NV_IMG.DB"] = "hostile"; // another file here: nothing live is in its way
+#endif
+    EXPECT_EQ(Dlg().InstallState(), isSucceeded);
+    EXPECT_EQ(FolderContent(FMachine / "data"), content);
+}
+
+} // namespace
+} // namespace tv
