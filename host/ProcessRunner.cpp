@@ -55,8 +55,9 @@ void ProcessRunner::Run() {
         FState = psRunning; // nothing more is known of the program
         // Someone must still collect its end, or it lingers as a zombie on POSIX.
         std::thread([reaped = std::shared_ptr<ChildProcess>(std::move(child))] {
-            std::uint32_t ignored = 0;
-            reaped->Wait(ignored);
+            std::uint32_t ignoredCode = 0;
+            std::string ignoredFailure;
+            reaped->Wait(ignoredCode, ignoredFailure);
         }).detach();
         return;
     }
@@ -67,23 +68,29 @@ void ProcessRunner::Run() {
     EventLoop* loop = &FLoop;
     std::thread([wait, loop, this] {
         std::uint32_t exitCode = 0;
+        std::string failure;
         wait->Child->AwaitReadyForInput();
-        bool ended = wait->Child->Wait(exitCode);
+        ChildProcess::WaitOutcome outcome = wait->Child->Wait(exitCode, failure);
         std::lock_guard<std::mutex> lock(wait->Lock);
         // Once detached, the runner (and maybe the loop) may be gone: touch nothing.
-        if (!ended || wait->Detached) return;
-        loop->Post([wait, this, exitCode] {
+        if (outcome == ChildProcess::WaitOutcome::Stopped || wait->Detached) return;
+        // A wait the system refused still ends the run: the wizard waits for exactly one end.
+        if (outcome == ChildProcess::WaitOutcome::Failed) exitCode = 0xFFFFFFFFu;
+        loop->Post([wait, this, exitCode, failure] {
             // Checked before touching the runner: a detached wait may have outlived it.
-            if (!wait->Detached) Finished(wait, exitCode);
+            if (!wait->Detached) Finished(wait, exitCode, failure);
         });
     }).detach();
 }
 
-void ProcessRunner::Finished(const std::shared_ptr<Wait>& wait, std::uint32_t exitCode) {
+void ProcessRunner::Finished(const std::shared_ptr<Wait>& wait, std::uint32_t exitCode,
+                             const std::string& failure) {
     if (wait != FWait || FState != psWaiting) return;
     FState = psReady;
     FWait.reset();
+    FWaitFailure = failure;
     if (OnTerminate) OnTerminate(*this, exitCode);
+    FWaitFailure.clear();
 }
 
 } // namespace tv

@@ -38,8 +38,10 @@ public:
     virtual ~ChildProcess() = default;
     // Blocks until the program is ready for input; platforms without that notion return at once.
     virtual void AwaitReadyForInput() {}
-    // Blocks until the program ends (true, with its exit code) or StopWaiting is called (false).
-    virtual bool Wait(std::uint32_t& exitCode) = 0;
+    enum class WaitOutcome { Ended, Stopped, Failed };
+    // Blocks until the program ends (with its exit code), StopWaiting is called, or the
+    // system refuses the wait (with the system's reason in `failure`).
+    virtual WaitOutcome Wait(std::uint32_t& exitCode, std::string& failure) = 0;
     // Thread-safe: makes a running Wait return false.
     virtual void StopWaiting() = 0;
 };
@@ -64,16 +66,20 @@ public:
     TerminateEvent OnTerminate;
 
     TProcessState State() const { return FState; }
+    // Inside OnTerminate: why the end could not be awaited (the exit code is then
+    // 0xFFFFFFFF); empty when the program's end was seen.
+    const std::string& WaitFailure() const { return FWaitFailure; }
     void Run();
     void StopWaiting();
 
 private:
     struct Wait;
-    void Finished(const std::shared_ptr<Wait>& wait, std::uint32_t exitCode);
+    void Finished(const std::shared_ptr<Wait>& wait, std::uint32_t exitCode, const std::string& failure);
 
     EventLoop& FLoop;
     TProcessState FState = psReady;
     std::shared_ptr<Wait> FWait;
+    std::string FWaitFailure;
 };
 
 } // namespace tv

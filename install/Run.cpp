@@ -174,6 +174,12 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
     }
 }
 
+void TSetupWizardDlg::InstallProcWaitFailed(const std::string& reason) {
+    // Nothing tells whether the installer succeeded: a failure the user can read, never a hidden window.
+    FErrorMsg = reason;
+    SetInstallState(isFailed);
+}
+
 void TSetupWizardDlg::UnInstallProcTerminate(std::uint32_t) {
     UnInstallProc.CommandLine.clear();
 }

@@ -116,6 +116,8 @@ public:
     // The run (install/Run.cpp)
     void StartInstall();
     void InstallProcTerminate(std::uint32_t exitCode);
+    // The system refused to wait for the installer: its outcome is unknown.
+    void InstallProcWaitFailed(const std::string& reason);
     void UnInstallProcTerminate(std::uint32_t exitCode);
 
     // The installer packages (install/Packages.cpp)

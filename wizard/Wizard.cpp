@@ -13,11 +13,17 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), InstallProc(loop),
       UnInstallProc(loop), RunApp(loop) {
     RunApp.WaitForTerminate = false;
-    InstallProc.OnTerminate = [this](ProcessRunner&, std::uint32_t code) {
-        Dispatch([&] { InstallProcTerminate(code); });
+    InstallProc.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
+        Dispatch([&] {
+            if (sender.WaitFailure().empty()) InstallProcTerminate(code);
+            else InstallProcWaitFailed(sender.WaitFailure());
+        });
     };
-    UnInstallProc.OnTerminate = [this](ProcessRunner&, std::uint32_t code) {
-        Dispatch([&] { UnInstallProcTerminate(code); });
+    UnInstallProc.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
+        Dispatch([&] {
+            if (!sender.WaitFailure().empty()) AddErrorLine(sender.WaitFailure(), false);
+            UnInstallProcTerminate(code);
+        });
     };
     FUnZipper.ItemProgress = [this](int position) {
         FForm.pbUnzip.Position = position;

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "host/CommandLine.h"
+#include "util/Strings.h"
 
 extern char** environ;
 
@@ -46,20 +47,20 @@ public:
             if (fd >= 0) ::close(fd);
     }
 
-    bool Wait(std::uint32_t& exitCode) override {
+    WaitOutcome Wait(std::uint32_t& exitCode, std::string& failure) override {
         while (true) {
             pollfd fds[2] = {{FStop[0], POLLIN, 0}, {FPidFd, POLLIN, 0}};
             // Without a process descriptor the end is looked for every 20 ms.
             int ready = ::poll(fds, FPidFd >= 0 ? 2 : 1, FPidFd >= 0 ? -1 : 20);
-            if (ready < 0 && errno != EINTR) return false;
-            if (fds[0].revents) return false; // stopped
+            if (ready < 0 && errno != EINTR) return Refused(failure);
+            if (fds[0].revents) return WaitOutcome::Stopped;
             int status = 0;
             pid_t done = ::waitpid(FPid, &status, FPidFd >= 0 ? 0 : WNOHANG);
             if (done == FPid) {
                 exitCode = ExitCodeOf(status);
-                return true;
+                return WaitOutcome::Ended;
             }
-            if (done < 0 && errno != EINTR) return false; // not our child any more
+            if (done < 0 && errno != EINTR) return Refused(failure); // not our child any more
         }
     }
 
@@ -71,6 +72,12 @@ public:
     }
 
 private:
+    static WaitOutcome Refused(std::string& failure) {
+        failure = FormatText("Das Ende des gestarteten Programms kann nicht abgewartet werden: %s",
+                             {std::strerror(errno)});
+        return WaitOutcome::Failed;
+    }
+
     pid_t FPid;
     int FStop[2] = {-1, -1};
     int FPidFd = -1;

@@ -4,6 +4,7 @@
 #include "host/ProcessRunner.h"
 
 #include "host/win32/Wide.h"
+#include "util/Strings.h"
 
 namespace tv {
 
@@ -21,14 +22,18 @@ public:
 
     void AwaitReadyForInput() override { WaitForInputIdle(FProcess, INFINITE); }
 
-    bool Wait(std::uint32_t& exitCode) override {
+    WaitOutcome Wait(std::uint32_t& exitCode, std::string& failure) override {
         HANDLE handles[2] = {FStop, FProcess};
         DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-        if (result != WAIT_OBJECT_0 + 1) return false; // stopped, or the wait itself failed
+        if (result == WAIT_OBJECT_0) return WaitOutcome::Stopped;
         DWORD code = 0;
-        if (!GetExitCodeProcess(FProcess, &code)) return false;
+        if (result != WAIT_OBJECT_0 + 1 || !GetExitCodeProcess(FProcess, &code)) {
+            failure = FormatText("Das Ende des gestarteten Programms kann nicht abgewartet werden: %s",
+                                 {SystemMessage(GetLastError())});
+            return WaitOutcome::Failed;
+        }
         exitCode = code;
-        return true;
+        return WaitOutcome::Ended;
     }
 
     void StopWaiting() override { SetEvent(FStop); }

@@ -2,6 +2,7 @@
 #include "host/ProcessRunner.h"
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -84,6 +85,27 @@ TEST_F(ProcessRunnerTest, ExitCodesPassUnsigned) {
         ASSERT_EQ(FEnded.size(), 1u) << c.Command;
         EXPECT_EQ(FEnded[0].ExitCode, c.Code) << c.Command;
     }
+}
+
+TEST_F(ProcessRunnerTest, WaitTheSystemRefusesStillEndsTheRunOnceWithItsReason) {
+    // With SIGCHLD ignored the system reaps the child itself, and the wait for it fails.
+    struct IgnoredChildSignal {
+        IgnoredChildSignal() { std::signal(SIGCHLD, SIG_IGN); }
+        ~IgnoredChildSignal() { std::signal(SIGCHLD, SIG_DFL); }
+    } ignored;
+    std::string failure;
+    FRunner.OnTerminate = [&](ProcessRunner& sender, std::uint32_t code) {
+        FEnded.push_back({code});
+        failure = sender.WaitFailure();
+    };
+    FRunner.CommandLine = "/bin/sh -c \"exit 0\"";
+    FRunner.Run();
+    AwaitEnd();
+    ASSERT_EQ(FEnded.size(), 1u);
+    EXPECT_EQ(FEnded[0].ExitCode, 0xFFFFFFFFu);
+    EXPECT_EQ(failure, "Das Ende des gestarteten Programms kann nicht abgewartet werden: No child processes");
+    EXPECT_EQ(FRunner.WaitFailure(), ""); // only inside the event
+    EXPECT_EQ(FRunner.State(), psReady);
 }
 
 TEST_F(ProcessRunnerTest, MissingProgramRaisesSystemErrorTwoAndNoEnd) {

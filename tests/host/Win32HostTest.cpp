@@ -100,7 +100,8 @@ TEST_F(Win32HostTest, ProgramsReportTheirExitCodesAndUnstartableOnesTheSystemsRe
     std::unique_ptr<ChildProcess> child = StartProcess("cmd.exe /c exit 7");
     child->AwaitReadyForInput();
     std::uint32_t code = 0;
-    ASSERT_TRUE(child->Wait(code));
+    std::string failure;
+    ASSERT_EQ(child->Wait(code, failure), ChildProcess::WaitOutcome::Ended) << failure;
     EXPECT_EQ(code, 7u);
     try {
         StartProcess("\"" + Dir() + "\\nowhere.exe\" /SILENT");

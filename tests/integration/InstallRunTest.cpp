@@ -251,6 +251,15 @@ TEST_F(InstallRunTest, ExitCodesDecideTheOutcome) {
     }
 }
 
+TEST_F(InstallRunTest, InstallerWhoseEndCannotBeAwaitedFailsTheRunAndTheWindowComesBack) {
+    std::signal(SIGCHLD, SIG_IGN); // the system reaps the installer: the wait for it fails
+    Install(1);
+    std::signal(SIGCHLD, SIG_DFL);
+    ExpectOutcome("Bei der Installation ist ein fataler Fehler aufgetreten.\n\r"
+                  "Das Ende des gestarteten Programms kann nicht abgewartet werden: No child processes");
+    EXPECT_EQ(Dlg().InstallState(), isFailed);
+}
+
 TEST_F(InstallRunTest, MissingInstallerOfflineNamesItsPath) {
     fs::remove(FMachine / "program" / "Packages" / "fb32.exe");
     Install(2);
