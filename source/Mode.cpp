@@ -45,8 +45,7 @@ void TSetupWizardDlg::SetOnline(bool value) {
     } else {
         FWebDAV.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
-        std::error_code ec;
-        if (std::filesystem::exists(FilePath(FIniFileName), ec))
+        if (FileExists(FIniFileName))
             lines = SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text);
     }
     FInstallIni->SetStrings(lines);

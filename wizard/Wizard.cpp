@@ -103,8 +103,8 @@ void TSetupWizardDlg::InitWizard() {
     SetAppInstalled(IsAppInstalled());
     SetInstallType(1);
 
-    std::error_code ec;
-    if (std::filesystem::exists(FilePath(FIniFileName), ec)) {
+    // Only a file: a folder of that name holds no manifest.
+    if (FileExists(FIniFileName)) {
         SetAllowOffline(true);
         SetOnline(false);
     } else {

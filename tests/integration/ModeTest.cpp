@@ -103,6 +103,16 @@ TEST_F(ModeTest, StartOnlineLogsInAndFetchesTheManifest) {
     EXPECT_EQ(Logged("POST /login"), logins + 1);
 }
 
+TEST_F(ModeTest, FolderNamedLikeTheManifestBesideTheProgramStartsOnline) {
+    FStartOffline = false;
+    fs::create_directories(fs::path(IniBesideProgram()) / "not a manifest");
+    Create();
+    ExpectOnline();
+    EXPECT_EQ(Descriptions(), "Online A;Online B");
+    EXPECT_FALSE(F().OnlineBtn.Visible);
+    EXPECT_EQ(Dlg().Page(), tsSelect);
+}
+
 TEST_F(ModeTest, StartWhoseFetchFailsIsOfflineWithAnEmptyManifest) {
     FStartOffline = false;
     fs::remove(FServer->InstallationFolder() + "/install.ini");
@@ -256,13 +266,13 @@ TEST_F(ModeTest, ManifestEncodingsGiveTheSameDescriptions) {
     }
 }
 
-TEST_F(ModeTest, UnreadableManifestBesideTheProgramIsRecordedAndLeavesItEmpty) {
+TEST_F(ModeTest, FolderNamedLikeTheManifestIsNoManifestForTheOfflineButton) {
     Create();
     fs::remove(IniBesideProgram());
-    fs::create_directory(IniBesideProgram()); // exists, but cannot be read as a file
+    fs::create_directory(IniBesideProgram());
     Click([](auto& d) { d.OfflineBtnClick(); });
     EXPECT_TRUE(Dlg().InstallIni().Empty());
-    EXPECT_NE(Dlg().ErrorMsg().find("install.ini"), std::string::npos);
+    EXPECT_EQ(Dlg().ErrorMsg(), "");
     EXPECT_EQ(F().Caption, "Tarvo Installation [ Offline Modus ]");
     fs::remove(IniBesideProgram());
 }

@@ -48,7 +48,8 @@ protected:
 
     // Creates the wizard; call again after changing the host, the template or the manifest.
     void Create() {
-        std::filesystem::remove(IniBesideProgram());
+        std::error_code ec; // a folder of that name that a test made stays
+        std::filesystem::remove(IniBesideProgram(), ec);
         if (FStartOffline) std::ofstream(IniBesideProgram(), std::ios::binary) << FManifestBytes;
         FDlg.reset();
         FDlg = std::make_unique<TSetupWizardDlg>(FHost, FLoop);
