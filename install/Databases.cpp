@@ -36,8 +36,11 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
                 if (FileExists(path)) {
                     FEntryFailure.clear();
                     UnzipArchive(path, targetFolder);
+                    // Whether the copy could be deleted is not checked: a leftover in the
+                    // temporary folder harms nothing, and the archive was unpacked.
+                    std::error_code ignored;
                     if (FOnline && FileExists(path) && FInstallState == isRunning)
-                        std::filesystem::remove(FilePath(path));
+                        std::filesystem::remove(FilePath(path), ignored);
                     // Entries that could not be written make the run fail, after the rest were written.
                     if (!FEntryFailure.empty() && FInstallState == isRunning) {
                         FErrorMsg = FEntryFailure;

@@ -575,6 +575,23 @@ TEST_F(DatabaseRunTest, ReadOnlyDataFolderFailsAndChangesNothing) {
     EXPECT_EQ(FolderNames(FMachine / "data"), std::vector<std::string>{"nv.db"});
 }
 
+TEST_F(OnlineRunTest, DownloadedArchiveThatCannotBeDeletedLeavesTheRunASuccess) {
+    // An immutable file: not even the superuser deletes it.
+    const fs::path copy = fs::path(FHost.Temp) / "db_base.zip";
+    bool locked = false;
+    WizardProbe::UnZipper(Dlg()).OnArchiveProgress = [&](int progress, bool& abort) {
+        if (!locked) locked = std::system(("chattr +i '" + copy.string() + "' 2>/dev/null").c_str()) == 0;
+        Dlg().AbUnZipperArchiveProgress(progress, abort);
+    };
+    WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=db_base.zip"});
+    Install(3, (FMachine / "data").string());
+    if (locked) std::system(("chattr -i '" + copy.string() + "'").c_str());
+    if (!locked) GTEST_SKIP() << "this file system has no immutable files";
+    ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
+    EXPECT_TRUE(fs::exists(copy));
+    EXPECT_EQ(testbed::ReadAll(FMachine / "data" / "etg_aw.db"), "aw");
+}
+
 TEST_F(OnlineRunTest, FileSizeLimitWhileDownloadingRemovesThePartialFile) {
     MakeZip(FServer->InstallationFolder() + "/db_base.zip", {{"nv.db", std::string(3'000'000, 'n'), false}});
     {
