@@ -136,6 +136,25 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
     return mi == m.size();
 }
 
+constexpr std::uint16_t EncryptedFlag = 0x0001;
+constexpr std::uint16_t StrongEncryptionFlag = 0x0040;
+constexpr std::uint16_t AesMethod = 99; // WinZip's AES encryption stands in the method field
+
+// The compression methods that APPNOTE names, for the user's error list.
+std::string MethodName(std::uint16_t method) {
+    static const struct {
+        std::uint16_t Method;
+        const char* Name;
+    } names[] = {{1, "Shrink"},    {2, "Reduce"},     {3, "Reduce"},          {4, "Reduce"},
+                 {5, "Reduce"},    {6, "Implode"},    {9, "Deflate64"},       {10, "PKWARE DCL Implode"},
+                 {12, "BZip2"},    {14, "LZMA"},      {16, "IBM z/OS CMPSC"}, {18, "IBM TERSE"},
+                 {19, "IBM LZ77"}, {20, "Zstandard"}, {93, "Zstandard"},      {94, "MP3"},
+                 {95, "XZ"},       {96, "JPEG"},      {97, "WavPack"},        {98, "PPMd"}};
+    for (const auto& known : names)
+        if (known.Method == method) return "Methode " + std::to_string(method) + ": " + known.Name;
+    return "Methode " + std::to_string(method);
+}
+
 // A stem that Windows opens as a device, whatever extension follows: writing "COM1.db"
 // would talk to a port, not create a file.
 bool IsDeviceName(const std::string& name) {
@@ -358,7 +377,8 @@ void ZipExtractor::Open(const std::string& path) {
             spans.push_back({entry.LocalHeaderOffset, entry.LocalHeaderOffset + 30 + entry.CompressedSize});
     std::sort(spans.begin(), spans.end());
     for (size_t i = 1; i < spans.size(); ++i)
-        if (spans[i].first < spans[i - 1].second) throw ZipError(ZipInvalid);
+        if (spans[i].first < spans[i - 1].second)
+            throw ZipError(ZipInvalid, "Einträge überlappen sich, eine Zip-Bombe");
 
     bool ignored = false;
     if (OnArchiveProgress) OnArchiveProgress(100, ignored);
@@ -407,9 +427,11 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
     try {
         if ((entry.VersionNeeded & 0xFF) >= NewestVersionSupported)
             throw EntryFailure("Cannot extract file - newer version required");
-        if (entry.Flags & 0x0001) throw EntryFailure("Cannot extract file - invalid password");
+        if (entry.Flags & (EncryptedFlag | StrongEncryptionFlag) || entry.Method == AesMethod)
+            throw EntryFailure("Cannot extract file - invalid password (die Datei ist verschlüsselt)");
         if (entry.Method != 0 && entry.Method != 8)
-            throw EntryFailure("Cannot extract file - unsupported compression method");
+            throw EntryFailure("Cannot extract file - unsupported compression method (" +
+                               MethodName(entry.Method) + ")");
         // The entry takes the place of an existing file only once it is whole: a damaged
         // entry or a full disk never costs the file it would have replaced.
         ReplacingFile file(target);

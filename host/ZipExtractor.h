@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/AtomicFile.h"
@@ -25,7 +26,13 @@ constexpr std::uint64_t MaxDirectorySize = 256ull << 20;
 // Errors that end an opening or an extraction; the message is the user's text.
 class ZipError : public Failure {
 public:
-    using Failure::Failure;
+    explicit ZipError(const std::string& message, std::string detail = "")
+        : Failure(message), FDetail(std::move(detail)) {}
+    // What the message's fixed text does not say (why a directory was refused), or empty.
+    const std::string& Detail() const { return FDetail; }
+
+private:
+    std::string FDetail;
 };
 
 struct ZipEntry {

@@ -58,6 +58,11 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
             std::error_code ec;
             if (FOnline && !downloaded.empty()) std::filesystem::remove(FilePath(downloaded), ec);
             if (FInstallState != isRunning) break; // an abort: its page stays
+            // The extractor's fixed texts say neither which archive failed nor why.
+            if (const auto* zip = dynamic_cast<const ZipError*>(&e)) {
+                std::string detail = zip->Detail().empty() ? "" : " (" + zip->Detail() + ")";
+                AddErrorLine(FormatText("Archiv %s: %s%s", {name, zip->what(), detail}), false);
+            }
             FErrorMsg = e.what();
             SetInstallState(isFailed);
         }

@@ -1,6 +1,6 @@
-// Live databases against entry names that another spelling, Windows' rewriting of
-// names or a device would turn into a write over them: the database run keeps every
-// live file, lists each refused name, and writes nothing for it. Runs on every platform.
+// The database run against archives made in the test, on every platform: live databases
+// against entry names that another spelling, Windows' rewriting of names or a device
+// would turn into a write over them; archives and entries that cannot be unpacked.
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -27,7 +27,7 @@ std::map<std::string, std::string> FolderContent(const fs::path& folder) {
     return files;
 }
 
-class LiveDatabaseTest : public WizardFixture {
+class DatabaseArchiveTest : public WizardFixture {
 protected:
     void SetUp() override {
         fs::create_directories(FMachine / "program" / "Packages");
@@ -36,13 +36,20 @@ protected:
             std::ofstream(FMachine / "data" / name, std::ios::binary) << content;
         Create();
     }
+    std::string Package(const std::string& name) const {
+        return Utf8Of(FMachine / "program" / "Packages" / name);
+    }
+    void Run(const std::string& archives) {
+        Click([](auto& d) { d.DoAction(3); });
+        Dlg().InstallDatabases(DataFolder(), archives);
+    }
     std::string DataFolder() const { return Utf8Of(FMachine / "data"); }
     std::string Kept(const std::string& name) const {
         return "Datei " + DataFolder() + PathDelimiter + name + " ist vorhanden und wurde nicht ersetzt.";
     }
 };
 
-TEST_F(LiveDatabaseTest, NoSpellingOfALiveDatabaseReplacesIt) {
+TEST_F(DatabaseArchiveTest, NoSpellingOfALiveDatabaseReplacesIt) {
     const std::string refused = " wurde nicht entpackt: ungültiger Dateiname für Windows";
     const struct {
         const char* Entry;
@@ -80,10 +87,8 @@ TEST_F(LiveDatabaseTest, NoSpellingOfALiveDatabaseReplacesIt) {
     entries.push_back({"console.db", "written"});
     entries.push_back({"com10.db", "written"});
     entries.push_back({"etg_parts.db", "written"});
-    MakeStoredZip(Utf8Of(FMachine / "program" / "Packages" / "names.zip"), entries);
-
-    Click([](auto& d) { d.DoAction(3); });
-    Dlg().InstallDatabases(DataFolder(), "names.zip");
+    MakeStoredZip(Package("names.zip"), entries);
+    Run("names.zip");
 
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     EXPECT_EQ(F().ErrList.Items, expected);
@@ -95,10 +100,9 @@ TEST_F(LiveDatabaseTest, NoSpellingOfALiveDatabaseReplacesIt) {
 
 // Windows reaches an existing file through any case of its name (and its short name): the
 // question and the protection see the name the file has.
-TEST_F(LiveDatabaseTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSystemIgnoresCase) {
-    MakeStoredZip(Utf8Of(FMachine / "program" / "Packages" / "case.zip"), {{"NV_IMG.DB", "hostile"}});
-    Click([](auto& d) { d.DoAction(3); });
-    Dlg().InstallDatabases(DataFolder(), "case.zip");
+TEST_F(DatabaseArchiveTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSystemIgnoresCase) {
+    MakeStoredZip(Package("case.zip"), {{"NV_IMG.DB", "hostile"}});
+    Run("case.zip");
 
     std::map<std::string, std::string> content = LiveFiles;
 #ifdef _WIN32
@@ -109,6 +113,72 @@ TEST_F(LiveDatabaseTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSystemIg
 #endif
     EXPECT_EQ(Dlg().InstallState(), isSucceeded);
     EXPECT_EQ(FolderContent(FMachine / "data"), content);
+}
+
+// The error list names the archive that failed as a whole, and why an entry was refused.
+TEST_F(DatabaseArchiveTest, FailuresNameTheArchiveAndTheReason) {
+    // A stored archive of two entries with one byte changed: `at` counts from the second
+    // directory record when `second` is set, else from the first.
+    auto patched = [this](bool second, size_t at, char value) {
+        const fs::path path = FMachine / "patch.zip";
+        MakeStoredZip(Utf8Of(path), {{"parts.db", "parts"}, {"more.db", "more"}});
+        std::string bytes = ReadAll(path);
+        size_t record = bytes.find("PK\x01\x02");
+        if (second) record = bytes.find("PK\x01\x02", record + 1);
+        bytes[record + at] = value;
+        return bytes;
+    };
+    const std::string bomb = patched(true, 42, 0); // the second entry's data are the first's
+    const struct {
+        const char* Name;
+        std::string Archive;
+        std::string Status; // the detail after the failure heading
+        std::vector<std::string> Lines;
+    } cases[] = {
+        {"web page",
+         "<html>Anmeldung</html>",
+         "Unhandled Archive Type",
+         {"Archiv case.zip: Unhandled Archive Type"}},
+        {"zip bomb",
+         bomb,
+         "Invalid file - not a PKZip file",
+         {"Archiv case.zip: Invalid file - not a PKZip file (Einträge überlappen sich, eine Zip-Bombe)"}},
+        {"BZip2",
+         patched(false, 10, 12),
+         "Datei parts.db wurde nicht entpackt: Cannot extract file - unsupported compression method (Methode "
+         "12: BZip2)",
+         {"Datei parts.db wurde nicht entpackt: Cannot extract file - unsupported compression method "
+          "(Methode 12: "
+          "BZip2)"}},
+        {"Deflate64",
+         patched(false, 10, 9),
+         "",
+         {"Datei parts.db wurde nicht entpackt: Cannot extract file - unsupported compression method "
+          "(Methode 9: "
+          "Deflate64)"}},
+        {"encrypted",
+         patched(false, 8, 1),
+         "",
+         {"Datei parts.db wurde nicht entpackt: Cannot extract file - invalid password (die Datei ist "
+          "verschlüsselt)"}},
+        {"AES",
+         patched(false, 10, 99),
+         "",
+         {"Datei parts.db wurde nicht entpackt: Cannot extract file - invalid password (die Datei ist "
+          "verschlüsselt)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Create();
+        std::ofstream(FilePath(Package("case.zip")), std::ios::binary) << c.Archive;
+        Run("case.zip");
+        EXPECT_EQ(Dlg().InstallState(), isFailed);
+        EXPECT_EQ(F().ErrList.Items, c.Lines);
+        if (!c.Status.empty()) {
+            EXPECT_EQ(F().lblStatusInfo.Caption,
+                      "Bei der Installation ist ein fataler Fehler aufgetreten.\n\r" + c.Status);
+        }
+    }
 }
 
 } // namespace
