@@ -21,6 +21,12 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
     SetInstallState(isRunning);
     FDataBaseFolder = targetFolder;
     const std::vector<std::string> names = SplitTokens(archives, ';');
+    // The run succeeds without an archive; the user must not read that files were installed.
+    if (names.empty())
+        AddErrorLine(FormatText("Für die Edition %s sind im Paketverzeichnis keine Datenbankdateien "
+                                "aufgeführt: es wurden keine Dateien installiert.",
+                                {FAppType}),
+                     false);
     for (size_t index = 0; index < names.size() && FInstallState == isRunning; ++index) {
         const std::string& name = names[index];
         FUnZipper.TempDirectory = FHost.TempFolder();

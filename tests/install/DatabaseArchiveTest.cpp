@@ -115,6 +115,22 @@ TEST_F(DatabaseArchiveTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSyste
     EXPECT_EQ(FolderContent(FMachine / "data"), content);
 }
 
+TEST_F(DatabaseArchiveTest, EditionWithoutArchivesSaysThatNothingWasInstalled) {
+    WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Tavik=tavik.zip"});
+    Click([](auto& d) { d.DoAction(3); });
+    Dlg().ApplicationEventsIdle(); // the edition is read in the idle pass
+    Click([](auto& d) { d.NextBtnClick(); });
+    F().edtFolder.Text = DataFolder();
+    Click([](auto& d) { d.NextBtnClick(); });
+    EXPECT_EQ(Dlg().InstallState(), isSucceeded);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Die Datenbanken wurde erfolgreich installiert.");
+    EXPECT_EQ(F().ErrList.Items,
+              std::vector<std::string>{"Für die Edition Brisa sind im Paketverzeichnis keine "
+                                       "Datenbankdateien aufgeführt: es wurden keine "
+                                       "Dateien installiert."});
+    EXPECT_EQ(FolderContent(FMachine / "data"), LiveFiles);
+}
+
 // The error list names the archive that failed as a whole, and why an entry was refused.
 TEST_F(DatabaseArchiveTest, FailuresNameTheArchiveAndTheReason) {
     // A stored archive of two entries with one byte changed: `at` counts from the second
