@@ -123,6 +123,42 @@ private slots:
         QVERIFY(!QDir(missing).exists());
     }
 
+    void StandardDialogsSpeakGermanAndNoTextIsMarkup() {
+        tv::WizardProgram program;
+        program.Start();
+        tv::WizardWindow& window = program.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QLabel* label : window.findChildren<QLabel*>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+
+        // A message naming a folder with markup in its name shows the name as it is.
+        tv::QtDialogs dialogs;
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            QCOMPARE(box->findChild<QLabel*>("Message")->textFormat(), Qt::PlainText);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        dialogs.MessageDlg("Der Ordner /srv/<b>Daten</b> fehlt", tv::MsgDlgType::Error, tv::mbOK);
+
+        // The folder picker: Qt's own dialog, in German.
+        QStringList texts;
+        QTimer::singleShot(100, [&texts] {
+            QWidget* picker = QApplication::activeModalWidget();
+            QVERIFY(picker);
+            SaveScreenshot(*picker, "folder-picker");
+            for (QPushButton* button : picker->findChildren<QPushButton*>())
+                texts << button->text();
+            for (QLabel* label : picker->findChildren<QLabel*>())
+                texts << label->text();
+            QTest::keyClick(picker, Qt::Key_Escape);
+        });
+        std::string directory = FMachine.path().toStdString();
+        QVERIFY(!dialogs.BrowseForFolder("Ordner wählen", directory));
+        QVERIFY2(texts.contains("Abbrechen"), qPrintable(texts.join('|')));
+        QVERIFY2(!texts.contains("Cancel") && !texts.contains("&Cancel"), qPrintable(texts.join('|')));
+    }
+
     void MessageBoxResultsFollowTheButtonUsed() {
         tv::QtDialogs dialogs;
         const struct {

@@ -31,6 +31,7 @@ public:
         body->addWidget(symbol);
         auto* message = new QLabel(text);
         message->setObjectName(QStringLiteral("Message"));
+        message->setTextFormat(Qt::PlainText); // a folder named "<b>" stays as it is
         message->setWordWrap(true);
         message->setMinimumWidth(260);
         body->addWidget(message, 1);

@@ -1,10 +1,18 @@
 #include "ui/qt/WizardProgram.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 
 namespace tv {
 
 WizardProgram::WizardProgram() : FHost(FDialogs), FController(FHost, FEventLoop), FWindow(FController) {
+    // The wizard speaks German whatever the system's language; without the file Qt's
+    // dialogs stay English.
+    if (FQtTexts.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&FQtTexts);
     FDialogs.SetOwner(&FWindow);
     FEventLoop.OnPump = [this] { FWindow.Reflect(); };
     FEventLoop.OnIdle = [this] {

@@ -2,6 +2,7 @@
 // and window wired together, the wizard created before the window is first shown.
 #pragma once
 
+#include <QTranslator>
 #include <memory>
 
 #include "host/posix/PosixHost.h"
@@ -22,6 +23,7 @@ public:
     WizardWindow& Window() { return FWindow; }
 
 private:
+    QTranslator FQtTexts; // German for Qt's own dialogs (the folder picker)
     QtDialogs FDialogs;
     PosixHost FHost;
     QtEventLoop FEventLoop;

@@ -1,6 +1,7 @@
 #include "ui/qt/WizardWindow.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include <QAction>
 #include <QApplication>
@@ -51,6 +52,8 @@ void SetShown(QWidget* widget, bool visible) {
 template <class W> W* Named(QWidget* parent, const char* name) {
     auto* widget = new W(parent);
     widget->setObjectName(QLatin1String(name));
+    // A folder or file name with "<b>" in it is text, not markup.
+    if constexpr (std::is_same_v<W, QLabel>) widget->setTextFormat(Qt::PlainText);
     return widget;
 }
 
@@ -318,6 +321,7 @@ void WizardWindow::BuildPackageButtons() {
         });
         auto* label = new QLabel(tsSelect);
         label->setObjectName(QStringLiteral("lblPackage%1").arg(option.Tag));
+        label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setGeometry(option.LabelLeft, option.LabelTop, option.LabelWidth, option.LabelHeight);
