@@ -137,8 +137,9 @@ void TSetupWizardDlg::WriteAliasEntries() {
 }
 
 void TSetupWizardDlg::Aborted() {
-    // Closing the connection ends a download that is under way at its next read.
-    if (FWebDAV.Transport().Connected()) FWebDAV.Transport().Close();
+    // Closing the connection ends a request in whatever phase it is (connect, handshake,
+    // request, answer): a connection still being made is not yet "connected".
+    FWebDAV.Transport().Close();
     if (!UnInstallProc.CommandLine.empty()) {
         try {
             UnInstallProc.Run();

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 #include "source/ServerConfig.h"
 
@@ -376,6 +379,60 @@ TEST_F(DownloadTest, CancelAnsweredYesInsideAProgressEventEndsTheTransfer) {
     EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
     EXPECT_LT(fs::file_size(FHost.Temp + "/big.zip"), 30'000'000u);
     fs::remove(FServer->InstallationFolder() + "/big.zip");
+}
+
+// A TCP listener on loopback that never speaks: with `fullQueue` its one-place queue is
+// taken by a connection of its own, so a further connect waits; otherwise connections are
+// taken and the TLS handshake waits for an answer that never comes.
+class MuteListener {
+public:
+    explicit MuteListener(bool fullQueue) {
+        FListen = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        EXPECT_EQ(bind(FListen, reinterpret_cast<sockaddr*>(&address), size), 0);
+        EXPECT_EQ(listen(FListen, fullQueue ? 0 : 8), 0);
+        getsockname(FListen, reinterpret_cast<sockaddr*>(&address), &size);
+        FPort = ntohs(address.sin_port);
+        if (fullQueue) {
+            FFiller = socket(AF_INET, SOCK_STREAM, 0);
+            EXPECT_EQ(connect(FFiller, reinterpret_cast<sockaddr*>(&address), size), 0);
+        }
+    }
+    ~MuteListener() {
+        for (int fd : {FFiller, FListen})
+            if (fd >= 0) close(fd);
+    }
+    std::string Address() const { return "https://127.0.0.1:" + std::to_string(FPort) + "/"; }
+
+private:
+    int FListen = -1;
+    int FFiller = -1;
+    int FPort = 0;
+};
+
+TEST_F(DownloadTest, CancelWhileConnectingOrShakingHandsEndsTheRequestAtOnce) {
+    for (bool fullQueue : {true, false}) {
+        SCOPED_TRACE(fullQueue ? "connect" : "handshake");
+        MuteListener mute(fullQueue);
+        Dlg().SetInstallState(isRunning);
+        FHost.BoxAnswers = {mrYes};
+        // The user presses Cancel a moment after the request began, and answers Yes.
+        std::thread user([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            FLoop.Post([this] { Dlg().Dispatch([this] { Dlg().CloseBtnClick(); }); });
+        });
+        auto start = std::chrono::steady_clock::now();
+        bool result = Download(mute.Address(), "nv_setup.exe");
+        auto waited = std::chrono::steady_clock::now() - start;
+        user.join();
+        EXPECT_FALSE(result);
+        EXPECT_EQ(Dlg().InstallState(), isAborted);
+        EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
+        EXPECT_LT(waited, std::chrono::seconds(3));
+    }
 }
 
 } // namespace
