@@ -133,6 +133,10 @@ struct Form {
     Control lblStatusInfo;
     ListBox ErrList;
 
+    // A small window of our own while the start waits for the update server: the wizard
+    // window appears only once the server has answered. Its button calls ConnectWaitCancelClick.
+    Control ConnectWait{"", false};
+
     bool operator==(const Form&) const = default;
 };
 

@@ -59,6 +59,8 @@ public:
     void NextBtnClick();
     void PrevPage();
     void CloseBtnClick();
+    // "Abbrechen" in the window that shows the start waiting for the update server.
+    void ConnectWaitCancelClick();
     void ShowInfo(const std::string& text);
     void ShowError(const std::string& text);
     void AddErrorLine(const std::string& text, bool clear);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "source/ServerConfig.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 #include "wizard/TextTable.h"
@@ -15,8 +16,10 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     RunApp.WaitForTerminate = false;
     InstallProc.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
         Dispatch([&] {
-            if (sender.WaitFailure().empty()) InstallProcTerminate(code);
-            else InstallProcWaitFailed(sender.WaitFailure());
+            if (sender.WaitFailure().empty())
+                InstallProcTerminate(code);
+            else
+                InstallProcWaitFailed(sender.WaitFailure());
         });
     };
     UnInstallProc.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
@@ -109,8 +112,22 @@ void TSetupWizardDlg::InitWizard() {
         SetOnline(false);
     } else {
         SetAllowOffline(false);
+        // Until the server has answered, a small window says what the start waits for and
+        // lets the user give up: a server that never answers would keep the screen empty.
+        FForm.ConnectWait = {
+            FormatText("Verbindung zum Update-Server wird hergestellt \u2026\n\r%s", {UpdateServerHost()}),
+            true};
+        struct Hide {
+            Control& Window;
+            ~Hide() { Window.Visible = false; }
+        } hide{FForm.ConnectWait};
         SetOnline(true);
     }
+}
+
+void TSetupWizardDlg::ConnectWaitCancelClick() {
+    // Ends the request under way: the start goes on as after a failed connection.
+    if (FForm.ConnectWait.Visible) FWebDAV.Transport().Close();
 }
 
 void TSetupWizardDlg::PumpMessages() {

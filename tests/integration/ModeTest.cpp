@@ -28,6 +28,39 @@ namespace fs = std::filesystem;
 const std::string OnlineManifest = "[UpdFileDescr]\r\nBrisa=Online A;Online B\r\n";
 const std::string OfflineManifest = "[UpdFileDescr]\r\nBrisa=Offline A\r\n";
 
+// A TCP listener on loopback that never speaks: with `fullQueue` its one-place queue is
+// taken by a connection of its own, so a further connect waits; otherwise connections are
+// taken and the TLS handshake waits for an answer that never comes.
+class MuteListener {
+public:
+    explicit MuteListener(bool fullQueue) {
+        FListen = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        EXPECT_EQ(bind(FListen, reinterpret_cast<sockaddr*>(&address), size), 0);
+        EXPECT_EQ(listen(FListen, fullQueue ? 0 : 8), 0);
+        getsockname(FListen, reinterpret_cast<sockaddr*>(&address), &size);
+        FPort = ntohs(address.sin_port);
+        if (fullQueue) {
+            FFiller = socket(AF_INET, SOCK_STREAM, 0);
+            EXPECT_EQ(connect(FFiller, reinterpret_cast<sockaddr*>(&address), size), 0);
+        }
+    }
+    ~MuteListener() {
+        for (int fd : {FFiller, FListen})
+            if (fd >= 0) close(fd);
+    }
+    std::string Address() const { return "https://127.0.0.1:" + std::to_string(FPort) + "/"; }
+    int Port() const { return FPort; }
+
+private:
+    int FListen = -1;
+    int FFiller = -1;
+    int FPort = 0;
+};
+
 class ModeTest : public WizardFixture {
 protected:
     static void SetUpTestSuite() { FServer = new NginxServer(); }
@@ -149,6 +182,35 @@ TEST_F(ModeTest, StartWhoseLoginFailsIsACriticalError) {
     EXPECT_TRUE(Dlg().InstallIni().Empty());
     Click([](auto& d) { d.CloseBtnClick(); });
     EXPECT_TRUE(F().Closed);
+}
+
+TEST_F(ModeTest, StartWaitingForTheServerShowsItselfAndCancelFallsBack) {
+    FStartOffline = false;
+    Create(); // a start that the server answers at once leaves the small window hidden
+    EXPECT_FALSE(F().ConnectWait.Visible);
+
+    MuteListener mute(false); // takes the connection and never answers
+    const std::string server = "127.0.0.1:" + std::to_string(mute.Port());
+    PointAt(server, "https://" + server + "/login");
+    std::string shown;
+    std::thread user([this, &shown] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        FLoop.Post([this, &shown] {
+            if (FDlg->GetForm().ConnectWait.Visible) shown = FDlg->GetForm().ConnectWait.Caption;
+            FDlg->Dispatch([this] { FDlg->ConnectWaitCancelClick(); });
+        });
+    });
+    auto start = std::chrono::steady_clock::now();
+    Create();
+    auto waited = std::chrono::steady_clock::now() - start;
+    user.join();
+    EXPECT_EQ(shown, "Verbindung zum Update-Server wird hergestellt \u2026\n\r" + server);
+    EXPECT_LT(waited, std::chrono::seconds(3));
+    EXPECT_FALSE(F().ConnectWait.Visible);
+    // As after any failed connection without a manifest beside the program.
+    EXPECT_TRUE(Dlg().CriticalError());
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet");
 }
 
 TEST_F(ModeTest, OnlineButtonFromOffline) {
@@ -380,38 +442,6 @@ TEST_F(DownloadTest, CancelAnsweredYesInsideAProgressEventEndsTheTransfer) {
     EXPECT_LT(fs::file_size(FHost.Temp + "/big.zip"), 30'000'000u);
     fs::remove(FServer->InstallationFolder() + "/big.zip");
 }
-
-// A TCP listener on loopback that never speaks: with `fullQueue` its one-place queue is
-// taken by a connection of its own, so a further connect waits; otherwise connections are
-// taken and the TLS handshake waits for an answer that never comes.
-class MuteListener {
-public:
-    explicit MuteListener(bool fullQueue) {
-        FListen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        EXPECT_EQ(bind(FListen, reinterpret_cast<sockaddr*>(&address), size), 0);
-        EXPECT_EQ(listen(FListen, fullQueue ? 0 : 8), 0);
-        getsockname(FListen, reinterpret_cast<sockaddr*>(&address), &size);
-        FPort = ntohs(address.sin_port);
-        if (fullQueue) {
-            FFiller = socket(AF_INET, SOCK_STREAM, 0);
-            EXPECT_EQ(connect(FFiller, reinterpret_cast<sockaddr*>(&address), size), 0);
-        }
-    }
-    ~MuteListener() {
-        for (int fd : {FFiller, FListen})
-            if (fd >= 0) close(fd);
-    }
-    std::string Address() const { return "https://127.0.0.1:" + std::to_string(FPort) + "/"; }
-
-private:
-    int FListen = -1;
-    int FFiller = -1;
-    int FPort = 0;
-};
 
 TEST_F(DownloadTest, CancelWhileConnectingOrShakingHandsEndsTheRequestAtOnce) {
     for (bool fullQueue : {true, false}) {
