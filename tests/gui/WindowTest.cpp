@@ -1,6 +1,7 @@
 // Window tests: the real program's window, offscreen, clicked as a person would.
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -19,6 +20,7 @@
 
 #include "gui/GuiSupport.h"
 #include "support/Archives.h"
+#include "support/MuteListener.h"
 #include "ui/qt/WizardProgram.h"
 
 class WindowTest : public QObject {
@@ -263,6 +265,40 @@ private slots:
         QTest::mouseClick(window.Button("CloseBtn"), Qt::LeftButton);
         QVERIFY(!window.isVisible());
         QVERIFY(program.Controller().GetForm().Closed);
+    }
+
+    void StartWaitingForTheServerShowsASmallWindowWhoseCancelEndsTheWait() {
+        WriteManifestBesideProgram({});
+        tv::testbed::MuteListener mute; // takes the connection and never answers
+        const QByteArray server = "127.0.0.1:" + QByteArray::number(mute.Port());
+        qputenv("TVINSTALL_SERVER", server);
+        qputenv("TVINSTALL_LOGIN_URL", "https://" + server + "/login");
+        tv::WizardProgram program;
+        QString text;
+        QElapsedTimer timer;
+        timer.start();
+        // A second after the start the small window is there; its Abbrechen ends the wait.
+        QTimer::singleShot(1000, [&] {
+            QDialog* wait = program.Window().ConnectWaitWindow();
+            QVERIFY(wait && wait->isVisible());
+            QVERIFY(QTest::qWaitForWindowExposed(wait));
+            SaveScreenshot(*wait, "connect-wait");
+            text = wait->findChild<QLabel*>("lblConnectWait")->text();
+            QTest::mouseClick(wait->findChild<QPushButton*>("ConnectWaitCancelBtn"), Qt::LeftButton);
+        });
+        program.Start();
+        qunsetenv("TVINSTALL_SERVER");
+        qunsetenv("TVINSTALL_LOGIN_URL");
+        WriteManifestBesideProgram(Manifest);
+        QVERIFY(timer.elapsed() < 5000);
+        QCOMPARE(text, QString::fromUtf8("Verbindung zum Update-Server wird hergestellt \u2026\n") + server);
+        QVERIFY(!program.Window().ConnectWaitWindow()->isVisible());
+        // The start goes on as after a failed connection: the error page, then the end.
+        tv::WizardWindow& window = program.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsInfo"));
+        QCOMPARE(window.findChild<QLabel*>("lblStatusInfo")->text(),
+                 QString("Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet"));
     }
 
     void SingleSeatInstallationThroughTheWindow() {

@@ -3,10 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 #include "source/ServerConfig.h"
 
@@ -16,6 +13,7 @@
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
 #include "support/Environment.h"
+#include "support/MuteListener.h"
 #include "support/WizardFixture.h"
 #include "util/TextFile.h"
 
@@ -27,39 +25,6 @@ namespace fs = std::filesystem;
 
 const std::string OnlineManifest = "[UpdFileDescr]\r\nBrisa=Online A;Online B\r\n";
 const std::string OfflineManifest = "[UpdFileDescr]\r\nBrisa=Offline A\r\n";
-
-// A TCP listener on loopback that never speaks: with `fullQueue` its one-place queue is
-// taken by a connection of its own, so a further connect waits; otherwise connections are
-// taken and the TLS handshake waits for an answer that never comes.
-class MuteListener {
-public:
-    explicit MuteListener(bool fullQueue) {
-        FListen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        EXPECT_EQ(bind(FListen, reinterpret_cast<sockaddr*>(&address), size), 0);
-        EXPECT_EQ(listen(FListen, fullQueue ? 0 : 8), 0);
-        getsockname(FListen, reinterpret_cast<sockaddr*>(&address), &size);
-        FPort = ntohs(address.sin_port);
-        if (fullQueue) {
-            FFiller = socket(AF_INET, SOCK_STREAM, 0);
-            EXPECT_EQ(connect(FFiller, reinterpret_cast<sockaddr*>(&address), size), 0);
-        }
-    }
-    ~MuteListener() {
-        for (int fd : {FFiller, FListen})
-            if (fd >= 0) close(fd);
-    }
-    std::string Address() const { return "https://127.0.0.1:" + std::to_string(FPort) + "/"; }
-    int Port() const { return FPort; }
-
-private:
-    int FListen = -1;
-    int FFiller = -1;
-    int FPort = 0;
-};
 
 class ModeTest : public WizardFixture {
 protected:

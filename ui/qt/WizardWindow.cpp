@@ -8,6 +8,7 @@
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QImage>
@@ -17,7 +18,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 #include "ui/ScreenText.h"
 #include "ui/WindowLayout.h"
@@ -30,6 +33,8 @@ static void InitImages() {
 namespace tv {
 
 namespace {
+
+constexpr qint64 ConnectWaitDelayMs = 500; // shorter waits pass without a window
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -334,6 +339,38 @@ QPushButton* WizardWindow::Button(const char* name) const {
     return findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
+void WizardWindow::ReflectConnectWait(const Control& wait) {
+    if (!wait.Visible) {
+        FConnectWaitSince.invalidate();
+        if (FConnectWait) FConnectWait->hide();
+        return;
+    }
+    if (!FConnectWaitSince.isValid()) FConnectWaitSince.start();
+    // A server that answers at once shows nothing; one that keeps the start waiting
+    // shows this window well within a second.
+    if (FConnectWaitSince.elapsed() < ConnectWaitDelayMs) return;
+    if (!FConnectWait) {
+        FConnectWait = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+        FConnectWait->setObjectName(QStringLiteral("ConnectWait"));
+        FConnectWait->setWindowTitle(windowTitle()); // the wizard's caption, already set
+        auto* layout = new QVBoxLayout(FConnectWait);
+        FConnectWaitText = Named<QLabel>(FConnectWait, "lblConnectWait");
+        layout->addWidget(FConnectWaitText);
+        auto* cancel = Named<QPushButton>(FConnectWait, "ConnectWaitCancelBtn");
+        cancel->setText(QStringLiteral("Abbrechen"));
+        layout->addWidget(cancel, 0, Qt::AlignRight);
+        connect(cancel, &QPushButton::clicked, this,
+                [this] { Deliver([&controller = FController] { controller.ConnectWaitCancelClick(); }); });
+    }
+    SetCaption(FConnectWaitText, DisplayText(wait.Caption));
+    if (!FConnectWait->isVisible()) {
+        FConnectWait->adjustSize();
+        if (QScreen* screen = FConnectWait->screen())
+            FConnectWait->move(screen->availableGeometry().center() - FConnectWait->rect().center());
+        FConnectWait->show();
+    }
+}
+
 void WizardWindow::Reflect() {
     const Form& form = FController.GetForm();
     FReflecting = true;
@@ -429,6 +466,7 @@ void WizardWindow::Reflect() {
 
     if (FPages->currentIndex() != form.ActivePage) FPages->setCurrentIndex(form.ActivePage);
     ApplyLayout();
+    ReflectConnectWait(form.ConnectWait);
     FReflecting = false;
 
     if (form.Closed) {

@@ -3,12 +3,14 @@
 // form before it calls a handler through the controller's dispatch point.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <vector>
 
 #include "wizard/Form.h"
 
 class QCheckBox;
+class QDialog;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -43,6 +45,8 @@ public:
     // Named access for window tests.
     QPushButton* Button(const char* name) const;
     QStackedWidget* Pages() const { return FPages; }
+    // The small window of a start that waits for the update server, once shown; else null.
+    QDialog* ConnectWaitWindow() const { return FConnectWait; }
     const std::vector<QRadioButton*>& PackageButtons() const { return FPackageButtons; }
 
 signals:
@@ -61,6 +65,7 @@ private:
     // Places every widget where the design puts it for what the form shows.
     void ApplyLayout();
     void BuildPackageButtons();
+    void ReflectConnectWait(const Control& wait);
 
     TSetupWizardDlg& FController;
     bool FReflecting = false;
@@ -103,6 +108,10 @@ private:
     QLabel* lblInfo;
     QLabel* lblStatusInfo;
     QListWidget* ErrList;
+
+    QDialog* FConnectWait = nullptr; // a window of its own, made when first needed
+    QLabel* FConnectWaitText = nullptr;
+    QElapsedTimer FConnectWaitSince;
 };
 
 } // namespace tv
