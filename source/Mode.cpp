@@ -45,8 +45,7 @@ void TSetupWizardDlg::SetOnline(bool value) {
     } else {
         FWebDAV.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
-        if (FileExists(FIniFileName))
-            lines = SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text);
+        if (FileExists(FIniFileName)) lines = SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text);
     }
     FInstallIni->SetStrings(lines);
     FSetupFolder = IncludeTrailingPathDelimiter(FSetupFolder);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "host/win32/Wide.h"
+#include "support/MuteListener.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Screenshot.h"
 #include "ui/win32/Win32WizardProgram.h"
@@ -400,6 +401,49 @@ TEST_F(Win32WindowTest, ClosingTheWindowEndsTheProgramsLoop) {
     EXPECT_TRUE(FProgram->Controller().GetForm().Closed);
     EXPECT_LT(static_cast<int>(GetTickCount() - until), 0) << "the loop went on after the wizard closed";
     EXPECT_FALSE(IsWindowVisible(Window().Handle()));
+}
+
+// The start that waits for the update server shows a small window of its own; its
+// Abbrechen ends the wait as a failed connection.
+Win32WizardProgram* WaitingProgram = nullptr;
+std::wstring SeenWaitText;
+
+void CALLBACK CancelTheWait(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND wait = WaitingProgram->Window().ConnectWaitWindow();
+    ASSERT_TRUE(wait && IsWindowVisible(wait));
+    SaveInScreenshotFolder(wait, "connect-wait");
+    HWND text = FindWindowExW(wait, nullptr, L"Static", nullptr);
+    SeenWaitText = WindowText(text);
+    HWND cancel = FindWindowExW(wait, nullptr, L"Button", L"Abbrechen");
+    ASSERT_TRUE(cancel);
+    SendMessageW(cancel, BM_CLICK, 0, 0);
+}
+
+TEST(Win32ConnectWaitTest, StartWaitingForTheServerShowsASmallWindowWhoseCancelEndsTheWait) {
+    fs::remove(InstallIniBesideTheProgram());
+    testbed::MuteListener mute; // takes the connection and never answers
+    const std::string server = "127.0.0.1:" + std::to_string(mute.Port());
+    // Through the C runtime, whose copy of the environment the wizard reads.
+    _wputenv_s(L"TVINSTALL_SERVER", Wide(server).c_str());
+    _wputenv_s(L"TVINSTALL_LOGIN_URL", Wide("https://" + server + "/login").c_str());
+    auto program = std::make_unique<Win32WizardProgram>();
+    WaitingProgram = program.get();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1000, CancelTheWait);
+    const DWORD start = GetTickCount();
+    program->Start();
+    const DWORD waited = GetTickCount() - start;
+    KillTimer(nullptr, timer); // in case the start did not wait for it
+    _wputenv_s(L"TVINSTALL_SERVER", L"");
+    _wputenv_s(L"TVINSTALL_LOGIN_URL", L"");
+    EXPECT_LT(waited, 5000u);
+    EXPECT_EQ(Narrow(SeenWaitText), "Verbindung zum Update-Server wird hergestellt \u2026\r\n" + server);
+    EXPECT_FALSE(IsWindowVisible(program->Window().ConnectWaitWindow()));
+    // As after any failed connection without a manifest beside the program.
+    EXPECT_TRUE(program->Controller().CriticalError());
+    EXPECT_STREQ(program->Window().PageName(), "tsInfo");
+    EXPECT_EQ(Narrow(WindowText(program->Window().Control("lblStatusInfo"))),
+              "Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet");
 }
 
 } // namespace

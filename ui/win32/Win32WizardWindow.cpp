@@ -20,6 +20,7 @@ const wchar_t* const PanelClass = L"TvPanel";
 constexpr int ComboListHeight = 150; // the drop-down list below the edition box
 constexpr int FolderButtonWidth = 22;
 constexpr UINT_PTR SpeedButtonSubclass = 1;
+constexpr ULONGLONG ConnectWaitDelayMs = 500; // shorter waits pass without a window
 
 // A static control breaks lines at CR LF.
 std::wstring DisplayText(const std::string& text) {
@@ -593,6 +594,7 @@ void Win32WizardWindow::Reflect() {
     for (int i = 0; i < PageCount; ++i)
         SetShown(FPages[static_cast<size_t>(i)], i == form.ActivePage);
     ApplyLayout();
+    ReflectConnectWait(form.ConnectWait);
     FReflecting = false;
 
     if (form.Closed) {
@@ -632,6 +634,47 @@ void Win32WizardWindow::CloseRequested() {
         });
         Reflect();
     }
+}
+
+void Win32WizardWindow::ReflectConnectWait(const ::tv::Control& wait) {
+    if (!wait.Visible) {
+        FConnectWaitSince = 0;
+        if (FConnectWait) ShowWindow(FConnectWait, SW_HIDE);
+        return;
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (FConnectWaitSince == 0) FConnectWaitSince = now;
+    // A server that answers at once shows nothing; one that keeps the start waiting
+    // shows this window well within a second.
+    if (now - FConnectWaitSince < ConnectWaitDelayMs) return;
+    if (!FConnectWait) {
+        const int width = Scaled(340), height = Scaled(100);
+        RECT frame{0, 0, width, height};
+        AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION, FALSE, WS_EX_DLGMODALFRAME);
+        RECT work{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
+        // A panel's window procedure hands the button's click to its owner, this window.
+        FConnectWait = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, PanelClass,
+                                       WindowText(FWindow).c_str(), WS_POPUP | WS_CAPTION,
+                                       (work.left + work.right - outerWidth) / 2,
+                                       (work.top + work.bottom - outerHeight) / 2, outerWidth, outerHeight,
+                                       FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+        FConnectWaitText = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, Scaled(12),
+                                           Scaled(12), width - Scaled(24), Scaled(40), FConnectWait, nullptr,
+                                           GetModuleHandleW(nullptr), nullptr);
+        HWND cancel = CreateWindowExW(0, WC_BUTTONW, L"Abbrechen", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                      width - Scaled(87), height - Scaled(37), Scaled(75), Scaled(25),
+                                      FConnectWait, nullptr, GetModuleHandleW(nullptr), nullptr);
+        for (HWND control : {FConnectWaitText, cancel})
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FWindowFont), FALSE);
+        OnCommand(cancel, [this](int notification) {
+            if (notification == BN_CLICKED)
+                Deliver([&controller = FController] { controller.ConnectWaitCancelClick(); });
+        });
+    }
+    SetText(FConnectWaitText, DisplayText(wait.Caption));
+    if (!IsWindowVisible(FConnectWait)) ShowWindow(FConnectWait, SW_SHOWNORMAL);
 }
 
 void Win32WizardWindow::Command(HWND control, int notification) {

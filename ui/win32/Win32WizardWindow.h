@@ -46,6 +46,8 @@ public:
     std::vector<std::string> PackageButtonNames() const;
     // The page shown, by its design name ("tsSelect", ...).
     const char* PageName() const;
+    // The small window of a start that waits for the update server, once shown; else null.
+    HWND ConnectWaitWindow() const { return FConnectWait; }
     // The dots per inch the window is laid out for.
     int Dpi() const { return FDpi; }
 
@@ -75,6 +77,7 @@ private:
     void FileListChanged(const NMLISTVIEW& change);
     void EditionChanged(bool fromList);
     void CloseRequested();
+    void ReflectConnectWait(const ::tv::Control& wait);
 
     TSetupWizardDlg& FController;
     HWND FWindow = nullptr;
@@ -92,6 +95,10 @@ private:
     HFONT FWindowFont = nullptr, FHeadingFont = nullptr, FFileNameFont = nullptr, FPackageFont = nullptr;
     HIMAGELIST FEntryHeights = nullptr;
     HBRUSH FFace = nullptr;
+
+    HWND FConnectWait = nullptr; // a window of its own, made when first needed
+    HWND FConnectWaitText = nullptr;
+    ULONGLONG FConnectWaitSince = 0; // when the form first asked for it; 0 while it does not
 };
 
 } // namespace tv
