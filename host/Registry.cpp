@@ -117,8 +117,10 @@ RegistryData RegistryData::Parse(std::string_view bytes) {
             value = {RegistryValueType::ExpandString, *text};
         } else if (rest.rfind("hex:", 0) == 0) {
             value.Type = RegistryValueType::Binary;
+            value.NoData = rest.size() == 4;
         } else if (rest.rfind("hex(", 0) == 0) {
             value.Type = RegistryValueType::Other;
+            value.NoData = rest.back() == ':';
         } else if (rest == "-") {
             current->erase(UpperCase(name));
             continue;
@@ -182,7 +184,7 @@ bool RegistrySnapshot::OpenKeyReadOnly(std::string_view path) {
 std::string RegistrySnapshot::ReadString(std::string_view name) {
     if (!FCurrentKey) return {};
     const RegistryValue* value = FData.FindValue(*FCurrentKey, name);
-    if (!value) return {};
+    if (!value || value->NoData) return {}; // missing, or without data whatever its type
     if (value->Type != RegistryValueType::String && value->Type != RegistryValueType::ExpandString)
         throw InvalidTypeError(name);
     return value->Text.substr(0, value->Text.find('\0'));

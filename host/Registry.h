@@ -33,7 +33,8 @@ enum class RegistryValueType { String, ExpandString, DWord, Binary, Other };
 
 struct RegistryValue {
     RegistryValueType Type = RegistryValueType::String;
-    std::string Text; // for String and ExpandString, UTF-8
+    std::string Text;    // for String and ExpandString, UTF-8
+    bool NoData = false; // "hex:" or "hex(N):" with nothing after it
 };
 
 // The keys and values of a ".reg" text, HKEY_LOCAL_MACHINE only.

@@ -210,13 +210,8 @@ void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path) {
                             fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(when)),
                             ec);
     std::uint32_t unixMode = entry.ExternalAttributes >> 16;
-    if ((entry.VersionMadeBy >> 8) == 3 && unixMode != 0) {
-        fs::permissions(FilePath(path), static_cast<fs::perms>(unixMode & 0777), ec);
-    } else if (entry.ExternalAttributes & 0x01) { // read-only
-        fs::permissions(FilePath(path),
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove, ec);
-    }
+    const bool madeOnUnix = (entry.VersionMadeBy >> 8) == 3 && unixMode != 0;
+    ApplyStoredAttributes(path, entry.ExternalAttributes & 0xFF, madeOnUnix ? unixMode : 0);
 }
 
 // 64-bit file positions on every platform.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "host/Cpu.h"
+#include "host/TempFolder.h"
 #include "util/Paths.h"
 
 namespace tv {
@@ -34,22 +35,12 @@ PosixHost::PosixHost(Dialogs& dialogs) : WindowedHost(dialogs) {
 }
 
 std::string PosixHost::TempFolder() {
-    // "TMP" only decides whether "TEMP" is looked at; when either is missing the
-    // current directory serves, as on Windows.
-    std::string result;
-    if (Environment("TMP").empty()) {
-        result = CurrentDirectory();
-    } else {
-        result = Environment("TEMP");
-        if (result.empty()) result = CurrentDirectory();
-    }
-    if (!result.empty()) {
-        std::error_code ec;
-        auto canonical = std::filesystem::canonical(result, ec);
-        if (!ec) result = canonical.string();
-    }
-    if (result.size() > 1) result = ExcludeTrailingPathDelimiter(result);
-    return result;
+    return TempFolderByRule(
+        {Environment("TMP"), Environment("TEMP"), CurrentDirectory(), [](const std::string& path) {
+             std::error_code ec;
+             auto canonical = std::filesystem::canonical(path, ec);
+             return ec ? path : canonical.string();
+         }});
 }
 
 std::string PosixHost::ProgramFilesFolder() {

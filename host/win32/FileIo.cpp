@@ -20,4 +20,13 @@ std::string ExistingFileName(const std::string& path) {
     return Narrow(found.cFileName);
 }
 
+void ApplyStoredAttributes(const std::string& path, std::uint32_t dosAttributes, std::uint32_t unixMode) {
+    constexpr DWORD Kept =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    constexpr std::uint32_t OwnerWrite = 0200;
+    DWORD attributes = unixMode != 0 ? ((unixMode & OwnerWrite) ? 0 : FILE_ATTRIBUTE_READONLY)
+                                     : static_cast<DWORD>(dosAttributes) & Kept;
+    SetFileAttributesW(Wide(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
 } // namespace tv

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/Cpu.h"
+#include "host/TempFolder.h"
 #include "host/win32/Wide.h"
 #include "util/Paths.h"
 
@@ -10,7 +11,13 @@ namespace tv {
 
 namespace {
 
-constexpr REGSAM ReadIn32BitView = KEY_READ | KEY_WOW64_32KEY;
+// The shipped program is 32-bit and reads the 32-bit view by default; a 64-bit build
+// (the tests) must ask for it.
+constexpr REGSAM View32 = KEY_WOW64_32KEY;
+// STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS: enough to see a key.
+constexpr REGSAM KeyExistsRights = 0x00020009;
+// Read-only opening asks for less and less until the key opens.
+constexpr REGSAM ReadOnlyRights[] = {KEY_READ, 0x00020009, KEY_QUERY_VALUE};
 
 std::wstring KeyPath(std::string_view path) {
     std::string key(path);
@@ -19,23 +26,44 @@ std::wstring KeyPath(std::string_view path) {
     return Wide(key);
 }
 
+// A variable of the process's environment as it is (references in it not expanded);
+// empty when not set.
+std::string Environment(const wchar_t* name) {
+    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    if (length == 0 || length >= size) return {};
+    value.resize(length);
+    return Narrow(value);
+}
+
+std::string CurrentDirectory() {
+    DWORD size = GetCurrentDirectoryW(0, nullptr);
+    if (size == 0) return {};
+    std::wstring path(size, L'\0');
+    DWORD length = GetCurrentDirectoryW(size, path.data());
+    if (length == 0 || length >= size) return {};
+    path.resize(length);
+    return Narrow(path);
+}
+
+// The short 8.3 form a user's profile may give is made long where the folder exists.
+std::string LongForm(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    DWORD size = GetLongPathNameW(wide.c_str(), nullptr, 0);
+    if (size == 0) return path;
+    std::wstring longPath(size, L'\0');
+    DWORD length = GetLongPathNameW(wide.c_str(), longPath.data(), size);
+    if (length == 0 || length >= size) return path;
+    longPath.resize(length);
+    return Narrow(longPath);
+}
+
 } // namespace
 
 std::string Win32Host::TempFolder() {
-    wchar_t buffer[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-    if (length == 0 || length > MAX_PATH) return {};
-    std::wstring path(buffer, length);
-    // The short 8.3 form a user's profile may give is made long where the folder exists.
-    DWORD longLength = GetLongPathNameW(path.c_str(), nullptr, 0);
-    if (longLength > 0) {
-        std::wstring longPath(longLength, L'\0');
-        DWORD written = GetLongPathNameW(path.c_str(), longPath.data(), longLength);
-        if (written > 0 && written < longLength) path.assign(longPath.c_str(), written);
-    }
-    std::string result = Narrow(path);
-    if (result.size() > 3) result = ExcludeTrailingPathDelimiter(result); // "C:\" keeps its delimiter
-    return result;
+    return TempFolderByRule({Environment(L"TMP"), Environment(L"TEMP"), CurrentDirectory(), LongForm});
 }
 
 std::string Win32Host::ProgramFilesFolder() {
@@ -72,7 +100,8 @@ void Win32Registry::CloseKey() {
 
 bool Win32Registry::KeyExists(std::string_view path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(path).c_str(), 0, ReadIn32BitView, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(path).c_str(), 0, KeyExistsRights | View32, &key) !=
+        ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -80,11 +109,15 @@ bool Win32Registry::KeyExists(std::string_view path) {
 
 bool Win32Registry::OpenKeyReadOnly(std::string_view path) {
     CloseKey();
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(path).c_str(), 0, ReadIn32BitView, &key) != ERROR_SUCCESS)
-        return false;
-    FKey = key;
-    return true;
+    for (REGSAM rights : ReadOnlyRights) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(path).c_str(), 0, rights | View32, &key) ==
+            ERROR_SUCCESS) {
+            FKey = key;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string Win32Registry::ReadString(std::string_view name) {
@@ -94,7 +127,8 @@ std::string Win32Registry::ReadString(std::string_view name) {
     DWORD size = 0;
     if (RegQueryValueExW(static_cast<HKEY>(FKey), valueName.c_str(), nullptr, &type, nullptr, &size) !=
         ERROR_SUCCESS)
-        return {}; // a missing value reads empty
+        return {};            // a missing value reads empty
+    if (size == 0) return {}; // and so does one without data, whatever its type
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidTypeError(name);
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
     DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));

@@ -51,8 +51,10 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                        nullptr, &startup, &info)) {
+    // 0x00000420, as the installers have always been started; no environment block is given.
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup,
+                        &info)) {
         DWORD error = GetLastError();
         throw SystemError(static_cast<int>(error), SystemMessage(error));
     }

@@ -281,6 +281,18 @@ INSTANTIATE_TEST_SUITE_P(EachPackage, Win32ParamsTest,
                                          ParamsCase{4, false, 47, true, true},
                                          ParamsCase{5, false, 47, false, false}));
 
+TEST_F(Win32WindowTest, ClickOnTheCheckedPackageChangesNothing) {
+    // After a single-seat run the install type is 3 while "1 - Norvano" stays checked.
+    FProgram->Controller().Dispatch([this] { FProgram->Controller().SetInstallType(3); });
+    Window().Reflect();
+    const std::string folder = FProgram->Controller().GetForm().edtFolder.Text;
+    Click("rbPackage1");
+    EXPECT_EQ(FProgram->Controller().InstallType(), 3);
+    EXPECT_EQ(FProgram->Controller().GetForm().edtFolder.Text, folder);
+    Click("rbPackage2"); // a change is heard
+    EXPECT_EQ(FProgram->Controller().InstallType(), 2);
+}
+
 TEST_F(Win32WindowTest, TabMovesThroughThePageButNeverToTheButtonRow) {
     Key(VK_RETURN); // Enter and Escape press no speed button
     Key(VK_ESCAPE);

@@ -17,6 +17,8 @@ const char* const MachineReg =
     "\"Blob\"=hex:01,02\r\n"
     "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
     "\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
+    "\"EmptyBlob\"=hex:\r\n"
+    "\"EmptyNumber\"=hex(4):\r\n"
     "this line is malformed\r\n"
     "\"Unterminated=\"x\r\n"
     "@=\"default value\"\r\n"
@@ -56,6 +58,8 @@ TEST(Registry, ReadStringGivesTextAndRefusesOtherTypes) {
     EXPECT_EQ(registry.ReadString(""), "default value");
     EXPECT_EQ(registry.ReadString("Missing"), "");
     EXPECT_EQ(registry.ReadString("Unterminated"), "");
+    for (const char* name : {"EmptyBlob", "EmptyNumber"}) // no data reads empty, whatever the type
+        EXPECT_EQ(registry.ReadString(name), "") << name;
     for (const char* name : {"Version", "Blob", "Multi"}) {
         try {
             registry.ReadString(name);

@@ -35,6 +35,7 @@ public:
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         DWORD number = 5;
         RegSetValueExW(key, L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+        RegSetValueExW(key, L"EmptyNumber", 0, REG_DWORD, nullptr, 0);
         RegCloseKey(key);
     }
     ~ScopedKey() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, FPath, FView, 0); }
@@ -72,6 +73,7 @@ TEST_F(Win32HostTest, RegistryIsReadInThe32BitView) {
     EXPECT_EQ(registry->ReadString("Folder"), "C:\\Programme\\Größe");
     EXPECT_EQ(registry->ReadString("Missing"), "");
     EXPECT_THROW(registry->ReadString("Number"), ERegistryException);
+    EXPECT_EQ(registry->ReadString("EmptyNumber"), ""); // no data reads empty, whatever its type
     EXPECT_FALSE(registry->OpenKeyReadOnly("SOFTWARE\\TvSetupTest\\Nowhere"));
     EXPECT_EQ(registry->ReadString("Folder"), ""); // no key open any more
 }
@@ -94,6 +96,40 @@ TEST_F(Win32HostTest, KnownFolders) {
     const std::string temp = FHost.TempFolder();
     EXPECT_TRUE(fs::is_directory(FilePath(temp))) << temp;
     EXPECT_NE(temp.back(), '\\');
+}
+
+TEST_F(Win32HostTest, TempFolderFollowsTmpAndTemp) {
+    const std::string folder = Dir() + "\\Temporärer Ordner"; // no 8.3 name: the system makes a short one
+    fs::create_directories(FilePath(folder));
+    wchar_t shortPath[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(Wide(folder).c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(Narrow(shortPath), folder);
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    std::string cwd = Narrow(current);
+    if (cwd.back() == '\\') cwd.pop_back();
+    const struct {
+        const char* Name;
+        const wchar_t* Tmp; // null: not set
+        std::wstring Temp;
+        std::string Expected;
+    } cases[] = {
+        {"TMP alone is not enough", L"C:\\windows\\temp", L"", cwd},
+        {"neither set", nullptr, L"", cwd},
+        {"TEMP wins, its short form made long", L"x", std::wstring(shortPath) + L"\\", folder},
+        {"a drive root loses its delimiter too", L"x", L"C:\\", "C:"},
+    };
+    // The test program's own temporary folder comes back at the end.
+    wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    const bool hadTmp = GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH) > 0;
+    const bool hadTemp = GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH) > 0;
+    for (const auto& c : cases) {
+        SetEnvironmentVariableW(L"TMP", c.Tmp);
+        SetEnvironmentVariableW(L"TEMP", c.Temp.empty() ? nullptr : c.Temp.c_str());
+        EXPECT_EQ(FHost.TempFolder(), c.Expected) << c.Name;
+    }
+    SetEnvironmentVariableW(L"TMP", hadTmp ? tmp : nullptr);
+    SetEnvironmentVariableW(L"TEMP", hadTemp ? temp : nullptr);
 }
 
 TEST_F(Win32HostTest, ProgramsReportTheirExitCodesAndUnstartableOnesTheSystemsReason) {

@@ -375,9 +375,12 @@ void Win32WizardWindow::BuildPackageButtons() {
         HWND button = Make(("rbPackage" + suffix).c_str(), WC_BUTTONW,
                            BS_AUTORADIOBUTTON | WS_TABSTOP | (i == 0 ? WS_GROUP : 0), FPages[tsSelect]);
         int tag = option.Tag;
-        OnCommand(button, [this, button, tag](int notification) {
-            // Only a change of the checked button is a click the wizard hears.
-            if (notification == BN_CLICKED && IsChecked(button))
+        OnCommand(button, [this, button, tag, i](int notification) {
+            // Only a change of the checked button is a click the wizard hears. The button has
+            // checked itself before it reports the click: the form still knows whether it
+            // was checked already.
+            if (notification == BN_CLICKED && IsChecked(button) &&
+                !FController.GetForm().Packages[i].Button.Checked)
                 Deliver([&controller = FController, tag] { controller.DoAction(tag); });
         });
         HWND label =

@@ -1,0 +1,178 @@
+// The extractor on every platform, with archives the tests write themselves: its events,
+// the overwrite question, failures when opening, an abort, and names that would leave
+// the target folder.
+#include "host/ZipExtractor.h"
+
+#include <filesystem>
+#include <map>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <gtest/gtest.h>
+
+#include "host/FileIo.h"
+#include "support/StoredZip.h"
+#include "support/ZipFixture.h"
+
+namespace tv {
+namespace {
+
+using namespace testbed;
+namespace fs = std::filesystem;
+
+TEST_F(ZipTest, FourEntriesReportQuarters) {
+    MakeStoredZip((FDir / "four.zip").string(), {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}});
+    EXPECT_EQ(Extract(FDir / "four.zip"), "");
+    EXPECT_EQ(FArchiveProgress, (std::vector<int>{25, 50, 75, 100, 100, 25, 50, 75, 100, 100}));
+}
+
+TEST_F(ZipTest, OverwriteQuestion) {
+    MakeStoredZip((FDir / "two.zip").string(), {{"a/x.db", "first"}, {"b/x.db", "second"}});
+    EXPECT_EQ(Extract(FDir / "two.zip"), "");
+    EXPECT_EQ(FAsked, std::vector<std::string>{(FDir / "out" / "x.db").string()});
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "x.db"), "second");
+
+    // Refused: the file keeps its content and date, no item progress, archive progress as usual.
+    FConfirm = false;
+    FAsked.clear();
+    FItemProgress.clear();
+    FArchiveProgress.clear();
+    Write(FDir / "out" / "nv.db", "live data");
+    auto date = fs::last_write_time(FDir / "out" / "nv.db");
+    MakeStoredZip((FDir / "nv.zip").string(), {{"nv.db", "new"}});
+    FZip.BaseDirectory = (FDir / "out").string() + "/"; // one delimiter in the question, not two
+    FZip.SetFileName((FDir / "nv.zip").string());
+    FZip.ExtractFiles("*.*");
+    EXPECT_EQ(FAsked, std::vector<std::string>{(FDir / "out" / "nv.db").string()});
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "nv.db"), "live data");
+    EXPECT_EQ(fs::last_write_time(FDir / "out" / "nv.db"), date);
+    EXPECT_TRUE(FItemProgress.empty());
+    EXPECT_EQ(FArchiveProgress, (std::vector<int>{100, 100, 100, 100}));
+}
+
+TEST_F(ZipTest, OpeningFailures) {
+    Write(FDir / "empty.zip", "");
+    Write(FDir / "page.zip", "<html><body>Anmeldung erforderlich</body></html>");
+    MakeStoredZip((FDir / "ok.zip").string(), {{"a", "1"}});
+    std::string ok = testbed::ReadAll(FDir / "ok.zip");
+    // A directory record whose signature is wrong.
+    std::string badDirectory = ok;
+    badDirectory[badDirectory.find("PK\x01\x02")] = 'X';
+    Write(FDir / "baddir.zip", badDirectory);
+    // An end record that claims more entries than the directory holds.
+    std::string moreEntries = ok;
+    size_t end = moreEntries.rfind("PK\x05\x06");
+    moreEntries[end + 8] = moreEntries[end + 10] = 0x50;
+    Write(FDir / "more.zip", moreEntries);
+    const struct {
+        const char* Name;
+        fs::path Archive;
+        fs::path Target;
+        const char* Message;
+    } cases[] = {
+        {"missing archive", FDir / "none.zip", {}, "File not found"},
+        {"empty archive file", FDir / "empty.zip", {}, "Invalid Stream"},
+        {"HTML named zip", FDir / "page.zip", {}, "Unhandled Archive Type"},
+        {"missing target folder", FDir / "ok.zip", FDir / "nowhere", "Directory does not exist"},
+        {"damaged directory", FDir / "baddir.zip", {}, "Invalid file - not a PKZip file"},
+        {"more entries than held", FDir / "more.zip", {}, "Invalid file - not a PKZip file"},
+    };
+    // Two directory records pointing at the same data: an archive of overlapping entries.
+    std::string overlapping = ok;
+    size_t central = overlapping.find("PK\x01\x02");
+    size_t endRecord = overlapping.rfind("PK\x05\x06");
+    std::string record = overlapping.substr(central, endRecord - central);
+    overlapping.insert(endRecord, record);
+    endRecord += record.size();
+    overlapping[endRecord + 8] = overlapping[endRecord + 10] = 2;       // entries
+    overlapping[endRecord + 12] = static_cast<char>(record.size() * 2); // directory size
+    Write(FDir / "overlap.zip", overlapping);
+    for (const auto& c : cases)
+        EXPECT_EQ(Extract(c.Archive, c.Target), c.Message) << c.Name;
+    EXPECT_EQ(Extract(FDir / "overlap.zip"), "Invalid file - not a PKZip file");
+    EXPECT_TRUE(FolderContent(FDir / "out").empty());
+    ZipExtractor closed;
+    EXPECT_THROW(closed.ExtractFiles("*.*"), ZipError);
+    try {
+        closed.ExtractFiles("*.*");
+    } catch (const ZipError& e) {
+        EXPECT_EQ(std::string(e.what()), "Archive does not exist - Filename is blank");
+    }
+}
+
+TEST_F(ZipTest, EmptyArchiveReportsOnceAndExtractsNothing) {
+    Write(FDir / "none.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    EXPECT_EQ(Extract(FDir / "none.zip"), "");
+    EXPECT_EQ(FArchiveProgress, std::vector<int>{100});
+    EXPECT_TRUE(FolderContent(FDir / "out").empty());
+}
+
+TEST_F(ZipTest, AbortDuringTheThirdOfFiveEntriesFinishesItAndStops) {
+    MakeStoredZip((FDir / "five.zip").string(), {{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}, {"5", "e"}});
+    FZip.BaseDirectory = (FDir / "out").string();
+    FZip.SetFileName((FDir / "five.zip").string());
+    FAbortAt = 60; // the report after the third entry
+    try {
+        FZip.ExtractFiles("*.*");
+        FAIL() << "no abort";
+    } catch (const ZipError& e) {
+        EXPECT_EQ(std::string(e.what()), "Process aborted by user");
+    }
+    EXPECT_EQ(FolderContent(FDir / "out"),
+              (std::map<std::string, std::string>{{"1", "a"}, {"2", "b"}, {"3", "c"}}));
+}
+
+TEST_F(ZipTest, NamesThatLeaveTheFolderAreRefused) {
+    for (const char* name : {"..", "db/..", "a/.", "c:evil.db", "tab\there.db", "dir\\..\\"}) {
+        SCOPED_TRACE(name);
+        fs::remove_all(FDir / "out");
+        fs::create_directories(FDir / "out");
+        FFailures.clear();
+        MakeStoredZip((FDir / "n.zip").string(), {{name, "x"}, {"ok.db", "y"}});
+        EXPECT_EQ(Extract(FDir / "n.zip"), "");
+        EXPECT_EQ(FolderContent(FDir / "out"), (std::map<std::string, std::string>{{"ok.db", "y"}}));
+    }
+    // Backslashes separate as slashes do: only the bare name lands, inside the folder.
+    fs::remove_all(FDir / "out");
+    fs::create_directories(FDir / "out");
+    MakeStoredZip((FDir / "w.zip").string(), {{"..\\..\\evil.db", "z"}});
+    EXPECT_EQ(Extract(FDir / "w.zip"), "");
+    EXPECT_EQ(FolderContent(FDir / "out"), (std::map<std::string, std::string>{{"evil.db", "z"}}));
+}
+
+TEST_F(ZipTest, StoredAttributesAreGivenToTheFiles) {
+    const struct {
+        const char* Name;
+        std::uint32_t Attributes;
+    } cases[] = {{"plain.db", 0},          {"readonly.db", DosReadOnly}, {"hidden.db", DosHidden},
+                 {"system.db", DosSystem}, {"archive.db", DosArchive},   {"all.db", 0x27}};
+    std::vector<StoredEntry> entries;
+    for (const auto& c : cases)
+        entries.push_back({c.Name, c.Name, c.Attributes});
+    MakeStoredZip(Utf8Of(FDir / "attributes.zip"), entries);
+    EXPECT_EQ(Extract(FDir / "attributes.zip"), "");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const fs::path file = FDir / "out" / c.Name;
+        EXPECT_EQ(testbed::ReadAll(file), c.Name);
+#ifdef _WIN32
+        const DWORD kept =
+            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+        const DWORD actual = GetFileAttributesW(file.wstring().c_str()) & kept;
+        // Wine reports the archive bit on every file: only a stored one is checked.
+        EXPECT_EQ(actual & ~FILE_ATTRIBUTE_ARCHIVE, c.Attributes & ~FILE_ATTRIBUTE_ARCHIVE);
+        if (c.Attributes & DosArchive) {
+            EXPECT_TRUE(actual & FILE_ATTRIBUTE_ARCHIVE);
+        }
+        SetFileAttributesW(file.wstring().c_str(), FILE_ATTRIBUTE_NORMAL); // so that it can be removed
+#else
+        const bool writable = (fs::status(file).permissions() & fs::perms::owner_write) != fs::perms::none;
+        EXPECT_EQ(writable, (c.Attributes & DosReadOnly) == 0);
+#endif
+    }
+}
+
+} // namespace
+} // namespace tv
