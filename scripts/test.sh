@@ -2,7 +2,8 @@
 # Installs what is missing, checks the code's layout, builds, and runs every test: first
 # all of them (unit, integration, window, end to end) under AddressSanitizer,
 # LeakSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a short while so a regression
-# shows, then the Windows build with its tests under Wine, then all tests in a plain build.
+# shows, then the Windows build with its tests under Wine, then all tests in a plain build,
+# then the core's tests as a 32-bit program under qemu-i386.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -20,3 +21,5 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/test -j2
 (cd build/test && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300)
 
+
+scripts/i386.sh

@@ -3,7 +3,9 @@
 // the target folder.
 #include "host/ZipExtractor.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #ifdef _WIN32
@@ -11,6 +13,7 @@
 #endif
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "host/FileIo.h"
 #include "support/StoredZip.h"
@@ -172,6 +175,80 @@ TEST_F(ZipTest, StoredAttributesAreGivenToTheFiles) {
         EXPECT_EQ(writable, (c.Attributes & DosReadOnly) == 0);
 #endif
     }
+}
+
+std::string LittleEndian(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// A stored entry of zeros larger than 4 GiB, then an entry whose header lies past 4 GiB:
+// sizes and offsets in ZIP64 fields, read and written by a program of any word size. The
+// zeros are a hole in the archive file, so it is made at once; unpacking writes 4 GiB.
+TEST_F(ZipTest, EntryAndOffsetsPastFourGibibytes) {
+    if (!std::getenv("TV_LARGE_ZIP64")) GTEST_SKIP() << "writes 4 GiB: run with TV_LARGE_ZIP64=1";
+    constexpr std::uint64_t BigSize = (4ull << 30) + 4096;
+    constexpr std::uint32_t Escaped = 0xFFFFFFFF; // "see the ZIP64 field"
+    const std::string after = "after four gibibytes";
+    // The CRC of the zeros, from one block's CRC combined as often as the blocks repeat.
+    const std::string block(1 << 20, '\0');
+    const uLong blockCrc =
+        crc32(0L, reinterpret_cast<const Bytef*>(block.data()), static_cast<uInt>(block.size()));
+    uLong bigCrc = crc32(0L, Z_NULL, 0);
+    for (std::uint64_t done = 0; done + block.size() <= BigSize; done += block.size())
+        bigCrc = crc32_combine(bigCrc, blockCrc, static_cast<z_off_t>(block.size()));
+    bigCrc = crc32(bigCrc, reinterpret_cast<const Bytef*>(block.data()),
+                   static_cast<uInt>(BigSize % block.size()));
+    const uLong afterCrc =
+        crc32(0L, reinterpret_cast<const Bytef*>(after.data()), static_cast<uInt>(after.size()));
+
+    auto local = [](const std::string& name, std::uint32_t crc, std::uint32_t size,
+                    const std::string& extra) {
+        return LittleEndian(0x04034b50, 4) + LittleEndian(45, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) +
+               LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) + LittleEndian(size, 4) +
+               LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) + name + extra;
+    };
+    auto central = [](const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t offset,
+                      const std::string& extra) {
+        return LittleEndian(0x02014b50, 4) + LittleEndian(45, 2) + LittleEndian(45, 2) + LittleEndian(0, 2) +
+               LittleEndian(0, 2) + LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) +
+               LittleEndian(size, 4) + LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) +
+               LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 4) +
+               LittleEndian(offset, 4) + name + extra;
+    };
+    const std::string bigSizes =
+        LittleEndian(1, 2) + LittleEndian(16, 2) + LittleEndian(BigSize, 8) + LittleEndian(BigSize, 8);
+    const std::string bigHeader = local("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, bigSizes);
+    const std::uint64_t afterOffset = bigHeader.size() + BigSize;
+    const std::string afterHeader =
+        local("after.db", static_cast<std::uint32_t>(afterCrc), static_cast<std::uint32_t>(after.size()), "");
+    const std::string directory =
+        central("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, 0, bigSizes) +
+        central("after.db", static_cast<std::uint32_t>(afterCrc), static_cast<std::uint32_t>(after.size()),
+                Escaped, LittleEndian(1, 2) + LittleEndian(8, 2) + LittleEndian(afterOffset, 8));
+    const std::uint64_t directoryOffset = afterOffset + afterHeader.size() + after.size();
+    const std::uint64_t zip64End = directoryOffset + directory.size();
+    const std::string tail =
+        directory + LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(45, 2) +
+        LittleEndian(45, 2) + LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(2, 8) +
+        LittleEndian(2, 8) + LittleEndian(directory.size(), 8) + LittleEndian(directoryOffset, 8) +
+        LittleEndian(0x07064b50, 4) + LittleEndian(0, 4) + LittleEndian(zip64End, 8) + LittleEndian(1, 4) +
+        LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(0xFFFF, 2) + LittleEndian(0xFFFF, 2) +
+        LittleEndian(Escaped, 4) + LittleEndian(Escaped, 4) + LittleEndian(0, 2);
+
+    const fs::path archive = FDir / "large.zip";
+    std::ofstream(archive, std::ios::binary) << bigHeader;
+    fs::resize_file(archive, afterOffset); // the zeros: a hole
+    std::ofstream(archive, std::ios::binary | std::ios::app) << afterHeader << after << tail;
+
+    EXPECT_EQ(Extract(archive), "");
+    EXPECT_TRUE(FFailures.empty()) << FFailures.front();
+    EXPECT_EQ(fs::file_size(FDir / "out" / "big.db"), BigSize);
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "after.db"), after);
+    EXPECT_EQ(FItemProgress.back(), "after.db:100");
+    fs::remove(FDir / "out" / "big.db");
 }
 
 } // namespace
