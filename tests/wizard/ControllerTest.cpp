@@ -48,7 +48,7 @@ TEST_F(ControllerTest, StartStateAfterCreation) {
     EXPECT_TRUE(F().OnlineBtn.Visible);
     EXPECT_FALSE(F().OnlineBtn.Down);
     EXPECT_TRUE(F().OfflineBtn.Down);
-    EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages/");
+    EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages" + PathDelimiter);
 }
 
 TEST_F(ControllerTest, EditionKeyIsEmptyUntilTheFirstIdlePass) {
@@ -150,7 +150,8 @@ TEST_F(ControllerTest, NextWithTheApplicationInstalledSkipsTheParametersPage) {
     EXPECT_EQ(Dlg().Page(), tsInfo);
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " + FHost.ProgramDir +
-                  "Packages/nv_update.exe ist nicht vorhanden. "
+                  "Packages" + PathDelimiter +
+                  "nv_update.exe ist nicht vorhanden. "
                   "Setup kann nicht ausgeführt werden.");
 
     // Another package goes to its parameters as usual.
