@@ -19,14 +19,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Record signatures and fixed sizes (APPNOTE 4.3).
 constexpr std::uint32_t LocalHeaderSignature = 0x04034b50;
 constexpr std::uint32_t CentralHeaderSignature = 0x02014b50;
 constexpr std::uint32_t EndSignature = 0x06054b50;
 constexpr std::uint32_t Zip64EndSignature = 0x06064b50;
 constexpr std::uint32_t Zip64LocatorSignature = 0x07064b50;
-constexpr size_t EndRecordSize = 22;
-constexpr size_t MaxCommentSize = 65535;
+constexpr size_t LocalHeaderSize = 30;   // before the name and the extra field
 constexpr size_t CentralHeaderSize = 46; // the least a directory record takes
+constexpr size_t EndRecordSize = 22;
+constexpr size_t Zip64LocatorSize = 20;
+constexpr size_t Zip64EndSize = 56;
+constexpr size_t MaxCommentSize = 65535;
+// General purpose flag bits (APPNOTE 4.4.4) and extra-field ids (4.5, 4.6).
+constexpr std::uint16_t EncryptedFlag = 0x0001;
+constexpr std::uint16_t StrongEncryptionFlag = 0x0040;
+constexpr std::uint16_t Utf8NameFlag = 0x0800;
+constexpr std::uint16_t Zip64ExtraId = 0x0001;
+constexpr std::uint16_t UnicodePathExtraId = 0x7075;
+constexpr std::uint32_t Zip64Escape = 0xFFFFFFFF; // "the value stands in the ZIP64 field"
+constexpr std::uint32_t DosFolderAttribute = 0x10;
 constexpr size_t ChunkSize = 256 * 1024;
 constexpr int NewestVersionSupported = 64; // 6.4 and later may use features we cannot read
 
@@ -95,12 +107,12 @@ std::string DecodeName(const std::string& raw, std::uint16_t flags, const unsign
                        size_t extraSize) {
     bool hasHigh = false;
     bool utf8 = IsValidUtf8(raw, hasHigh);
-    if ((flags & 0x0800) && utf8) return raw;
+    if ((flags & Utf8NameFlag) && utf8) return raw;
     if (utf8 && hasHigh) return raw;
     for (size_t at = 0; at + 4 <= extraSize;) {
         std::uint16_t id = U16(extra + at), size = U16(extra + at + 2);
         if (at + 4 + size > extraSize) break;
-        if (id == 0x7075 && size >= 5 && extra[at + 4] == 1) {
+        if (id == UnicodePathExtraId && size >= 5 && extra[at + 4] == 1) {
             std::uint32_t crc = U32(extra + at + 5);
             uLong actual =
                 crc32(0L, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
@@ -136,8 +148,6 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
     return mi == m.size();
 }
 
-constexpr std::uint16_t EncryptedFlag = 0x0001;
-constexpr std::uint16_t StrongEncryptionFlag = 0x0040;
 constexpr std::uint16_t AesMethod = 99; // WinZip's AES encryption stands in the method field
 
 // The compression methods that APPNOTE names, for the user's error list.
@@ -214,7 +224,7 @@ void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path) {
     ApplyStoredAttributes(path, entry.ExternalAttributes & 0xFF, madeOnUnix ? unixMode : 0);
 }
 
-// 64-bit file positions on every platform.
+// A failure that ends only the entry being extracted; the extraction goes on.
 class EntryFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -223,7 +233,7 @@ public:
 } // namespace
 
 bool ZipEntry::IsFolder() const {
-    return (ExternalAttributes & 0x10) != 0 ||
+    return (ExternalAttributes & DosFolderAttribute) != 0 ||
            (!FileName.empty() && (FileName.back() == '/' || FileName.back() == '\\'));
 }
 
@@ -270,54 +280,62 @@ void ZipExtractor::Open(const std::string& path) {
     std::error_code ec;
     FArchiveSize = fs::file_size(FilePath(path), ec);
 
-    // The kind: a ZIP archive ends with its end record, whatever its name says.
-    size_t tail = static_cast<size_t>(std::min<std::uint64_t>(FArchiveSize, EndRecordSize + MaxCommentSize));
-    std::vector<unsigned char> end(tail);
-    ReadAt(FArchiveSize - tail, end.data(), tail);
-    std::int64_t found = -1;
-    for (std::int64_t at = static_cast<std::int64_t>(tail) - static_cast<std::int64_t>(EndRecordSize);
-         at >= 0; --at) {
-        if (U32(&end[at]) == EndSignature) {
-            found = at;
-            break;
-        }
-    }
-    if (found < 0) throw ZipError(UnhandledType);
-
+    const std::uint64_t endOffset = FindEndRecord();
     if (ItemProgress) ItemProgress(0);
     std::string base = AppliedBaseDirectory();
     if (!base.empty() && !fs::is_directory(FilePath(base), ec)) throw ZipError(NoSuchDirectory);
+    const DirectoryPlace place = LocateDirectory(endOffset);
+    if (place.Count > MaxEntries || place.Size > MaxDirectorySize)
+        throw ZipError(FormatText("Das Archiv %s hat zu viele Einträge (höchstens %s).",
+                                  {path, std::to_string(MaxEntries)}));
+    ReadDirectory(place);
+    FindEntryData();
 
-    const unsigned char* record = &end[found];
-    std::uint64_t count = U16(record + 10);
-    std::uint64_t directorySize = U32(record + 12);
-    std::uint64_t directoryOffset = U32(record + 16);
-    std::uint64_t endOffset = FArchiveSize - tail + static_cast<std::uint64_t>(found);
-    if (endOffset >= 20) {
-        unsigned char locator[20];
-        ReadAt(endOffset - 20, locator, sizeof locator);
+    bool ignored = false;
+    if (OnArchiveProgress) OnArchiveProgress(100, ignored);
+    FUsable = true;
+}
+
+std::uint64_t ZipExtractor::FindEndRecord() {
+    // The kind: a ZIP archive ends with its end record, whatever its name says.
+    const size_t tail =
+        static_cast<size_t>(std::min<std::uint64_t>(FArchiveSize, EndRecordSize + MaxCommentSize));
+    std::vector<unsigned char> end(tail);
+    ReadAt(FArchiveSize - tail, end.data(), tail);
+    for (size_t at = tail >= EndRecordSize ? tail - EndRecordSize + 1 : 0; at-- > 0;)
+        if (U32(&end[at]) == EndSignature) return FArchiveSize - tail + at;
+    throw ZipError(UnhandledType);
+}
+
+ZipExtractor::DirectoryPlace ZipExtractor::LocateDirectory(std::uint64_t endOffset) {
+    unsigned char end[EndRecordSize];
+    ReadAt(endOffset, end, sizeof end);
+    DirectoryPlace place{U16(end + 10), U32(end + 12), U32(end + 16)};
+    // A ZIP64 locator just before the end record names the ZIP64 end record, whose
+    // values replace the 16- and 32-bit ones.
+    if (endOffset >= Zip64LocatorSize) {
+        unsigned char locator[Zip64LocatorSize];
+        ReadAt(endOffset - Zip64LocatorSize, locator, sizeof locator);
         if (U32(locator) == Zip64LocatorSignature) {
-            unsigned char zip64[56];
+            unsigned char zip64[Zip64EndSize];
             ReadAt(U64(locator + 8), zip64, sizeof zip64);
             if (U32(zip64) != Zip64EndSignature) throw ZipError(ZipInvalid);
-            count = U64(zip64 + 32);
-            directorySize = U64(zip64 + 40);
-            directoryOffset = U64(zip64 + 48);
+            place = {U64(zip64 + 32), U64(zip64 + 40), U64(zip64 + 48)};
         }
     }
     // A count the directory cannot hold would have us read far past it.
-    if (directoryOffset > FArchiveSize || directorySize > FArchiveSize - directoryOffset ||
-        count > directorySize / CentralHeaderSize)
+    if (place.Offset > FArchiveSize || place.Size > FArchiveSize - place.Offset ||
+        place.Count > place.Size / CentralHeaderSize)
         throw ZipError(ZipInvalid);
-    if (count > MaxEntries || directorySize > MaxDirectorySize)
-        throw ZipError(FormatText("Das Archiv %s hat zu viele Einträge (höchstens %s).",
-                                  {path, std::to_string(MaxEntries)}));
+    return place;
+}
 
-    std::vector<unsigned char> directory(static_cast<size_t>(directorySize));
-    ReadAt(directoryOffset, directory.data(), directory.size());
-    FEntries.reserve(static_cast<size_t>(count));
+void ZipExtractor::ReadDirectory(const DirectoryPlace& place) {
+    std::vector<unsigned char> directory(static_cast<size_t>(place.Size));
+    ReadAt(place.Offset, directory.data(), directory.size());
+    FEntries.reserve(static_cast<size_t>(place.Count));
     size_t at = 0;
-    for (std::uint64_t k = 1; k <= count; ++k) {
+    for (std::uint64_t k = 1; k <= place.Count; ++k) {
         if (at + CentralHeaderSize > directory.size() || U32(&directory[at]) != CentralHeaderSignature)
             throw ZipError(ZipInvalid);
         const unsigned char* p = &directory[at];
@@ -338,46 +356,62 @@ void ZipExtractor::Open(const std::string& path) {
             throw ZipError(ZipInvalid);
         std::string raw(reinterpret_cast<const char*>(p + CentralHeaderSize), nameSize);
         const unsigned char* extra = p + CentralHeaderSize + nameSize;
-        // ZIP64 sizes and offset stand in the extra field where the record holds all ones.
-        for (size_t e = 0; e + 4 <= extraSize;) {
-            std::uint16_t id = U16(extra + e), size = U16(extra + e + 2);
-            if (e + 4 + size > extraSize) break;
-            if (id == 0x0001) {
-                const unsigned char* v = extra + e + 4;
-                size_t left = size;
-                auto next = [&](std::uint64_t& field) {
-                    if (field != 0xFFFFFFFFu) return;
-                    if (left < 8) throw ZipError(ZipInvalid);
-                    field = U64(v);
-                    v += 8;
-                    left -= 8;
-                };
-                next(entry.UncompressedSize);
-                next(entry.CompressedSize);
-                next(entry.LocalHeaderOffset);
-            }
-            e += 4 + size;
-        }
+        ReadZip64Fields(entry, extra, extraSize);
         entry.FileName = DecodeName(raw, entry.Flags, extra, extraSize);
         FEntries.push_back(std::move(entry));
         at += CentralHeaderSize + nameSize + extraSize + commentSize;
         bool abort = false;
-        if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(k * 100 / count), abort);
+        if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(k * 100 / place.Count), abort);
         if (abort) throw ZipError(UserAbort);
     }
-    // Entries that share their data let a small archive write without bound (a "zip bomb").
+}
+
+void ZipExtractor::ReadZip64Fields(ZipEntry& entry, const unsigned char* extra, size_t extraSize) {
+    // The sizes and the offset stand in the ZIP64 field, in this order, where the record
+    // holds the escape value.
+    for (size_t e = 0; e + 4 <= extraSize;) {
+        std::uint16_t id = U16(extra + e), size = U16(extra + e + 2);
+        if (e + 4 + size > extraSize) break;
+        if (id == Zip64ExtraId) {
+            const unsigned char* value = extra + e + 4;
+            size_t left = size;
+            for (std::uint64_t* field :
+                 {&entry.UncompressedSize, &entry.CompressedSize, &entry.LocalHeaderOffset}) {
+                if (*field != Zip64Escape) continue;
+                if (left < 8) throw ZipError(ZipInvalid);
+                *field = U64(value);
+                value += 8;
+                left -= 8;
+            }
+        }
+        e += 4 + size;
+    }
+}
+
+void ZipExtractor::FindEntryData() {
+    // Each entry's data begin after its local header, whose name and extra field may differ
+    // in length from the directory's.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
-    for (const ZipEntry& entry : FEntries)
+    for (ZipEntry& entry : FEntries) {
+        unsigned char local[LocalHeaderSize];
+        std::uint64_t headerEnd = entry.LocalHeaderOffset + LocalHeaderSize;
+        if (entry.LocalHeaderOffset <= FArchiveSize &&
+            LocalHeaderSize <= FArchiveSize - entry.LocalHeaderOffset &&
+            SeekTo(FArchive.get(), entry.LocalHeaderOffset) &&
+            std::fread(local, 1, sizeof local, FArchive.get()) == sizeof local &&
+            U32(local) == LocalHeaderSignature) {
+            headerEnd += U16(local + 26) + U16(local + 28);
+            entry.DataOffset = headerEnd;
+        }
+        // A damaged local header fails its entry only: its span is the least it takes.
         if (!entry.IsFolder() || entry.CompressedSize > 0)
-            spans.push_back({entry.LocalHeaderOffset, entry.LocalHeaderOffset + 30 + entry.CompressedSize});
+            spans.push_back({entry.LocalHeaderOffset, headerEnd + entry.CompressedSize});
+    }
+    // Entries that share their bytes let a small archive write without bound (a "zip bomb").
     std::sort(spans.begin(), spans.end());
     for (size_t i = 1; i < spans.size(); ++i)
         if (spans[i].first < spans[i - 1].second)
             throw ZipError(ZipInvalid, "Einträge überlappen sich, eine Zip-Bombe");
-
-    bool ignored = false;
-    if (OnArchiveProgress) OnArchiveProgress(100, ignored);
-    FUsable = true;
 }
 
 void ZipExtractor::ExtractFiles(const std::string& mask) {
@@ -444,14 +478,8 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
 }
 
 void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) {
-    unsigned char local[30];
-    try {
-        ReadAt(entry.LocalHeaderOffset, local, sizeof local);
-    } catch (const ZipError&) {
-        throw EntryFailure(ZipInvalid);
-    }
-    if (U32(local) != LocalHeaderSignature) throw EntryFailure(ZipInvalid);
-    std::uint64_t dataStart = entry.LocalHeaderOffset + sizeof local + U16(local + 26) + U16(local + 28);
+    if (entry.DataOffset == 0) throw EntryFailure(ZipInvalid); // the local header is damaged
+    const std::uint64_t dataStart = entry.DataOffset;
     if (dataStart > FArchiveSize || entry.CompressedSize > FArchiveSize - dataStart)
         throw EntryFailure(ZipInvalid);
     if (!SeekTo(FArchive.get(), dataStart)) throw EntryFailure(ZipInvalid);
@@ -475,6 +503,8 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
             if (ItemProgress) ItemProgress(progress);
             bool abort = false;
             if (OnArchiveItemProgress) OnArchiveItemProgress(entry, progress, abort);
+            // Stops in the middle of the entry: its file goes, the file it would replace stays.
+            if (abort) throw ZipError(UserAbort);
         }
     };
     auto readChunk = [&]() -> size_t {

@@ -47,6 +47,7 @@ struct ZipEntry {
     std::uint64_t CompressedSize = 0;
     std::uint64_t UncompressedSize = 0;
     std::uint64_t LocalHeaderOffset = 0;
+    std::uint64_t DataOffset = 0; // after the local header; 0 when that header is damaged
     std::uint32_t ExternalAttributes = 0;
     bool IsFolder() const;
 };
@@ -64,6 +65,7 @@ public:
     // Share of entries done, 0 to 100; setting abort stops with "Process aborted by user".
     std::function<void(int progress, bool& abort)> OnArchiveProgress;
     // Whole-percent progress of the entry being written: never 0, each value at most once.
+    // Setting abort stops at once with "Process aborted by user"; the entry is not written.
     std::function<void(const ZipEntry& entry, int progress, bool& abort)> OnArchiveItemProgress;
     // Before a file is written over; `name` is the full target path.
     std::function<void(std::string& name, bool& confirm)> OnConfirmOverwrite;
@@ -81,8 +83,20 @@ public:
     void ExtractFiles(const std::string& mask);
 
 private:
+    // Where the central directory lies and how many records it holds.
+    struct DirectoryPlace {
+        std::uint64_t Count;
+        std::uint64_t Size;
+        std::uint64_t Offset;
+    };
+    // Opening, step by step: the end record (the file's kind), the ZIP64 end record, the
+    // directory's records, and each entry's data behind its local header (overlaps refused).
     void Open(const std::string& path);
-    void ReadCentralDirectory();
+    std::uint64_t FindEndRecord();
+    DirectoryPlace LocateDirectory(std::uint64_t endOffset);
+    void ReadDirectory(const DirectoryPlace& place);
+    static void ReadZip64Fields(ZipEntry& entry, const unsigned char* extra, size_t extraSize);
+    void FindEntryData();
     void ExtractEntry(const ZipEntry& entry);
     void WriteEntryData(const ZipEntry& entry, ReplacingFile& target);
     void ReadAt(std::uint64_t offset, void* buffer, size_t size);

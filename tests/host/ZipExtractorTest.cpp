@@ -145,6 +145,18 @@ TEST_F(ZipTest, NamesThatLeaveTheFolderAreRefused) {
     EXPECT_EQ(FolderContent(FDir / "out"), (std::map<std::string, std::string>{{"evil.db", "z"}}));
 }
 
+TEST_F(ZipTest, AbortDuringAnEntryStopsAtOnceAndKeepsTheFileItWouldReplace) {
+    Write(FDir / "out" / "parts.db", "old parts");
+    MakeStoredZip(Utf8Of(FDir / "parts.zip"),
+                  {{"first.db", "first"}, {"parts.db", std::string(1 << 20, 'p')}, {"last.db", "last"}});
+    FZip.OnArchiveItemProgress = [](const ZipEntry& entry, int progress, bool& abort) {
+        abort = entry.FileName == "parts.db" && progress >= 25; // the entry is written in pieces
+    };
+    EXPECT_EQ(Extract(FDir / "parts.zip"), "Process aborted by user");
+    EXPECT_EQ(FolderContent(FDir / "out"),
+              (std::map<std::string, std::string>{{"first.db", "first"}, {"parts.db", "old parts"}}));
+}
+
 TEST_F(ZipTest, StoredAttributesAreGivenToTheFiles) {
     const struct {
         const char* Name;
@@ -184,6 +196,46 @@ std::string LittleEndian(std::uint64_t value, int bytes) {
     return out;
 }
 
+// The records of a stored entry, written out for archives no tool would make.
+std::string LocalHeader(const std::string& name, std::uint32_t crc, std::uint32_t size,
+                        const std::string& extra) {
+    return LittleEndian(0x04034b50, 4) + LittleEndian(45, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) +
+           LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) + LittleEndian(size, 4) +
+           LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) + name + extra;
+}
+std::string DirectoryRecord(const std::string& name, std::uint32_t crc, std::uint32_t size,
+                            std::uint32_t offset, const std::string& extra) {
+    return LittleEndian(0x02014b50, 4) + LittleEndian(45, 2) + LittleEndian(45, 2) + LittleEndian(0, 2) +
+           LittleEndian(0, 2) + LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) +
+           LittleEndian(size, 4) + LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) +
+           LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 4) +
+           LittleEndian(offset, 4) + name + extra;
+}
+std::uint32_t Crc(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+// An empty entry whose local extra field hides a second entry's header and data: the
+// second shares the first's bytes, which only the local header's real length shows.
+TEST_F(ZipTest, EntryHiddenInAnotherEntrysLocalHeaderIsRefused) {
+    const std::string hidden = "shared bytes";
+    const std::string inner =
+        LocalHeader("b.db", Crc(hidden), static_cast<std::uint32_t>(hidden.size()), "") + hidden;
+    const std::string extra = LittleEndian(0x9999, 2) + LittleEndian(inner.size(), 2) + inner;
+    const std::string outer = LocalHeader("a.db", Crc(""), 0, extra);
+    const std::uint32_t innerOffset = 30 + 4 + 4; // after "a.db" and the extra field's own header
+    const std::string directory =
+        DirectoryRecord("a.db", Crc(""), 0, 0, "") +
+        DirectoryRecord("b.db", Crc(hidden), static_cast<std::uint32_t>(hidden.size()), innerOffset, "");
+    Write(FDir / "hidden.zip", outer + directory + LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) +
+                                   LittleEndian(2, 2) + LittleEndian(2, 2) +
+                                   LittleEndian(directory.size(), 4) + LittleEndian(outer.size(), 4) +
+                                   LittleEndian(0, 2));
+    EXPECT_EQ(Extract(FDir / "hidden.zip"), "Invalid file - not a PKZip file");
+    EXPECT_TRUE(FolderContent(FDir / "out").empty());
+}
+
 // A stored entry of zeros larger than 4 GiB, then an entry whose header lies past 4 GiB:
 // sizes and offsets in ZIP64 fields, read and written by a program of any word size. The
 // zeros are a hole in the archive file, so it is made at once; unpacking writes 4 GiB.
@@ -204,30 +256,18 @@ TEST_F(ZipTest, EntryAndOffsetsPastFourGibibytes) {
     const uLong afterCrc =
         crc32(0L, reinterpret_cast<const Bytef*>(after.data()), static_cast<uInt>(after.size()));
 
-    auto local = [](const std::string& name, std::uint32_t crc, std::uint32_t size,
-                    const std::string& extra) {
-        return LittleEndian(0x04034b50, 4) + LittleEndian(45, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) +
-               LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) + LittleEndian(size, 4) +
-               LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) + name + extra;
-    };
-    auto central = [](const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t offset,
-                      const std::string& extra) {
-        return LittleEndian(0x02014b50, 4) + LittleEndian(45, 2) + LittleEndian(45, 2) + LittleEndian(0, 2) +
-               LittleEndian(0, 2) + LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) +
-               LittleEndian(size, 4) + LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) +
-               LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 4) +
-               LittleEndian(offset, 4) + name + extra;
-    };
     const std::string bigSizes =
         LittleEndian(1, 2) + LittleEndian(16, 2) + LittleEndian(BigSize, 8) + LittleEndian(BigSize, 8);
-    const std::string bigHeader = local("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, bigSizes);
+    const std::string bigHeader =
+        LocalHeader("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, bigSizes);
     const std::uint64_t afterOffset = bigHeader.size() + BigSize;
-    const std::string afterHeader =
-        local("after.db", static_cast<std::uint32_t>(afterCrc), static_cast<std::uint32_t>(after.size()), "");
+    const std::string afterHeader = LocalHeader("after.db", static_cast<std::uint32_t>(afterCrc),
+                                                static_cast<std::uint32_t>(after.size()), "");
     const std::string directory =
-        central("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, 0, bigSizes) +
-        central("after.db", static_cast<std::uint32_t>(afterCrc), static_cast<std::uint32_t>(after.size()),
-                Escaped, LittleEndian(1, 2) + LittleEndian(8, 2) + LittleEndian(afterOffset, 8));
+        DirectoryRecord("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, 0, bigSizes) +
+        DirectoryRecord("after.db", static_cast<std::uint32_t>(afterCrc),
+                        static_cast<std::uint32_t>(after.size()), Escaped,
+                        LittleEndian(1, 2) + LittleEndian(8, 2) + LittleEndian(afterOffset, 8));
     const std::uint64_t directoryOffset = afterOffset + afterHeader.size() + after.size();
     const std::uint64_t zip64End = directoryOffset + directory.size();
     const std::string tail =
