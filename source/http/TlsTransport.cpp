@@ -32,9 +32,12 @@ std::string OpenSslErrors() {
 SSL_CTX* ClientContext() {
     static std::once_flag once;
     static SSL_CTX* context = nullptr;
+    static std::string caFileFailure; // reported by every connection, not only the first
     std::call_once(once, [] {
         context = SSL_CTX_new(TLS_client_method());
         if (!context) return;
+        // Up to TLS 1.2, as the wizard has always negotiated with the vendor's server: 1.3
+        // was never tried against it, and 1.2 with verified certificates is sound.
         SSL_CTX_set_max_proto_version(context, TLS1_2_VERSION);
         SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
         SSL_CTX_set_default_verify_paths(context);
@@ -47,14 +50,23 @@ SSL_CTX* ClientContext() {
             }
         }
         ERR_clear_error();
-        if (const char* extra = std::getenv("TVINSTALL_CA_FILE"); extra && *extra)
-            SSL_CTX_load_verify_locations(context, extra, nullptr);
+        // A file named for extra trust that gives none would fail every connection with a
+        // puzzling certificate error: say what is wrong with the file instead.
+        if (const char* extra = std::getenv("TVINSTALL_CA_FILE"); extra && *extra) {
+            if (SSL_CTX_load_verify_locations(context, extra, nullptr) != 1)
+                caFileFailure =
+                    FormatText("Die Zertifikatsdatei %s (TVINSTALL_CA_FILE) kann nicht gelesen werden "
+                               "oder enthält kein Zertifikat: %s",
+                               {extra, OpenSslErrors()});
+            ERR_clear_error();
+        }
         SSL_CTX_set_mode(context, SSL_MODE_AUTO_RETRY | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
         // Reading ahead takes several records per system call: fewer calls on fast downloads.
         SSL_CTX_set_read_ahead(context, 1);
         SSL_CTX_set_default_read_buffer_len(context, 256 * 1024);
     });
     if (!context) throw Failure("TLS kann nicht eingerichtet werden: " + OpenSslErrors());
+    if (!caFileFailure.empty()) throw Failure(caFileFailure);
     return context;
 }
 

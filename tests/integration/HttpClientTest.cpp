@@ -2,6 +2,8 @@
 #include "source/http/HttpClient.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,7 +15,9 @@
 #include "fixtures/FixtureServer.h"
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
+#include "support/Environment.h"
 #include "support/Files.h"
+#include "util/Paths.h"
 
 namespace tv {
 namespace {
@@ -488,6 +492,26 @@ TEST_F(FixtureTest, UnreachableServerFailsWithHostAndReason) {
     failure = Get("https://no-such-host.invalid/f", sink);
     EXPECT_NE(failure.find("no-such-host.invalid"), std::string::npos) << failure;
     EXPECT_NE(Get("http://127.0.0.1/f", sink), "");
+}
+
+// Each case in a process of its own: the program reads the CA file once, at its first connection.
+TEST_F(FixtureTest, CaFileThatGivesNoCertificateIsReportedAtTheFirstConnection) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string empty = Utf8Of(fs::temp_directory_path() / "tv-empty-ca.pem");
+    std::ofstream(FilePath(empty)) << "";
+    for (const std::string& file : {empty, Utf8Of(fs::temp_directory_path() / "tv-no-such-ca.pem")}) {
+        SCOPED_TRACE(file);
+        EXPECT_EXIT(
+            {
+                setenv("TVINSTALL_CA_FILE", file.c_str(), 1);
+                MemorySink sink;
+                std::fprintf(stderr, "%s\n", Get("https://127.0.0.1:9/f", sink).c_str());
+                std::exit(0);
+            },
+            testing::ExitedWithCode(0),
+            "Die Zertifikatsdatei .* \\(TVINSTALL_CA_FILE\\) kann nicht gelesen werden");
+    }
+    fs::remove(FilePath(empty));
 }
 
 } // namespace
