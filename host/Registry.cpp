@@ -63,9 +63,9 @@ std::string RegistryData::KeyId(std::string_view path) {
     return UpperCase(path);
 }
 
-RegistryData RegistryData::Parse(std::string_view bytes) {
+RegistryData RegistryData::Parse(std::string_view text) {
     RegistryData data;
-    std::vector<std::string> lines = SplitLines(DecodeText(bytes).Text);
+    std::vector<std::string> lines = SplitLines(DecodeText(text).Text);
     if (lines.empty() || TrimControl(lines[0]) != RegHeader) return data;
 
     std::map<std::string, RegistryValue>* current = nullptr;

@@ -39,7 +39,7 @@ constexpr std::uint16_t Zip64ExtraId = 0x0001;
 constexpr std::uint16_t UnicodePathExtraId = 0x7075;
 constexpr std::uint32_t Zip64Escape = 0xFFFFFFFF; // "the value stands in the ZIP64 field"
 constexpr std::uint32_t DosFolderAttribute = 0x10;
-constexpr size_t ChunkSize = 256 * 1024;
+constexpr size_t ChunkSize = size_t{256} * 1024;
 constexpr int NewestVersionSupported = 64; // 6.4 and later may use features we cannot read
 
 const char* const FileNotFound = "File not found";

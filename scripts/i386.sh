@@ -12,7 +12,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 scripts/install-deps.sh g++-multilib libssl-dev:i386 zlib1g-dev:i386 libgtest-dev:i386 qemu-user file
 
-cmake -S . -B build/i386 -DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build/i386 -DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake -DCMAKE_BUILD_TYPE=Debug -DTV_WERROR=ON \
   -DTV_NATIVE_STUB_DIR="$PWD/build/test/tests/stubs" >/dev/null
 cmake --build build/i386 -j2
 for program in build/i386/tests/unit_tests build/i386/tests/integration_tests; do

@@ -10,7 +10,7 @@ packages=(
   libssl-dev zlib1g-dev
   xvfb xauth fonts-dejavu-core fonts-wine
   openssl nginx-light curl
-  clang libclang-rt-dev clang-format
+  clang libclang-rt-dev clang-format clang-tidy
   zip unzip p7zip-full libarchive-tools python3
   "$@"
 )

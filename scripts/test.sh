@@ -8,8 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/check-format.sh
+scripts/tidy.sh build/test
 
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON >/dev/null
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON -DTV_WERROR=ON >/dev/null
 cmake --build build/asan -j2
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300)
 
@@ -17,7 +18,7 @@ tests/fuzz/run.sh "${FUZZ_SECONDS:-15}"
 
 scripts/windows.sh
 
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTV_WERROR=ON >/dev/null
 cmake --build build/test -j2
 (cd build/test && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300)
 

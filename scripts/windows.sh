@@ -46,7 +46,7 @@ build_openssl i686 mingw
 # build: Debian's 32-bit Wine does not install on these machines.
 for pair in i686:win32 x86_64:win64; do
   arch="${pair%%:*}" folder="build/${pair##*:}"
-  cmake -S . -B "$folder" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH="$arch" \
+  cmake -S . -B "$folder" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH="$arch" -DTV_WERROR=ON \
     -DCMAKE_BUILD_TYPE=Release -DOPENSSL_ROOT_DIR="$work/openssl-$arch" >/dev/null
   cmake --build "$folder" -j2
 done
@@ -89,7 +89,7 @@ WINEPREFIX="$work/prefix-unit" "$wine" build/win64/tests/windows_unit_tests.exe
 # The client's tests against the test bed's servers: nginx runs on this machine (Wine
 # cannot start it), started by the demo update server of a native build, which also
 # makes the test certificates; the fixture server runs inside the Windows test program.
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTV_WERROR=ON >/dev/null
 cmake --build build/release -j2 --target demo_server
 mkdir -p "$work/no-packages"
 rm -f "$work/server.env"

@@ -108,7 +108,7 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
     std::string out;
     size_t start = 0;
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {

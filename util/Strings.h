@@ -40,7 +40,7 @@ std::string TrimBlanks(std::string_view text);
 bool IsIpv4Address(std::string_view host);
 
 // Every occurrence of `from` (not empty) replaced by `to`, left to right.
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to);
 
 // Case-insensitive equality after UpperCase.
 bool SameText(std::string_view a, std::string_view b);

@@ -92,6 +92,7 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& commandLine) {
     std::vector<std::string> argv = {parsed.Program};
     argv.insert(argv.end(), parsed.Arguments.begin(), parsed.Arguments.end());
     std::vector<char*> pointers;
+    pointers.reserve(argv.size() + 1);
     for (std::string& argument : argv)
         pointers.push_back(argument.data());
     pointers.push_back(nullptr);

@@ -10,7 +10,7 @@ namespace tv {
 
 namespace {
 
-constexpr size_t ReceiveBufferSize = 256 * 1024;
+constexpr size_t ReceiveBufferSize = size_t{256} * 1024;
 constexpr const char* Accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 constexpr const char* UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 constexpr const char* FormContentType = "application/x-www-form-urlencoded";
@@ -139,7 +139,9 @@ void HttpClient::Send(const std::string& method, const Url& url) {
     head += std::string("Content-Type: ") + FormContentType + "\r\n";
     if (method == "POST") head += "Content-Length: 0\r\n";
     if (!CacheControl.empty()) head += "Cache-control: " + CacheControl + "\r\n";
-    head += "Host: " + url.Host + (url.Port == 443 ? "" : ":" + std::to_string(url.Port)) + "\r\n";
+    head += "Host: " + url.Host;
+    if (url.Port != 443) head.append(":").append(std::to_string(url.Port));
+    head += "\r\n";
     head += std::string("Accept: ") + Accept + "\r\n";
     head += "Accept-Encoding: identity\r\n";
     head += std::string("User-Agent: ") + UserAgent + "\r\n";

@@ -63,7 +63,7 @@ SSL_CTX* ClientContext() {
         SSL_CTX_set_mode(context, SSL_MODE_AUTO_RETRY | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
         // Reading ahead takes several records per system call: fewer calls on fast downloads.
         SSL_CTX_set_read_ahead(context, 1);
-        SSL_CTX_set_default_read_buffer_len(context, 256 * 1024);
+        SSL_CTX_set_default_read_buffer_len(context, size_t{256} * 1024);
     });
     if (!context) throw Failure("TLS kann nicht eingerichtet werden: " + OpenSslErrors());
     if (!caFileFailure.empty()) throw Failure(caFileFailure);
@@ -127,9 +127,10 @@ void TlsTransport::Open(const std::string& host, int port) {
         std::string reason = verify != X509_V_OK ? std::string("Zertifikat abgelehnt: ") +
                                                        X509_verify_cert_error_string(verify)
                                                  : "TLS-Handshake fehlgeschlagen: " + OpenSslErrors();
-        std::string where = FHost + ":" + std::to_string(FPort);
+        const std::string host = FHost;
+        const int port = FPort;
         Close();
-        throw Failure("Verbindung zu " + where + ": " + reason);
+        throw Failure(FormatText("Verbindung zu %s:%s: %s", {host, std::to_string(port), reason}));
     }
 }
 
