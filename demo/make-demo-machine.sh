@@ -12,6 +12,8 @@ rm -f "$machine/server.env"
 exe=""
 [ -f "$build/tvinstall.exe" ] && exe=".exe"
 cp "$build/tvinstall$exe" "$machine/program/tvinstall$exe"
+# The tour program, which clicks through the window by itself, lies beside it.
+cp "$build/tvinstall-tour$exe" "$machine/program/tvinstall-tour$exe"
 for name in nv_setup.exe nv_update.exe fb32.exe st_setup.exe; do
   cp "$build/tests/stub_installer$exe" "$machine/program/Packages/$name"
 done

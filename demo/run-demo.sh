@@ -2,9 +2,9 @@
 # Starts the wizard built in $1 on the demo machine in folder $2 (laid out anew, keeping
 # what an earlier run installed), online against the demo update server or, with
 # --offline as $3, from "install.ini" and Packages/ beside the program. Without a display
-# the wizard runs under Xvfb and tours one single-seat installation by itself, saving its
-# screenshots in $TVINSTALL_TOUR (default: the machine's tour/ folder). The exit code is
-# the wizard's.
+# the tour program (the wizard touring its window by itself) runs under Xvfb and installs
+# one single seat, saving its screenshots in $TVINSTALL_TOUR (default: the machine's tour/
+# folder). The exit code is the wizard's.
 set -euo pipefail
 build="$1"
 machine="$2"
@@ -45,7 +45,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 else
   export TVINSTALL_TOUR="${TVINSTALL_TOUR:-$machine/tour}"
   echo "No display: the wizard runs under Xvfb and tours one installation by itself."
-  xvfb-run -a -s "-screen 0 1024x768x24" "$machine/program/tvinstall" &
+  xvfb-run -a -s "-screen 0 1024x768x24" "$machine/program/tvinstall-tour" &
   wizard=$!
   wait "$wizard" || status=$?
   echo "Screenshots: $TVINSTALL_TOUR"

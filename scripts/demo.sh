@@ -9,6 +9,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j2 --target tvinstall stub_installer demo_server
+cmake --build build/release -j2 --target tvinstall tvinstall-tour stub_installer demo_server
 
 exec demo/run-demo.sh "$PWD/build/release" "$PWD/build/demo-machine" "$@"

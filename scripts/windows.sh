@@ -56,6 +56,12 @@ objdump -f build/win32/tvinstall.exe | grep -q "file format pei-i386" || { echo 
 unexpected=$(objdump -p build/win32/tvinstall.exe | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' |
   grep -v -x -E 'ADVAPI32.DLL|COMCTL32.DLL|CRYPT32.DLL|GDI32.DLL|KERNEL32.DLL|MSVCRT.DLL|OLE32.DLL|SHELL32.DLL|USER32.DLL|WS2_32.DLL' || true)
 [ -z "$unexpected" ] || { echo "tvinstall.exe needs DLLs that Windows does not bring: $unexpected"; exit 1; }
+# ... and carries no demo automation: neither the tour nor its variable.
+if strings -a -el build/win32/tvinstall.exe | grep -q TVINSTALL_TOUR ||
+  strings -a build/win32/tvinstall.exe | grep -q WizardTour; then
+  echo "tvinstall.exe carries the tour"
+  exit 1
+fi
 
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64)

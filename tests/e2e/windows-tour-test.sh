@@ -27,7 +27,7 @@ end_session() { "$(dirname "$wine")/wineserver" -w; }
 
 tour() { # screenshot folder
   (cd "$machine/temp" && TVINSTALL_TOUR="$1" TVSTUB_LOG="$root/stubs.log" \
-    timeout 240 xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$machine/program/tvinstall.exe" 2>&1 |
+    timeout 240 xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$machine/program/tvinstall-tour.exe" 2>&1 |
     grep -v "X connection to")
   local status="${PIPESTATUS[0]}"
   end_session
