@@ -20,7 +20,8 @@ bool ProcessorHasLongMode() {
     vendor[12] = 0;
     std::string id(vendor);
     if (id != "GenuineIntel" && id != "AuthenticAMD") return false;
-    if (__get_cpuid_max(0x80000000, nullptr) < 0x80000001) return false;
+    // The declared type differs between compilers: compared as unsigned.
+    if (static_cast<unsigned>(__get_cpuid_max(0x80000000, nullptr)) < 0x80000001u) return false;
     __get_cpuid(0x80000001, &eax, &ebx, &ecx, &edx);
     return (edx >> 29) & 1; // long mode
 #else
