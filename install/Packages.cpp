@@ -1,9 +1,11 @@
-// The installer packages: the application (new installation or update), the database
-// server with its configuration tool, and the companion application.
+// The installer packages: each row's installer fetched and started with its command line
+// for the run's request (the application's update instead when it is installed), and
+// the database server's configuration tool.
 #include "wizard/SetupWizardDlg.h"
 
 #include <filesystem>
 
+#include "install/PackageTable.h"
 #include "source/ServerConfig.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
@@ -12,8 +14,6 @@ namespace tv {
 
 namespace {
 
-constexpr const char* SysdbaPassword = "qb4-KT29vz";
-
 // Quoted, so that a path with blanks can never start a program named by one of its prefixes.
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -21,8 +21,10 @@ std::string Quoted(const std::string& path) {
 
 } // namespace
 
-void TSetupWizardDlg::RunInstaller(const std::string& fileName, const std::string& baseUrl,
-                                   const std::string& parameters) {
+void TSetupWizardDlg::RunInstaller(const Installer& installer) {
+    const std::string fileName = installer.FileName;
+    const std::string baseUrl =
+        installer.Folder == ServerFolder::Updates ? UpdatesFolderAddress() : InstallationFolderAddress();
     bool present = true;
     SetInstallState(isRunning);
     if (FOnline) present = DownloadFile(baseUrl, fileName, FTempFolder);
@@ -37,7 +39,7 @@ void TSetupWizardDlg::RunInstaller(const std::string& fileName, const std::strin
                                      std::filesystem::perm_options::add, ec);
     }
     if (present) {
-        InstallProc.CommandLine = Quoted(path) + " " + parameters;
+        InstallProc.CommandLine = Quoted(path) + " " + installer.Parameters(FRequest);
         FForm.Visible = false;
         InstallProc.Run();
         return;
@@ -49,28 +51,21 @@ void TSetupWizardDlg::RunInstaller(const std::string& fileName, const std::strin
     SetInstallState(isFailed);
 }
 
+void TSetupWizardDlg::RunPackageInstaller(const PackageRow& package) {
+    // An installed application is updated, not installed again.
+    RunInstaller(package.Kind == pkApplication && FAppInstalled ? ApplicationUpdate : *package.Setup);
+}
+
 void TSetupWizardDlg::InstallApplication() {
-    if (FAppInstalled) {
-        RunInstaller("nv_update.exe", UpdatesFolderAddress(), "/SILENT /NOCANCEL");
-        return;
-    }
-    std::string type = FForm.rbClient.Checked ? "Client" : "Single";
-    RunInstaller("nv_setup.exe", InstallationFolderAddress(),
-                 FormatText("/SILENT /ALLUSERS /DIR=\"%s\" /TYPE=\"%s\" /Task=\"desktopicon\"",
-                            {FForm.edtFolder.Text, type}));
+    RunPackageInstaller(*FindPackage(pkApplication));
 }
 
 void TSetupWizardDlg::InstallServer() {
-    RunInstaller("fb32.exe", InstallationFolderAddress(),
-                 FormatText("/SILENT /Dir=\"%s\" /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"%s\" "
-                            "/COMPONENTS=\"ServerComponent\" /TASKS=\"UseServiceTask,UseSuperServerTask\\"
-                            "UseGuardianTask,AutoStartTask,EnableLegacyClientAuth\"",
-                            {FForm.edtFolder.Text, SysdbaPassword}));
+    RunPackageInstaller(*FindPackage(pkDatabaseServer));
 }
 
 void TSetupWizardDlg::InstallCompanionApp() {
-    RunInstaller("st_setup.exe", InstallationFolderAddress(),
-                 FormatText("/SILENT /ALLUSERS /DIR=\"%s\"", {FForm.edtFolder.Text}));
+    RunPackageInstaller(*FindPackage(pkCompanionApp));
 }
 
 void TSetupWizardDlg::FBConfigBtnClick() {

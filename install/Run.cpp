@@ -3,34 +3,23 @@
 #include "wizard/SetupWizardDlg.h"
 
 #include "install/FirebirdConfig.h"
+#include "install/PackageTable.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
 namespace tv {
 
 void TSetupWizardDlg::StartInstall() {
-    if (FInstallType < 1 || FInstallType > 5) return;
+    const PackageRow* package = FindPackage(FInstallType);
+    if (!package) return;
     // A new run reports its own failures only, and never rolls back what succeeded before.
     FErrorMsg.clear();
     UnInstallProc.CommandLine.clear();
-    const std::string folder = FForm.edtFolder.Text;
-    switch (FInstallType) {
-    case 1:
-        InstallApplication();
-        break;
-    case 2:
-        InstallServer();
-        break;
-    case 3:
-        InstallDatabases(folder, FInstallIni->ReadString("DBFileListClient", FAppType, ""));
-        break;
-    case 4:
-        InstallDatabases(folder, GetCheckedUpdateFiles());
-        break;
-    case 5:
-        InstallCompanionApp();
-        break;
-    }
+    FRequest = RequestFromPage(*package);
+    if (package->Setup)
+        RunPackageInstaller(*package);
+    else
+        InstallDatabases(FRequest.Folder, FRequest.Archives);
 }
 
 void TSetupWizardDlg::SetInstallState(int value) {
@@ -59,61 +48,55 @@ void TSetupWizardDlg::SetInstallState(int value) {
 }
 
 void TSetupWizardDlg::Succeeded() {
-    const std::string folder = FForm.edtFolder.Text;
+    const std::string& folder = FRequest.Folder;
     FForm.lblStatusInfo.Caption = GetMsg("InstallSuccess");
     UnInstallProc.CommandLine =
         FormatText("\"%sunins000.exe\" /silent", {IncludeTrailingPathDelimiter(folder)});
     FForm.lblInfo.Caption = GetWizardText("capInfo");
+    const PackageRow* package = FindPackage(FInstallType);
+    if (!package) return;
     try {
-        switch (FInstallType) {
-        case 1:
-            if (FAppInstalled) {
-                Close(); // the update is done: the program ends
-                return;
-            }
-            FForm.Visible = true;
-            if (!FForm.rbSingle.Checked) {
-                ShowInfo(GetMsg("ClientInstallSuccess"));
-            } else if (FAppType == "Brisa") {
-                ShowInfo(GetMsg("SingleInstallSuccess"));
-            } else {
+        if (package->Kind == pkApplication && FAppInstalled) {
+            Close(); // the update is done: the program ends
+            return;
+        }
+        // Installers ran with the window hidden; database runs never hide it.
+        if (package->Setup) FForm.Visible = true;
+        std::string successKey = package->SuccessKey;
+        switch (package->Then) {
+        case AfterSuccess::SingleSeatDatabases:
+            if (!FRequest.SingleSeat) break;
+            successKey = "SingleInstallSuccess";
+            if (FRequest.Edition == "Brisa") break;
+            {
                 // The single seat gets its databases in its own folder, as a run of its own.
                 std::string target =
                     IncludeTrailingPathDelimiter(folder) + "System" + PathDelimiter + "db" + PathDelimiter;
                 FDataBaseFolder = target;
-                FPrevInstallType = 1;
-                SetInstallType(3);
-                InstallDatabases(target, FInstallIni->ReadString("DBFileListSingle", FAppType, ""));
+                FPrevInstallType = pkApplication;
+                SetInstallType(pkDatabaseFiles);
+                InstallDatabases(target, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""));
             }
-            break;
-        case 2:
+            return;
+        case AfterSuccess::ServerPorts:
             FSrvFolder = folder;
             FConfigFile = IncludeTrailingPathDelimiter(FSrvFolder) + "firebird.conf";
             SetFirebirdConfValue(FConfigFile, "RemoteServicePort", "3050");
             SetFirebirdConfValue(FConfigFile, "RemoteAuxPort", "3051");
             FSrvInstalled = true;
-            FForm.Visible = true;
-            ShowInfo(GetMsg("ServerInstallSucsess"));
             break;
-        case 3:
-            if (FPrevInstallType == 1) {
+        case AfterSuccess::DatabaseAliases:
+            if (FPrevInstallType == pkApplication) { // the end of a single seat's follow-up run
                 FPrevInstallType = -1;
-                ShowInfo(GetMsg("SingleInstallSuccess"));
+                successKey = "SingleInstallSuccess";
             } else {
                 WriteAliasEntries();
-                ShowInfo(GetMsg("DatabaseInstallSuccess"));
             }
             break;
-        case 4:
-            ShowInfo(GetMsg("DatabaseUpdateSuccess"));
-            break;
-        case 5:
-            FForm.Visible = true;
-            ShowInfo(GetMsg("StockadoInstallSuccess"));
-            break;
-        default:
+        case AfterSuccess::Nothing:
             break;
         }
+        ShowInfo(GetMsg(successKey));
     } catch (const std::exception& e) {
         // The package is in place but its configuration is not: the user must learn that.
         FErrorMsg = e.what();
@@ -153,23 +136,22 @@ void TSetupWizardDlg::Aborted() {
 }
 
 void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
-    switch (exitCode) {
-    case 0:
-        SetInstallState(isSucceeded);
-        break;
-    case 2:
-    case 5:
-        SetInstallState(isAborted);
-        break;
-    case 1:
-    case 3:
-    case 4:
-        SetInstallState(isFailed);
-        break;
-    default:
+    const ExitCodeMeaning* meaning = FindExitCode(exitCode);
+    if (!meaning) {
         // A code the installers do not document: a failure the user can read, never a hidden window.
         FErrorMsg = FormatText("Das Installationsprogramm endete mit dem unbekannten Code %d.",
                                {std::to_string(exitCode)});
+        SetInstallState(isFailed);
+        return;
+    }
+    switch (meaning->Outcome) {
+    case InstallerOutcome::Succeeded:
+        SetInstallState(isSucceeded);
+        break;
+    case InstallerOutcome::Aborted:
+        SetInstallState(isAborted);
+        break;
+    case InstallerOutcome::Failed:
         SetInstallState(isFailed);
         break;
     }

@@ -44,7 +44,7 @@ void TSetupWizardDlg::NextBtnClick() {
     switch (FPage) {
     case tsSelect:
         // An installed application is updated at once: no parameters to ask.
-        if (InstallType() == 1 && AppInstalled())
+        if (InstallType() == pkApplication && AppInstalled())
             StartInstall();
         else
             SetPage(tsParams);

@@ -24,38 +24,38 @@ constexpr const char* AppUninstallKeyName = "{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F
 } // namespace
 
 void TSetupWizardDlg::PrepareParamsPage(int type) {
-    FForm.pnlApp.Visible = type == 1;
-    FForm.gbFileList.Visible = type == 4;
-    auto presetProgramFolder = [this](const char* folderName) {
-        FDefaultFolder = folderName;
+    const PackageRow* package = FindPackage(type);
+    FForm.pnlApp.Visible = package && package->ShowsApplicationPanel;
+    FForm.gbFileList.Visible = package && package->ShowsUpdateList;
+    if (!package) return;
+    if (package->ProgramFolderName) {
+        FDefaultFolder = package->ProgramFolderName;
         FForm.edtFolder.Text = IncludeTrailingPathDelimiter(FHost.ProgramFilesFolder()) + FDefaultFolder;
-    };
-    switch (type) {
-    case 1:
-        presetProgramFolder("Norvano 6");
-        break;
-    case 2:
-        presetProgramFolder("Firebird 3");
-        break;
-    case 3:
-    case 4:
+    } else {
         FillUpdateFileList(type);
         FDefaultFolder = DefaultDataFolder;
         FForm.edtFolder.Text = DefaultDataFolder;
-        break;
-    case 5:
-        presetProgramFolder("Stockado 6");
-        break;
-    default:
-        break;
     }
+}
+
+InstallRequest TSetupWizardDlg::RequestFromPage(const PackageRow& package) const {
+    InstallRequest request;
+    request.Kind = package.Kind;
+    request.Folder = FForm.edtFolder.Text;
+    request.SingleSeat = FForm.rbSingle.Checked;
+    request.Edition = FAppType;
+    if (package.Archives == ArchiveSource::ClientDatabases)
+        request.Archives = FInstallIni->ReadString("DBFileListClient", FAppType, "");
+    else if (package.Archives == ArchiveSource::CheckedUpdates)
+        request.Archives = GetCheckedUpdateFiles();
+    return request;
 }
 
 void TSetupWizardDlg::FillUpdateFileList(int type) {
     std::string descriptions = FInstallIni->ReadString("UpdFileDescr", FAppType, "");
     std::vector<CheckListEntry> entries;
     for (std::string& description : SplitTokens(descriptions, ';'))
-        entries.push_back({std::move(description), type == 3});
+        entries.push_back({std::move(description), type == pkDatabaseFiles}); // all, for the database files
     FForm.cbFileList.Items = std::move(entries);
 }
 
@@ -86,24 +86,17 @@ void TSetupWizardDlg::MarkAllBtnClick(int senderTag) {
 
 void TSetupWizardDlg::cbAppVersChange() {
     UpdateAppType();
-    if (InstallType() == 4) FillUpdateFileList(4);
+    if (InstallType() == pkDataUpdate) FillUpdateFileList(pkDataUpdate);
 }
 
 void TSetupWizardDlg::edtFolderRightButtonClick() {
     if (!FHost.BrowseForFolder(FFolderDlgTitle, FFolderDlgDirectory)) return;
-    switch (InstallType()) {
-    case 1:
-    case 2:
-    case 5:
-        FForm.edtFolder.Text = IncludeTrailingPathDelimiter(FFolderDlgDirectory) + FDefaultFolder;
-        break;
-    case 3:
-    case 4:
-        FForm.edtFolder.Text = FFolderDlgDirectory;
-        break;
-    default:
-        break;
-    }
+    const PackageRow* package = FindPackage(InstallType());
+    if (!package) return;
+    // A program goes into its own folder below the one picked; data go into the one picked.
+    FForm.edtFolder.Text = package->ProgramFolderName
+                               ? IncludeTrailingPathDelimiter(FFolderDlgDirectory) + FDefaultFolder
+                               : FFolderDlgDirectory;
 }
 
 bool TSetupWizardDlg::IsAppInstalled() {
@@ -118,8 +111,9 @@ bool TSetupWizardDlg::ValidateParams() {
     const std::string folder = FForm.edtFolder.Text;
     std::string message;
     bool result = true;
-    switch (InstallType()) {
-    case 3:
+    const PackageRow* package = FindPackage(InstallType());
+    switch (package ? package->Check : FolderCheck::None) {
+    case FolderCheck::OfferToCreate:
         message = FormatText(GetMsg("InstallFolderNotExists"), {folder});
         if (DirectoryExists(folder)) return true;
         if (FHost.MessageDlg(FormatText("%s %s", {message, GetMsg("ConfirmCreateFolder")}),
@@ -133,7 +127,7 @@ bool TSetupWizardDlg::ValidateParams() {
             result = false;
         }
         break;
-    case 4:
+    case FolderCheck::MustExistWithACheckedArchive:
         if (!DirectoryExists(folder)) {
             message = FormatText(GetMsg("InstallFolderNotExists"), {folder});
             result = false;
@@ -143,7 +137,7 @@ bool TSetupWizardDlg::ValidateParams() {
             result = false;
         }
         break;
-    default:
+    case FolderCheck::None:
         break;
     }
     if (!result) FHost.MessageDlg(message, MsgDlgType::Information, mbOK);

@@ -14,6 +14,7 @@
 #include "host/Host.h"
 #include "host/ProcessRunner.h"
 #include "host/ZipExtractor.h"
+#include "install/PackageTable.h"
 #include "source/http/HttpClient.h"
 #include "util/IniStore.h"
 #include "wizard/Form.h"
@@ -175,8 +176,11 @@ private:
     void Succeeded();
     void Aborted();
     void WriteAliasEntries();
-    // Fetches (online) and starts one installer with the window hidden.
-    void RunInstaller(const std::string& fileName, const std::string& baseUrl, const std::string& parameters);
+    // Fetches (online) and starts one installer with the window hidden, for FRequest.
+    void RunInstaller(const Installer& installer);
+    void RunPackageInstaller(const PackageRow& package);
+    // What the parameters page decided, for the package of `package`.
+    InstallRequest RequestFromPage(const PackageRow& package) const;
 
     Host& FHost;
     std::vector<std::string> FTextTemplate;
@@ -203,7 +207,8 @@ private:
     int FPage = tsSelect;
     int FInstallState = isIdle;
     int FPrevInstallType = -1;
-    int FInstallType = 0; // becomes 1 when the package list is built
+    int FInstallType = 0;    // becomes 1 when the package list is built
+    InstallRequest FRequest; // the run's, captured when it starts
 
     // Components
     HttpClient FWebDAV;

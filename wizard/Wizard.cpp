@@ -141,8 +141,10 @@ void TSetupWizardDlg::UpdateAppType() {
 }
 
 void TSetupWizardDlg::ApplicationEventsIdle() {
+    const PackageRow* package = FindPackage(FInstallType);
+    const EditionShown edition = package ? package->Edition : EditionShown::Never;
     FForm.gbAppVers.Visible =
-        FInstallType == 3 || FInstallType == 4 || (FInstallType == 1 && FForm.rbSingle.Checked);
+        edition == EditionShown::Always || (edition == EditionShown::ForSingleSeat && FForm.rbSingle.Checked);
     UpdateAppType();
 }
 

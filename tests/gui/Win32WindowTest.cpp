@@ -283,14 +283,14 @@ INSTANTIATE_TEST_SUITE_P(EachPackage, Win32ParamsTest,
 
 TEST_F(Win32WindowTest, ClickOnTheCheckedPackageChangesNothing) {
     // After a single-seat run the install type is 3 while "1 - Norvano" stays checked.
-    FProgram->Controller().Dispatch([this] { FProgram->Controller().SetInstallType(3); });
+    FProgram->Controller().Dispatch([this] { FProgram->Controller().SetInstallType(pkDatabaseFiles); });
     Window().Reflect();
     const std::string folder = FProgram->Controller().GetForm().edtFolder.Text;
     Click("rbPackage1");
-    EXPECT_EQ(FProgram->Controller().InstallType(), 3);
+    EXPECT_EQ(FProgram->Controller().InstallType(), pkDatabaseFiles);
     EXPECT_EQ(FProgram->Controller().GetForm().edtFolder.Text, folder);
     Click("rbPackage2"); // a change is heard
-    EXPECT_EQ(FProgram->Controller().InstallType(), 2);
+    EXPECT_EQ(FProgram->Controller().InstallType(), pkDatabaseServer);
 }
 
 TEST_F(Win32WindowTest, TabMovesThroughThePageButNeverToTheButtonRow) {

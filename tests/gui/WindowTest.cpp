@@ -76,7 +76,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QRadioButton* server = window.PackageButtons()[1];
         QTest::mouseClick(server, Qt::LeftButton, {}, QPoint(8, server->height() / 2));
-        QCOMPARE(program.Controller().InstallType(), 2);
+        QCOMPARE(program.Controller().InstallType(), int(tv::pkDatabaseServer));
         QTest::mouseClick(window.Button("NextBtn"), Qt::LeftButton);
         QCOMPARE(window.findChild<QLineEdit*>("edtFolder")->text(), QString("/opt/programs/Firebird 3"));
     }

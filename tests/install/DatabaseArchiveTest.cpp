@@ -40,7 +40,7 @@ protected:
         return Utf8Of(FMachine / "program" / "Packages" / name);
     }
     void Run(const std::string& archives) {
-        Click([](auto& d) { d.DoAction(3); });
+        Click([](auto& d) { d.DoAction(pkDatabaseFiles); });
         Dlg().InstallDatabases(DataFolder(), archives);
     }
     std::string DataFolder() const { return Utf8Of(FMachine / "data"); }
@@ -117,7 +117,7 @@ TEST_F(DatabaseArchiveTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSyste
 
 TEST_F(DatabaseArchiveTest, EditionWithoutArchivesSaysThatNothingWasInstalled) {
     WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Tavik=tavik.zip"});
-    Click([](auto& d) { d.DoAction(3); });
+    Click([](auto& d) { d.DoAction(pkDatabaseFiles); });
     Dlg().ApplicationEventsIdle(); // the edition is read in the idle pass
     Click([](auto& d) { d.NextBtnClick(); });
     F().edtFolder.Text = DataFolder();

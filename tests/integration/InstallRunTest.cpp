@@ -55,7 +55,7 @@ protected:
             unsetenv(name);
     }
     // The window: choose a package, go to its parameters, press Install, wait for the installer's end.
-    void Install(int type, const std::string& folder = "") {
+    void Install(PackageKind type, const std::string& folder = "") {
         Click([type](auto& d) { d.DoAction(type); });
         Dlg().ApplicationEventsIdle();
         Click([](auto& d) { d.NextBtnClick(); });
@@ -87,7 +87,7 @@ protected:
 
 TEST_F(InstallRunTest, ClientInstallationFromThePackageFolder) {
     const std::string folder = (FMachine / "programs" / "Norvano 6").string();
-    Install(1);
+    Install(pkApplication);
     ExpectOutcome("Die Installation des Norvano Client wurde erfolgreich durchgeführt.");
     EXPECT_EQ(F().lblInfo.Caption, "Info");
     ASSERT_EQ(LogLines().size(), 1u);
@@ -102,11 +102,11 @@ TEST_F(InstallRunTest, ClientInstallationFromThePackageFolder) {
 TEST_F(InstallRunTest, SingleSeatOfBrisaInstallsNoDatabases) {
     F().rbClient.Checked = false;
     F().rbSingle.Checked = true;
-    Install(1);
+    Install(pkApplication);
     ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
     EXPECT_NE(LogLines()[0].find("/TYPE=Single"), std::string::npos);
     EXPECT_FALSE(fs::exists(FMachine / "programs" / "Norvano 6" / "System" / "db" / "nv.db"));
-    EXPECT_EQ(Dlg().InstallType(), 1);
+    EXPECT_EQ(Dlg().InstallType(), pkApplication);
 }
 
 TEST_F(InstallRunTest, SingleSeatOfSolanUnpacksItsDatabasesIntoTheApplication) {
@@ -115,13 +115,13 @@ TEST_F(InstallRunTest, SingleSeatOfSolanUnpacksItsDatabasesIntoTheApplication) {
     F().cbAppVers.ItemIndex = 1;
     Dlg().ApplicationEventsIdle();
     ASSERT_EQ(Dlg().AppType(), "Solan");
-    Install(1);
+    Install(pkApplication);
     ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
     const fs::path db = FMachine / "programs" / "Norvano 6" / "System" / "db";
     EXPECT_EQ(testbed::ReadAll(db / "nv.db"), std::string(200000, 'n'));
     EXPECT_EQ(testbed::ReadAll(db / "etg_parts.db"), "parts");
     EXPECT_EQ(Dlg().PrevInstallType(), -1);
-    EXPECT_EQ(Dlg().InstallType(), 3); // the parameters page now shows the database files
+    EXPECT_EQ(Dlg().InstallType(), pkDatabaseFiles); // the parameters page now shows the database files
     EXPECT_EQ(F().edtFolder.Text, "/srv/Daten");
     EXPECT_TRUE(F().Packages[0].Button.Checked);
     EXPECT_TRUE(fs::exists(FMachine / "program" / "Packages" / "db_base.zip")); // offline archives stay
@@ -144,7 +144,7 @@ TEST_F(InstallRunTest, AbortedFollowUpRunRemovesTheApplicationAgain) {
             Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
         }
     };
-    Install(1);
+    Install(pkApplication);
     ASSERT_TRUE(clicked);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
     EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
@@ -171,7 +171,7 @@ TEST_F(InstallRunTest, CancelQuestionAnsweredNoLetsTheRunGoOn) {
         shown(entry, progress, abort);
         if (FHost.Boxes.empty()) Dlg().Dispatch([&] { Dlg().CloseBtnClick(); });
     };
-    Install(1);
+    Install(pkApplication);
     EXPECT_EQ(FHost.Boxes.size(), 1u);
     ExpectOutcome("Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt.");
 }
@@ -191,7 +191,7 @@ TEST_F(InstallRunTest, UpdateOfAnInstalledApplicationEndsTheProgram) {
 
 TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
     const std::string server = (FMachine / "programs" / "Firebird 3").string();
-    Install(2);
+    Install(pkDatabaseServer);
     ExpectOutcome("Der Datenbankserver wurde erfolgreich installiert.");
     EXPECT_EQ(LogLines()[0],
               "fb32.exe\t/SILENT\t/Dir=" + server +
@@ -204,7 +204,7 @@ TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
     EXPECT_TRUE(Dlg().SrvInstalled());
 
     Click([](auto& d) { d.CloseBtnClick(); });
-    Install(3, (FMachine / "data").string());
+    Install(pkDatabaseFiles, (FMachine / "data").string());
     ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
     EXPECT_NE(testbed::ReadAll(server + "/databases.conf")
                   .find("nv_sec=" + (FMachine / "data").string() + "/nv_sec.db\r\n"),
@@ -213,7 +213,7 @@ TEST_F(InstallRunTest, ServerInstallationSetsItsPortsAndTakesTheLaterAliases) {
 }
 
 TEST_F(InstallRunTest, CompanionApplication) {
-    Install(5);
+    Install(pkCompanionApp);
     ExpectOutcome("Das Programm Stockado wurde erfolgreich installiert.");
     EXPECT_EQ(LogLines()[0],
               "st_setup.exe\t/SILENT\t/ALLUSERS\t/DIR=" + (FMachine / "programs" / "Stockado 6").string());
@@ -240,20 +240,20 @@ TEST_F(InstallRunTest, ExitCodesDecideTheOutcome) {
         // A failure of the run before must not lend its detail to this one.
         Click([](auto&) -> void { throw std::runtime_error("an earlier failure"); });
         setenv("TVSTUB_EXIT_CODE", c.Code, 1);
-        Install(5);
+        Install(pkCompanionApp);
         EXPECT_EQ(Dlg().InstallState(), c.State);
         EXPECT_TRUE(F().Visible);
         EXPECT_EQ(Dlg().Page(), tsInfo);
         EXPECT_EQ(F().lblStatusInfo.Caption, c.Text);
         EXPECT_EQ(F().lblInfo.Caption, c.State == isFailed ? "Fehler" : "Info");
         Click([](auto& d) { d.CloseBtnClick(); });
-        Click([](auto& d) { d.DoAction(1); });
+        Click([](auto& d) { d.DoAction(pkApplication); });
     }
 }
 
 TEST_F(InstallRunTest, InstallerWhoseEndCannotBeAwaitedFailsTheRunAndTheWindowComesBack) {
     std::signal(SIGCHLD, SIG_IGN); // the system reaps the installer: the wait for it fails
-    Install(1);
+    Install(pkApplication);
     std::signal(SIGCHLD, SIG_DFL);
     ExpectOutcome("Bei der Installation ist ein fataler Fehler aufgetreten.\n\r"
                   "Das Ende des gestarteten Programms kann nicht abgewartet werden: No child processes");
@@ -262,7 +262,7 @@ TEST_F(InstallRunTest, InstallerWhoseEndCannotBeAwaitedFailsTheRunAndTheWindowCo
 
 TEST_F(InstallRunTest, MissingInstallerOfflineNamesItsPath) {
     fs::remove(FMachine / "program" / "Packages" / "fb32.exe");
-    Install(2);
+    Install(pkDatabaseServer);
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei " + FHost.ProgramDir +
@@ -272,11 +272,11 @@ TEST_F(InstallRunTest, MissingInstallerOfflineNamesItsPath) {
 }
 
 TEST_F(InstallRunTest, EarlierSuccessIsNeverRolledBackByALaterAbort) {
-    Install(5);
+    Install(pkCompanionApp);
     ASSERT_EQ(Dlg().InstallState(), isSucceeded);
     Click([](auto& d) { d.CloseBtnClick(); });
     setenv("TVSTUB_EXIT_CODE", "2", 1);
-    Install(1);
+    Install(pkApplication);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
     for (int i = 0; i < 5; ++i)
         FLoop.WaitAndProcess(20);
@@ -286,7 +286,7 @@ TEST_F(InstallRunTest, EarlierSuccessIsNeverRolledBackByALaterAbort) {
 }
 
 TEST_F(InstallRunTest, UnwritableServerConfigurationIsReportedAndTheWindowComesBack) {
-    Click([](auto& d) { d.DoAction(2); });
+    Click([](auto& d) { d.DoAction(pkDatabaseServer); });
     Click([](auto& d) { d.NextBtnClick(); });
     const std::string server = F().edtFolder.Text;
     fs::create_directories(server);
@@ -348,14 +348,14 @@ protected:
 NginxServer* OnlineRunTest::FServer = nullptr;
 
 TEST_F(OnlineRunTest, InstallerIsDownloadedIntoTheTemporaryFolderAndRunFromThere) {
-    Install(1);
+    Install(pkApplication);
     ExpectOutcome("Die Installation des Norvano Client wurde erfolgreich durchgeführt.");
     EXPECT_TRUE(fs::exists(FHost.Temp + "/nv_setup.exe"));
     EXPECT_EQ(LogLines().size(), 1u);
 }
 
 TEST_F(OnlineRunTest, DatabaseRunStopsAtTheMissingSecondArchive) {
-    Install(3, (FMachine / "data").string());
+    Install(pkDatabaseFiles, (FMachine / "data").string());
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rHTTP/1.1 404 Not Found");
@@ -368,7 +368,7 @@ TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
     std::ofstream(FServer->InstallationFolder() + "/fb32.exe", std::ios::binary)
         << std::string(40'000'000, 'f');
     CancelDuringDownloadAfter(1'000'000);
-    Install(2);
+    Install(pkDatabaseServer);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
     EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
     EXPECT_EQ(F().lblInfo.Caption, "Info");
@@ -386,7 +386,7 @@ class DatabaseRunTest : public InstallRunTest {
 protected:
     void RunDatabases(const std::string& list) {
         WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=" + list});
-        Install(3, (FMachine / "data").string());
+        Install(pkDatabaseFiles, (FMachine / "data").string());
     }
 };
 
@@ -436,7 +436,7 @@ TEST_F(DatabaseRunTest, EntryThatCannotBeWrittenFailsTheRunAfterTheArchive) {
 
 TEST_F(DatabaseRunTest, MissingTargetFolderFailsWithTheExtractorsMessage) {
     WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=db_base.zip"});
-    Click([](auto& d) { d.DoAction(3); });
+    Click([](auto& d) { d.DoAction(pkDatabaseFiles); });
     Dlg().InstallDatabases((FMachine / "nowhere").string(), "db_base.zip");
     EXPECT_EQ(F().lblStatusInfo.Caption,
               "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDirectory does not exist");
@@ -584,7 +584,7 @@ TEST_F(OnlineRunTest, DownloadedArchiveThatCannotBeDeletedLeavesTheRunASuccess) 
         Dlg().AbUnZipperArchiveProgress(progress, abort);
     };
     WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=db_base.zip"});
-    Install(3, (FMachine / "data").string());
+    Install(pkDatabaseFiles, (FMachine / "data").string());
     if (locked) std::system(("chattr -i '" + copy.string() + "'").c_str());
     if (!locked) GTEST_SKIP() << "this file system has no immutable files";
     ExpectOutcome("Die Datenbanken wurde erfolgreich installiert.");
@@ -596,7 +596,7 @@ TEST_F(OnlineRunTest, FileSizeLimitWhileDownloadingRemovesThePartialFile) {
     MakeZip(FServer->InstallationFolder() + "/db_base.zip", {{"nv.db", std::string(3'000'000, 'n'), false}});
     {
         FileSizeLimit limit(1'000'000);
-        Install(3, (FMachine / "data").string());
+        Install(pkDatabaseFiles, (FMachine / "data").string());
     }
     EXPECT_EQ(Dlg().InstallState(), isFailed);
     EXPECT_EQ(F().lblStatusInfo.Caption,

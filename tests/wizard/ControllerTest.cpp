@@ -13,7 +13,7 @@ TEST_F(ControllerTest, StartStateAfterCreation) {
     EXPECT_EQ(Dlg().Page(), tsSelect);
     EXPECT_EQ(F().ActivePage, tsSelect);
     EXPECT_FALSE(F().TabsVisible);
-    EXPECT_EQ(Dlg().InstallType(), 1);
+    EXPECT_EQ(Dlg().InstallType(), pkApplication);
     EXPECT_EQ(Dlg().InstallState(), isIdle);
     EXPECT_EQ(Dlg().PrevInstallType(), -1);
     EXPECT_FALSE(Dlg().CriticalError());
@@ -66,7 +66,7 @@ TEST_F(ControllerTest, EmptyEditionListSelectsNothingAndKeepsTheKeyEmpty) {
     EXPECT_EQ(F().cbAppVers.ItemIndex, -1);
     Dlg().ApplicationEventsIdle();
     EXPECT_EQ(Dlg().AppType(), "");
-    EXPECT_EQ(Dlg().InstallType(), 1);
+    EXPECT_EQ(Dlg().InstallType(), pkApplication);
 }
 
 struct PageRow {
@@ -156,7 +156,7 @@ TEST_F(ControllerTest, NextWithTheApplicationInstalledSkipsTheParametersPage) {
 
     // Another package goes to its parameters as usual.
     Click([](auto& d) { d.CloseBtnClick(); });
-    Click([](auto& d) { d.DoAction(2); });
+    Click([](auto& d) { d.DoAction(pkDatabaseServer); });
     Click([](auto& d) { d.NextBtnClick(); });
     EXPECT_EQ(Dlg().Page(), tsParams);
 }

@@ -36,7 +36,7 @@ protected:
         fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(FDir);
     }
-    void Choose(int type) {
+    void Choose(PackageKind type) {
         Click([type](auto& d) { d.DoAction(type); });
         Dlg().ApplicationEventsIdle();
     }
@@ -61,20 +61,21 @@ protected:
 
 TEST_F(ParamsTest, EachPackagePreparesItsPage) {
     const struct {
-        int Type;
+        PackageKind Type;
         bool App, FileList, Edition;
         const char* Folder;
         const char* Default;
     } cases[] = {
-        {1, true, false, false, "/opt/programs/Norvano 6", "Norvano 6"},
-        {2, false, false, false, "/opt/programs/Firebird 3", "Firebird 3"},
-        {3, false, false, true, "/srv/Daten", "/srv/Daten"},
-        {4, false, true, true, "/srv/Daten", "/srv/Daten"},
-        {5, false, false, false, "/opt/programs/Stockado 6", "Stockado 6"},
+        {pkApplication, true, false, false, "/opt/programs/Norvano 6", "Norvano 6"},
+        {pkDatabaseServer, false, false, false, "/opt/programs/Firebird 3", "Firebird 3"},
+        {pkDatabaseFiles, false, false, true, "/srv/Daten", "/srv/Daten"},
+        {pkDataUpdate, false, true, true, "/srv/Daten", "/srv/Daten"},
+        {pkCompanionApp, false, false, false, "/opt/programs/Stockado 6", "Stockado 6"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Type);
-        Choose(c.Type == 1 ? 2 : 1); // so that the choice below is a change
+        Choose(c.Type == pkApplication ? pkDatabaseServer
+                                       : pkApplication); // so that the choice below is a change
         Choose(c.Type);
         EXPECT_EQ(F().pnlApp.Visible, c.App);
         EXPECT_EQ(F().gbFileList.Visible, c.FileList);
@@ -91,13 +92,13 @@ TEST_F(ParamsTest, SingleSeatShowsTheEditionForTheApplication) {
     F().rbSingle.Checked = true;
     Dlg().ApplicationEventsIdle();
     EXPECT_TRUE(F().gbAppVers.Visible);
-    Choose(5);
+    Choose(pkCompanionApp);
     EXPECT_FALSE(F().gbAppVers.Visible); // still single seat, but not the application
 }
 
 TEST_F(ParamsTest, ProgramsFolderMissingGivesAFolderBelowTheRoot) {
     FHost.ProgramFiles = "";
-    Choose(5);
+    Choose(pkCompanionApp);
     EXPECT_EQ(F().edtFolder.Text, "/Stockado 6");
 }
 
@@ -105,7 +106,8 @@ TEST_F(ParamsTest, EditionKeyFollowsTheSelectionAndKeepsItForTypedText) {
     const struct {
         int Index;
         const char* Key;
-    } steps[] = {{1, "Solan"}, {2, "Tavik"}, {-1, "Tavik"}, {0, "Brisa"}, {-1, "Brisa"}};
+    } steps[] = {
+        {pkApplication, "Solan"}, {pkDatabaseServer, "Tavik"}, {-1, "Tavik"}, {0, "Brisa"}, {-1, "Brisa"}};
     for (const auto& step : steps) {
         SelectEdition(step.Index);
         EXPECT_EQ(Dlg().AppType(), step.Key) << step.Index;
@@ -116,7 +118,7 @@ TEST_F(ParamsTest, EditionKeyFollowsTheSelectionAndKeepsItForTypedText) {
 
 TEST_F(ParamsTest, UpdateListIsFilledPerEditionUncheckedForTheDataUpdate) {
     Dlg().ApplicationEventsIdle(); // edition key "Brisa"
-    Choose(4);
+    Choose(pkDataUpdate);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Fahrzeugmodelle", "Ersatzteile"}));
     for (const auto& entry : F().cbFileList.Items)
         EXPECT_FALSE(entry.Checked);
@@ -124,7 +126,7 @@ TEST_F(ParamsTest, UpdateListIsFilledPerEditionUncheckedForTheDataUpdate) {
     SelectEdition(1); // Solan: refilled, blanks kept
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Modelle", " Teile", "Zeichnungen"}));
 
-    Choose(3); // the database files get the list checked, but never see it
+    Choose(pkDatabaseFiles); // the database files get the list checked, but never see it
     EXPECT_EQ(F().cbFileList.Items.size(), 3u);
     for (const auto& entry : F().cbFileList.Items)
         EXPECT_TRUE(entry.Checked);
@@ -135,14 +137,14 @@ TEST_F(ParamsTest, UpdateListIsFilledPerEditionUncheckedForTheDataUpdate) {
 TEST_F(ParamsTest, EditionWithoutDescriptionsGivesAnEmptyList) {
     WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=a.zip"});
     Dlg().ApplicationEventsIdle();
-    Choose(4);
+    Choose(pkDataUpdate);
     EXPECT_TRUE(F().cbFileList.Items.empty());
     EXPECT_FALSE(Dlg().HasCheckedUpdateFile());
 }
 
 TEST_F(ParamsTest, CheckedArchivesArePairedByPosition) {
     SelectEdition(1);
-    Choose(4);
+    Choose(pkDataUpdate);
     const struct {
         std::vector<bool> Checks;
         const char* Archives;
@@ -162,7 +164,7 @@ TEST_F(ParamsTest, CheckedArchivesArePairedByPosition) {
 
 TEST_F(ParamsTest, ArchivesWithoutACheckListLineCountAsUnchecked) {
     SelectEdition(2); // Tavik: four archives, three descriptions
-    Choose(4);
+    Choose(pkDataUpdate);
     Click([](auto& d) { d.MarkAllBtnClick(1); });
     EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "x.zip;y.zip;z.zip");
     F().cbFileList.Items[1].Checked = false;
@@ -173,7 +175,7 @@ TEST_F(ParamsTest, ArchivesWithoutACheckListLineCountAsUnchecked) {
 TEST_F(ParamsTest, DescriptionsBeyondTheArchiveListSelectNothing) {
     WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=a.zip", "[UpdFileDescr]", "Brisa=A;B;C"});
     Dlg().ApplicationEventsIdle();
-    Choose(4);
+    Choose(pkDataUpdate);
     Click([](auto& d) { d.MarkAllBtnClick(1); });
     EXPECT_EQ(Dlg().GetCheckedUpdateFiles(), "a.zip");
     F().cbFileList.Items[0].Checked = false;
@@ -193,7 +195,7 @@ TEST_F(ParamsTest, ManifestWithAHundredThousandArchivesStaysUsable) {
     WizardProbe::LoadManifest(Dlg(),
                               {"[UpdFileList]", "Brisa=" + names, "[UpdFileDescr]", "Brisa=" + descriptions});
     Dlg().ApplicationEventsIdle();
-    Choose(4);
+    Choose(pkDataUpdate);
     ASSERT_EQ(F().cbFileList.Items.size(), 100000u);
     EXPECT_EQ(F().cbFileList.Items[99999].Text, "Teil 99999");
     Click([](auto& d) { d.MarkAllBtnClick(1); });
@@ -202,7 +204,7 @@ TEST_F(ParamsTest, ManifestWithAHundredThousandArchivesStaysUsable) {
 
 TEST_F(ParamsTest, MarkAllAndUnmarkAll) {
     Dlg().ApplicationEventsIdle();
-    Choose(4);
+    Choose(pkDataUpdate);
     Click([](auto& d) { d.MarkAllBtnClick(1); });
     for (const auto& entry : F().cbFileList.Items)
         EXPECT_TRUE(entry.Checked);
@@ -213,18 +215,18 @@ TEST_F(ParamsTest, MarkAllAndUnmarkAll) {
 
 TEST_F(ParamsTest, FolderPickerAppendsThePackageFolderForProgramPackages) {
     const struct {
-        int Type;
+        PackageKind Type;
         const char* Picked;
         const char* Folder;
     } cases[] = {
-        {1, "/data/progs", "/data/progs/Norvano 6"},
-        {2, "/", "/Firebird 3"},
-        {5, "/data", "/data/Stockado 6"},
-        {3, "/data", "/data"},
-        {4, "/", "/"},
+        {pkApplication, "/data/progs", "/data/progs/Norvano 6"},
+        {pkDatabaseServer, "/", "/Firebird 3"},
+        {pkCompanionApp, "/data", "/data/Stockado 6"},
+        {pkDatabaseFiles, "/data", "/data"},
+        {pkDataUpdate, "/", "/"},
     };
     for (const auto& c : cases) {
-        Choose(c.Type == 1 ? 2 : 1);
+        Choose(c.Type == pkApplication ? pkDatabaseServer : pkApplication);
         Choose(c.Type);
         FHost.PickedFolders = {c.Picked};
         Click([](auto& d) { d.edtFolderRightButtonClick(); });
@@ -233,7 +235,7 @@ TEST_F(ParamsTest, FolderPickerAppendsThePackageFolderForProgramPackages) {
 }
 
 TEST_F(ParamsTest, FolderPickerCancelKeepsTheTextAndReopensOnTheLastChoice) {
-    Choose(3);
+    Choose(pkDatabaseFiles);
     FHost.PickedFolders = {"/first", ""};
     Click([](auto& d) { d.edtFolderRightButtonClick(); });
     F().edtFolder.Text = "typed";
@@ -319,7 +321,7 @@ TEST_F(ParamsTest, DatabaseFolderIsCheckedAndCreatedOnlyOnYes) {
          {question(""), info("Der Ordner  konnte nicht angelegt werden.")},
          false},
     };
-    Choose(3);
+    Choose(pkDatabaseFiles);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         FHost.Boxes.clear();
@@ -337,7 +339,7 @@ TEST_F(ParamsTest, DatabaseFolderIsCheckedAndCreatedOnlyOnYes) {
 }
 
 TEST_F(ParamsTest, EmptyDatabaseFolderWithYesIsReportedAndKeepsThePage) {
-    Choose(3);
+    Choose(pkDatabaseFiles);
     Click([](auto& d) { d.NextBtnClick(); });
     F().edtFolder.Text = "";
     FHost.BoxAnswers = {mrYes};
@@ -364,7 +366,7 @@ TEST_F(ParamsTest, DataUpdateNeedsAnExistingFolderAndACheckedArchive) {
         {"ready", existing, true, ""},
     };
     Dlg().ApplicationEventsIdle();
-    Choose(4);
+    Choose(pkDataUpdate);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         FHost.Boxes.clear();
@@ -383,7 +385,7 @@ TEST_F(ParamsTest, DataUpdateNeedsAnExistingFolderAndACheckedArchive) {
 }
 
 TEST_F(ParamsTest, ProgramPackagesPassValidationUnchecked) {
-    for (int type : {1, 2, 5}) {
+    for (PackageKind type : {pkApplication, pkDatabaseServer, pkCompanionApp}) {
         Choose(type);
         F().edtFolder.Text = "/does/not/exist";
         EXPECT_TRUE(Dlg().ValidateParams()) << type;

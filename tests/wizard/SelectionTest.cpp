@@ -43,7 +43,7 @@ TEST_F(SelectionTest, TemplateListsFivePackagesSixtySevenPixelsApart) {
     EXPECT_EQ(
         F().Packages[3].Description,
         "Aktualisiert die Ersatzteildatenbanken.  Es darf kein Anwender mit der Datenbank verbunden sein.");
-    EXPECT_EQ(Dlg().InstallType(), 1);
+    EXPECT_EQ(Dlg().InstallType(), pkApplication);
 }
 
 TEST_F(SelectionTest, PackageCountShapesTheList) {
@@ -65,7 +65,7 @@ TEST_F(SelectionTest, PackageCountShapesTheList) {
         CreateWithOptSection(c.Opt);
         EXPECT_EQ(F().Packages.size(), c.Packages);
         // Package 1 is prepared either way, by the check of its button or by the start-up's own choice.
-        EXPECT_EQ(Dlg().InstallType(), 1);
+        EXPECT_EQ(Dlg().InstallType(), pkApplication);
         EXPECT_EQ(F().edtFolder.Text, "/opt/programs/Norvano 6");
         EXPECT_TRUE(F().pnlApp.Visible);
     }
@@ -81,28 +81,28 @@ TEST_F(SelectionTest, PackageCountShapesTheList) {
 
 TEST_F(SelectionTest, OnlyAChangeOfPackagePreparesTheParametersPage) {
     F().edtFolder.Text = "/my/own/folder";
-    Click([](auto& d) { d.DoAction(1); }); // package 1 is chosen already
+    Click([](auto& d) { d.DoAction(pkApplication); }); // package 1 is chosen already
     EXPECT_EQ(F().edtFolder.Text, "/my/own/folder");
 
-    Click([](auto& d) { d.DoAction(2); });
-    EXPECT_EQ(Dlg().InstallType(), 2);
+    Click([](auto& d) { d.DoAction(pkDatabaseServer); });
+    EXPECT_EQ(Dlg().InstallType(), pkDatabaseServer);
     EXPECT_EQ(F().edtFolder.Text, "/opt/programs/Firebird 3");
     EXPECT_TRUE(F().Packages[1].Button.Checked);
     EXPECT_FALSE(F().Packages[0].Button.Checked);
 
     F().edtFolder.Text = "/edited";
-    Click([](auto& d) { d.DoAction(1); });
+    Click([](auto& d) { d.DoAction(pkApplication); });
     EXPECT_EQ(F().edtFolder.Text, "/opt/programs/Norvano 6");
 }
 
 TEST_F(SelectionTest, InstallTypeChangedBehindThePageLeavesTheButtonsAlone) {
-    Dlg().SetInstallType(3); // as a chained database run does
+    Dlg().SetInstallType(pkDatabaseFiles); // as a chained database run does
     EXPECT_TRUE(F().Packages[0].Button.Checked);
     EXPECT_EQ(F().edtFolder.Text, "/srv/Daten");
     // A click on another package and back restores package 1.
-    Click([](auto& d) { d.DoAction(2); });
-    Click([](auto& d) { d.DoAction(1); });
-    EXPECT_EQ(Dlg().InstallType(), 1);
+    Click([](auto& d) { d.DoAction(pkDatabaseServer); });
+    Click([](auto& d) { d.DoAction(pkApplication); });
+    EXPECT_EQ(Dlg().InstallType(), pkApplication);
     EXPECT_EQ(F().edtFolder.Text, "/opt/programs/Norvano 6");
 }
 
