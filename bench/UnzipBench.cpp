@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
+#include "host/RawInflate.h"
 #include "host/ZipExtractor.h"
 
 namespace fs = std::filesystem;
@@ -80,29 +83,35 @@ std::string Quoted(const fs::path& path) {
     return quoted;
 }
 
+// Minimum and median of a tool's times.
+struct Figures {
+    std::vector<double> Times;
+    double Min() const { return *std::min_element(Times.begin(), Times.end()); }
+    double Median() const {
+        std::vector<double> sorted = Times;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[sorted.size() / 2];
+    }
+};
+
 void Compare(const char* title, const fs::path& archive, const fs::path& work) {
     const std::string a = Quoted(archive);
-    constexpr int Rounds = 2; // best of each; the order turns round so no tool always goes first
-    double ours = 1e9, unzip = 1e9, bsdtar = 1e9, sevenZip = 1e9;
+    constexpr int Rounds = 3; // the order turns round so no tool always goes first
+    Figures ours, unzip, bsdtar, sevenZip;
+    auto timed = [&](Figures& figures, const std::function<double(const fs::path&)>& run) {
+        fs::path t = FreshFolder(work);
+        figures.Times.push_back(run(t));
+        fs::remove_all(t);
+        Run("sync"); // the next one starts without the last one's writes in flight
+    };
     for (int round = 0; round < Rounds; ++round) {
-        auto runOurs = [&] {
-            fs::path t = FreshFolder(work);
-            ours = std::min(ours, Ours(archive, t));
-            fs::remove_all(t);
-        };
+        auto runOurs = [&] { timed(ours, [&](const fs::path& t) { return Ours(archive, t); }); };
         auto runTools = [&] {
-            fs::path t = FreshFolder(work);
-            unzip = std::min(unzip, Tool("unzip -q -o -j " + a + " -d " + Quoted(t)));
-            fs::remove_all(t);
-            t = FreshFolder(work);
-            bsdtar = std::min(bsdtar, Tool("bsdtar -xf " + a + " -C " + Quoted(t)));
-            fs::remove_all(t);
-            t = FreshFolder(work);
-            std::string sevenZipCommand = "7z x -y -bd -o";
-            sevenZipCommand += Quoted(t);
-            sevenZipCommand += " " + a + " > /dev/null";
-            sevenZip = std::min(sevenZip, Tool(sevenZipCommand));
-            fs::remove_all(t);
+            timed(unzip, [&](const fs::path& t) { return Tool("unzip -q -o -j " + a + " -d " + Quoted(t)); });
+            timed(bsdtar, [&](const fs::path& t) { return Tool("bsdtar -xf " + a + " -C " + Quoted(t)); });
+            timed(sevenZip, [&](const fs::path& t) {
+                return Tool("7z x -y -bd -o" + Quoted(t) + " " + a + " > /dev/null");
+            });
         };
         if (round % 2 == 0) {
             runOurs();
@@ -112,10 +121,14 @@ void Compare(const char* title, const fs::path& archive, const fs::path& work) {
             runOurs();
         }
     }
-    std::printf("%s (%.0f MiB archive)\n", title, static_cast<double>(fs::file_size(archive)) / (1 << 20));
-    std::printf("  ours   %7.2f s\n  unzip  %7.2f s  (ours %.2fx as fast)\n", ours, unzip, unzip / ours);
-    std::printf("  bsdtar %7.2f s  (ours %.2fx as fast)\n  7z     %7.2f s  (ours %.2fx as fast)\n", bsdtar,
-                bsdtar / ours, sevenZip, sevenZip / ours);
+    std::printf("%s (%.0f MiB archive), min / median of %d rounds, inflate: %s\n", title,
+                static_cast<double>(fs::file_size(archive)) / (1 << 20), Rounds, tv::RawInflate::Engine());
+    std::printf("  ours   %6.2f / %6.2f s\n", ours.Min(), ours.Median());
+    const std::pair<const char*, const Figures*> peers[] = {
+        {"unzip", &unzip}, {"bsdtar", &bsdtar}, {"7z", &sevenZip}};
+    for (auto [name, figures] : peers)
+        std::printf("  %-6s %6.2f / %6.2f s  (ours %.2fx / %.2fx as fast)\n", name, figures->Min(),
+                    figures->Median(), figures->Min() / ours.Min(), figures->Median() / ours.Median());
 }
 
 } // namespace

@@ -10,6 +10,7 @@ set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L /)
 set(TV_WINDOW OFF CACHE BOOL "" FORCE)
+set(TV_ISAL OFF CACHE BOOL "" FORCE) # Debian has no i386 ISA-L: zlib, as the shipped program
 # Debian's i386 libraries, not the machine's own (FindOpenSSL asks pkg-config first).
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig)
 set(OPENSSL_ROOT_DIR /usr/lib/i386-linux-gnu)

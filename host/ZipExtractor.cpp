@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include "host/FileIo.h"
+#include "host/RawInflate.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
@@ -486,7 +487,7 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
 
     std::uint64_t written = 0;
     std::uint64_t left = entry.CompressedSize;
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     int reported = 0;
     auto write = [&](const unsigned char* data, size_t size) {
         // More data than declared is damage; it would let an archive write without bound.
@@ -495,7 +496,7 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
         if (int error = target.Write(data, size))
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
                                           {target.Path(), std::strerror(error)}));
-        crc = crc32(crc, data, static_cast<uInt>(size));
+        crc = Crc32(crc, data, size);
         written += size;
         int progress = static_cast<int>(written * 100 / entry.UncompressedSize);
         if (progress != reported) {
@@ -519,32 +520,17 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
         while (size_t n = readChunk())
             write(FInput.data(), n);
     } else {
-        z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-            throw EntryFailure("zlib kann nicht eingerichtet werden");
-        struct End {
-            z_stream& Stream;
-            ~End() { inflateEnd(&Stream); }
-        } end{stream};
-        int status = Z_OK;
-        while (status != Z_STREAM_END) {
-            if (stream.avail_in == 0) {
+        RawInflate inflater;
+        for (bool finished = false; !finished;) {
+            if (inflater.NeedsInput()) {
                 size_t n = readChunk();
                 if (n == 0) throw EntryFailure("beschädigte Daten: unvollständig");
-                stream.next_in = FInput.data();
-                stream.avail_in = static_cast<uInt>(n);
+                inflater.Input(FInput.data(), n);
             }
-            stream.next_out = FOutput.data();
-            stream.avail_out = static_cast<uInt>(FOutput.size());
-            status = inflate(&stream, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
-                throw EntryFailure(std::string("beschädigte Daten: ") +
-                                   (stream.msg ? stream.msg : "inflate"));
-            size_t produced = FOutput.size() - stream.avail_out;
-            if (produced > 0)
-                write(FOutput.data(), produced);
-            else if (status == Z_BUF_ERROR && stream.avail_in != 0)
-                throw EntryFailure("beschädigte Daten");
+            std::string damage;
+            size_t produced = inflater.Inflate(FOutput.data(), FOutput.size(), finished, damage);
+            if (!damage.empty()) throw EntryFailure(damage);
+            if (produced > 0) write(FOutput.data(), produced);
         }
     }
     if (written != entry.UncompressedSize)

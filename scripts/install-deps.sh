@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev
-  libssl-dev zlib1g-dev
+  libssl-dev zlib1g-dev libisal-dev
   xvfb xauth fonts-dejavu-core fonts-wine
   openssl nginx-light curl
   clang libclang-rt-dev clang-format clang-tidy
