@@ -7,8 +7,6 @@
 #include <ctime>
 #include <filesystem>
 
-#include <zlib.h>
-
 #include "host/FileIo.h"
 #include "host/RawInflate.h"
 #include "util/Paths.h"
@@ -115,8 +113,7 @@ std::string DecodeName(const std::string& raw, std::uint16_t flags, const unsign
         if (at + 4 + size > extraSize) break;
         if (id == UnicodePathExtraId && size >= 5 && extra[at + 4] == 1) {
             std::uint32_t crc = U32(extra + at + 5);
-            uLong actual =
-                crc32(0L, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
+            std::uint32_t actual = Crc32(0, reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
             std::string unicode(reinterpret_cast<const char*>(extra + at + 9), size - 5);
             bool unicodeHigh = false;
             if (crc == actual && IsValidUtf8(unicode, unicodeHigh)) return unicode;
@@ -266,10 +263,13 @@ void ZipExtractor::SetFileName(const std::string& path) {
     Open(path);
 }
 
+bool ZipExtractor::TryReadAt(std::uint64_t offset, void* buffer, size_t size) {
+    return offset <= FArchiveSize && size <= FArchiveSize - offset && SeekTo(FArchive.get(), offset) &&
+           std::fread(buffer, 1, size, FArchive.get()) == size;
+}
+
 void ZipExtractor::ReadAt(std::uint64_t offset, void* buffer, size_t size) {
-    if (offset > FArchiveSize || size > FArchiveSize - offset) throw ZipError(ZipInvalid);
-    if (!SeekTo(FArchive.get(), offset) || std::fread(buffer, 1, size, FArchive.get()) != size)
-        throw ZipError(ZipInvalid);
+    if (!TryReadAt(offset, buffer, size)) throw ZipError(ZipInvalid);
 }
 
 void ZipExtractor::Open(const std::string& path) {
@@ -396,11 +396,7 @@ void ZipExtractor::FindEntryData() {
     for (ZipEntry& entry : FEntries) {
         unsigned char local[LocalHeaderSize];
         std::uint64_t headerEnd = entry.LocalHeaderOffset + LocalHeaderSize;
-        if (entry.LocalHeaderOffset <= FArchiveSize &&
-            LocalHeaderSize <= FArchiveSize - entry.LocalHeaderOffset &&
-            SeekTo(FArchive.get(), entry.LocalHeaderOffset) &&
-            std::fread(local, 1, sizeof local, FArchive.get()) == sizeof local &&
-            U32(local) == LocalHeaderSignature) {
+        if (TryReadAt(entry.LocalHeaderOffset, local, sizeof local) && U32(local) == LocalHeaderSignature) {
             headerEnd += U16(local + 26) + U16(local + 28);
             entry.DataOffset = headerEnd;
         }

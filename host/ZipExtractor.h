@@ -1,7 +1,7 @@
 // ZIP reader after PKWARE's APPNOTE, with ZIP64 end records and the Info-ZIP Unicode
 // path field. It writes every file entry of an archive flat into one folder under its
 // bare name, asks before writing over a file, and reports progress per archive and
-// per entry. Stored and deflated entries; deflate through zlib's raw inflate.
+// per entry. Stored and deflated entries; deflate through RawInflate (ISA-L or zlib).
 #pragma once
 
 #include <cstdint>
@@ -99,6 +99,9 @@ private:
     void FindEntryData();
     void ExtractEntry(const ZipEntry& entry);
     void WriteEntryData(const ZipEntry& entry, ReplacingFile& target);
+    // Reads `size` bytes at `offset` of the archive: false (or, for ReadAt, ZipError)
+    // when they are not all there.
+    bool TryReadAt(std::uint64_t offset, void* buffer, size_t size);
     void ReadAt(std::uint64_t offset, void* buffer, size_t size);
     std::string AppliedBaseDirectory() const;
 

@@ -123,10 +123,8 @@ public:
     void InstallProcWaitFailed(const std::string& reason);
     void UnInstallProcTerminate(std::uint32_t exitCode);
 
-    // The installer packages (install/Packages.cpp)
-    void InstallApplication();
-    void InstallServer();
-    void InstallCompanionApp();
+    // The installer packages (install/Packages.cpp); each package's installer is a row of
+    // the package table.
     void FBConfigBtnClick();
 
     // Database files (install/Databases.cpp)

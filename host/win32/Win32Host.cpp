@@ -1,5 +1,6 @@
 #include "host/win32/Win32Host.h"
 
+#include <functional>
 #include <vector>
 
 #include "host/Cpu.h"
@@ -26,38 +27,35 @@ std::wstring KeyPath(std::string_view path) {
     return Wide(key);
 }
 
+// A text the system writes into a buffer after saying how large it must be; empty when
+// the system fails.
+std::wstring SystemText(const std::function<DWORD(wchar_t* buffer, DWORD size)>& call) {
+    DWORD size = call(nullptr, 0);
+    if (size == 0) return {};
+    std::wstring text(size, L'\0');
+    DWORD length = call(text.data(), size);
+    if (length == 0 || length >= size) return {};
+    text.resize(length);
+    return text;
+}
+
 // A variable of the process's environment as it is (references in it not expanded);
 // empty when not set.
 std::string Environment(const wchar_t* name) {
-    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return {};
-    std::wstring value(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-    if (length == 0 || length >= size) return {};
-    value.resize(length);
-    return Narrow(value);
+    return Narrow(SystemText(
+        [name](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(name, buffer, size); }));
 }
 
 std::string CurrentDirectory() {
-    DWORD size = GetCurrentDirectoryW(0, nullptr);
-    if (size == 0) return {};
-    std::wstring path(size, L'\0');
-    DWORD length = GetCurrentDirectoryW(size, path.data());
-    if (length == 0 || length >= size) return {};
-    path.resize(length);
-    return Narrow(path);
+    return Narrow(SystemText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); }));
 }
 
 // The short 8.3 form a user's profile may give is made long where the folder exists.
 std::string LongForm(const std::string& path) {
     const std::wstring wide = Wide(path);
-    DWORD size = GetLongPathNameW(wide.c_str(), nullptr, 0);
-    if (size == 0) return path;
-    std::wstring longPath(size, L'\0');
-    DWORD length = GetLongPathNameW(wide.c_str(), longPath.data(), size);
-    if (length == 0 || length >= size) return path;
-    longPath.resize(length);
-    return Narrow(longPath);
+    std::wstring longPath = SystemText(
+        [&wide](wchar_t* buffer, DWORD size) { return GetLongPathNameW(wide.c_str(), buffer, size); });
+    return longPath.empty() ? path : Narrow(longPath);
 }
 
 } // namespace

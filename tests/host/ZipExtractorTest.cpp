@@ -189,49 +189,19 @@ TEST_F(ZipTest, StoredAttributesAreGivenToTheFiles) {
     }
 }
 
-std::string LittleEndian(std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
-// The records of a stored entry, written out for archives no tool would make.
-std::string LocalHeader(const std::string& name, std::uint32_t crc, std::uint32_t size,
-                        const std::string& extra) {
-    return LittleEndian(0x04034b50, 4) + LittleEndian(45, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) +
-           LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) + LittleEndian(size, 4) +
-           LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) + name + extra;
-}
-std::string DirectoryRecord(const std::string& name, std::uint32_t crc, std::uint32_t size,
-                            std::uint32_t offset, const std::string& extra) {
-    return LittleEndian(0x02014b50, 4) + LittleEndian(45, 2) + LittleEndian(45, 2) + LittleEndian(0, 2) +
-           LittleEndian(0, 2) + LittleEndian(0, 4) + LittleEndian(crc, 4) + LittleEndian(size, 4) +
-           LittleEndian(size, 4) + LittleEndian(name.size(), 2) + LittleEndian(extra.size(), 2) +
-           LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 4) +
-           LittleEndian(offset, 4) + name + extra;
-}
-std::uint32_t Crc(const std::string& data) {
-    return static_cast<std::uint32_t>(
-        crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
-
 // An empty entry whose local extra field hides a second entry's header and data: the
 // second shares the first's bytes, which only the local header's real length shows.
 TEST_F(ZipTest, EntryHiddenInAnotherEntrysLocalHeaderIsRefused) {
     const std::string hidden = "shared bytes";
-    const std::string inner =
-        LocalHeader("b.db", Crc(hidden), static_cast<std::uint32_t>(hidden.size()), "") + hidden;
-    const std::string extra = LittleEndian(0x9999, 2) + LittleEndian(inner.size(), 2) + inner;
-    const std::string outer = LocalHeader("a.db", Crc(""), 0, extra);
-    const std::uint32_t innerOffset = 30 + 4 + 4; // after "a.db" and the extra field's own header
-    const std::string directory =
-        DirectoryRecord("a.db", Crc(""), 0, 0, "") +
-        DirectoryRecord("b.db", Crc(hidden), static_cast<std::uint32_t>(hidden.size()), innerOffset, "");
-    Write(FDir / "hidden.zip", outer + directory + LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) +
-                                   LittleEndian(2, 2) + LittleEndian(2, 2) +
-                                   LittleEndian(directory.size(), 4) + LittleEndian(outer.size(), 4) +
-                                   LittleEndian(0, 2));
+    StoredRecord inner{"b.db", Crc(hidden), static_cast<std::uint32_t>(hidden.size()), ""};
+    const std::string innerBytes = LocalHeader(inner) + hidden;
+    StoredRecord outer{"a.db", Crc(""), 0,
+                       LittleEndian(0x9999, 2) + LittleEndian(innerBytes.size(), 2) + innerBytes};
+    inner.Offset = 30 + 4 + 4; // after "a.db" and the extra field's own header
+    const std::string outerBytes = LocalHeader(outer);
+    outer.Extra.clear(); // the directory record holds no extra field
+    const std::string directory = DirectoryRecord(outer) + DirectoryRecord(inner);
+    Write(FDir / "hidden.zip", outerBytes + directory + EndRecord(2, directory.size(), outerBytes.size()));
     EXPECT_EQ(Extract(FDir / "hidden.zip"), "Invalid file - not a PKZip file");
     EXPECT_TRUE(FolderContent(FDir / "out").empty());
 }
@@ -253,30 +223,20 @@ TEST_F(ZipTest, EntryAndOffsetsPastFourGibibytes) {
         bigCrc = crc32_combine(bigCrc, blockCrc, static_cast<z_off_t>(block.size()));
     bigCrc = crc32(bigCrc, reinterpret_cast<const Bytef*>(block.data()),
                    static_cast<uInt>(BigSize % block.size()));
-    const uLong afterCrc =
-        crc32(0L, reinterpret_cast<const Bytef*>(after.data()), static_cast<uInt>(after.size()));
 
     const std::string bigSizes =
         LittleEndian(1, 2) + LittleEndian(16, 2) + LittleEndian(BigSize, 8) + LittleEndian(BigSize, 8);
-    const std::string bigHeader =
-        LocalHeader("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, bigSizes);
+    const StoredRecord big{"big.db", static_cast<std::uint32_t>(bigCrc), Escaped, bigSizes};
+    const std::string bigHeader = LocalHeader(big);
     const std::uint64_t afterOffset = bigHeader.size() + BigSize;
-    const std::string afterHeader = LocalHeader("after.db", static_cast<std::uint32_t>(afterCrc),
-                                                static_cast<std::uint32_t>(after.size()), "");
-    const std::string directory =
-        DirectoryRecord("big.db", static_cast<std::uint32_t>(bigCrc), Escaped, 0, bigSizes) +
-        DirectoryRecord("after.db", static_cast<std::uint32_t>(afterCrc),
-                        static_cast<std::uint32_t>(after.size()), Escaped,
-                        LittleEndian(1, 2) + LittleEndian(8, 2) + LittleEndian(afterOffset, 8));
+    StoredRecord second{"after.db", Crc(after), static_cast<std::uint32_t>(after.size()), ""};
+    const std::string afterHeader = LocalHeader(second);
+    second.Offset = Escaped;
+    second.Extra = LittleEndian(1, 2) + LittleEndian(8, 2) + LittleEndian(afterOffset, 8);
+    const std::string directory = DirectoryRecord(big) + DirectoryRecord(second);
     const std::uint64_t directoryOffset = afterOffset + afterHeader.size() + after.size();
-    const std::uint64_t zip64End = directoryOffset + directory.size();
     const std::string tail =
-        directory + LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(45, 2) +
-        LittleEndian(45, 2) + LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(2, 8) +
-        LittleEndian(2, 8) + LittleEndian(directory.size(), 8) + LittleEndian(directoryOffset, 8) +
-        LittleEndian(0x07064b50, 4) + LittleEndian(0, 4) + LittleEndian(zip64End, 8) + LittleEndian(1, 4) +
-        LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(0xFFFF, 2) + LittleEndian(0xFFFF, 2) +
-        LittleEndian(Escaped, 4) + LittleEndian(Escaped, 4) + LittleEndian(0, 2);
+        directory + Zip64EndRecords(2, directory.size(), directoryOffset, directoryOffset + directory.size());
 
     const fs::path archive = FDir / "large.zip";
     std::ofstream(archive, std::ios::binary) << bigHeader;

@@ -19,6 +19,7 @@
 
 #include "support/Archives.h"
 #include "support/Files.h"
+#include "support/StoredZip.h"
 #include "support/ZipFixture.h"
 
 namespace tv {
@@ -126,13 +127,6 @@ TEST_F(ZipTest, ItemProgressReportsEachWholePercentAtMostOnce) {
     EXPECT_EQ(FItemProgress.back(), "small.db:100"); // written in one piece: one report
 }
 
-std::string LittleEndian(std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
 TEST_F(ZipTest, DirectoryOfTwoMillionEntriesIsRefusedBeforeItIsRead) {
     // A sparse 100 MB file whose ZIP64 end record claims a directory of two million entries
     // (92 MB): room enough for them, so only the entry limit stops the reading.
@@ -141,14 +135,7 @@ TEST_F(ZipTest, DirectoryOfTwoMillionEntriesIsRefusedBeforeItIsRead) {
     const std::uint64_t zip64End = 100'000'000;
     { std::ofstream(archive, std::ios::binary); }
     fs::resize_file(archive, zip64End);
-    std::string tail = LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(45, 2) +
-                       LittleEndian(45, 2) + LittleEndian(0, 4) + LittleEndian(0, 4) +
-                       LittleEndian(2'000'000, 8) + LittleEndian(2'000'000, 8) +
-                       LittleEndian(directorySize, 8) + LittleEndian(0, 8);
-    tail += LittleEndian(0x07064b50, 4) + LittleEndian(0, 4) + LittleEndian(zip64End, 8) + LittleEndian(1, 4);
-    tail += LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(0xFFFF, 2) +
-            LittleEndian(0xFFFF, 2) + LittleEndian(0xFFFFFFFF, 4) + LittleEndian(0xFFFFFFFF, 4) +
-            LittleEndian(0, 2);
+    const std::string tail = Zip64EndRecords(2'000'000, directorySize, 0, zip64End);
     std::ofstream(archive, std::ios::binary | std::ios::app) << tail;
     EXPECT_EQ(Extract(archive),
               "Das Archiv " + archive.string() + " hat zu viele Einträge (höchstens 1000000).");

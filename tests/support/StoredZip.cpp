@@ -11,19 +11,11 @@ namespace tv::testbed {
 
 namespace {
 
-constexpr std::uint16_t VersionTwo = 20; // what a stored entry needs
+constexpr std::uint64_t VersionZip64 = 45; // what a record with ZIP64 fields needs
 constexpr std::uint16_t Utf8NameFlag = 0x0800;
-constexpr std::uint16_t DosTime = 0x6DAF; // 13:45:30
-constexpr std::uint16_t DosDate = 0x58B1; // 2024-05-17
-
-void Put16(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8 & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
+constexpr std::uint64_t DosTime = 0x6DAF; // 13:45:30
+constexpr std::uint64_t DosDate = 0x58B1; // 2024-05-17
+constexpr std::uint64_t Escaped = 0xFFFFFFFF;
 
 bool HasHighBytes(const std::string& name) {
     for (char c : name)
@@ -31,53 +23,67 @@ bool HasHighBytes(const std::string& name) {
     return false;
 }
 
+// What the local header and the directory record share, from the version needed on.
+std::string Common(const StoredRecord& record) {
+    return LittleEndian(VersionZip64, 2) + LittleEndian(record.Flags, 2) + LittleEndian(0, 2) + // stored
+           LittleEndian(DosTime, 2) + LittleEndian(DosDate, 2) + LittleEndian(record.Crc, 4) +
+           LittleEndian(record.Size, 4) + LittleEndian(record.Size, 4) + LittleEndian(record.Name.size(), 2) +
+           LittleEndian(record.Extra.size(), 2);
+}
+
 } // namespace
+
+std::string LittleEndian(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::uint32_t Crc(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+std::string LocalHeader(const StoredRecord& record) {
+    return LittleEndian(0x04034b50, 4) + Common(record) + record.Name + record.Extra;
+}
+
+std::string DirectoryRecord(const StoredRecord& record) {
+    return LittleEndian(0x02014b50, 4) + LittleEndian(VersionZip64, 2) + // made by DOS
+           Common(record) + LittleEndian(0, 2) +                         // no comment
+           LittleEndian(0, 2) + LittleEndian(0, 2) +                     // disk, internal attributes
+           LittleEndian(record.Attributes, 4) + LittleEndian(record.Offset, 4) + record.Name + record.Extra;
+}
+
+std::string EndRecord(std::uint64_t count, std::uint64_t size, std::uint64_t offset) {
+    return LittleEndian(0x06054b50, 4) + LittleEndian(0, 4) + LittleEndian(count, 2) +
+           LittleEndian(count, 2) + LittleEndian(size, 4) + LittleEndian(offset, 4) + LittleEndian(0, 2);
+}
+
+std::string Zip64EndRecords(std::uint64_t count, std::uint64_t size, std::uint64_t offset, std::uint64_t at) {
+    return LittleEndian(0x06064b50, 4) + LittleEndian(44, 8) + LittleEndian(VersionZip64, 2) +
+           LittleEndian(VersionZip64, 2) + LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(count, 8) +
+           LittleEndian(count, 8) + LittleEndian(size, 8) + LittleEndian(offset, 8) +
+           LittleEndian(0x07064b50, 4) + LittleEndian(0, 4) + LittleEndian(at, 8) + LittleEndian(1, 4) +
+           EndRecord(0xFFFF, Escaped, Escaped);
+}
 
 void MakeStoredZip(const std::string& path, const std::vector<StoredEntry>& entries) {
     std::string archive, directory;
     for (const StoredEntry& entry : entries) {
-        const auto offset = static_cast<std::uint32_t>(archive.size());
-        const auto crc =
-            static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(entry.Content.data()),
-                                             static_cast<uInt>(entry.Content.size())));
-        const auto size = static_cast<std::uint32_t>(entry.Content.size());
-        const std::uint16_t flags = HasHighBytes(entry.Name) ? Utf8NameFlag : 0;
-        // What the local header and the directory record share, from the version needed on.
-        std::string common;
-        Put16(common, VersionTwo);
-        Put16(common, flags);
-        Put16(common, 0); // stored
-        Put16(common, DosTime);
-        Put16(common, DosDate);
-        Put32(common, crc);
-        Put32(common, size);
-        Put32(common, size);
-        Put16(common, static_cast<std::uint32_t>(entry.Name.size()));
-        Put16(common, 0); // no extra field
-
-        Put32(archive, 0x04034b50);
-        archive += common + entry.Name + entry.Content;
-
-        Put32(directory, 0x02014b50);
-        Put16(directory, VersionTwo); // made by DOS
-        directory += common;
-        Put16(directory, 0); // comment
-        Put16(directory, 0); // disk
-        Put16(directory, 0); // internal attributes
-        Put32(directory, entry.Attributes);
-        Put32(directory, offset);
-        directory += entry.Name;
+        StoredRecord record{entry.Name,
+                            Crc(entry.Content),
+                            static_cast<std::uint32_t>(entry.Content.size()),
+                            "",
+                            static_cast<std::uint16_t>(HasHighBytes(entry.Name) ? Utf8NameFlag : 0),
+                            entry.Attributes,
+                            static_cast<std::uint32_t>(archive.size())};
+        archive += LocalHeader(record) + entry.Content;
+        directory += DirectoryRecord(record);
     }
-    const auto directoryOffset = static_cast<std::uint32_t>(archive.size());
-    archive += directory;
-    Put32(archive, 0x06054b50);
-    Put16(archive, 0);
-    Put16(archive, 0);
-    Put16(archive, static_cast<std::uint32_t>(entries.size()));
-    Put16(archive, static_cast<std::uint32_t>(entries.size()));
-    Put32(archive, static_cast<std::uint32_t>(directory.size()));
-    Put32(archive, directoryOffset);
-    Put16(archive, 0);
+    const std::uint64_t directoryOffset = archive.size();
+    archive += directory + EndRecord(entries.size(), directory.size(), directoryOffset);
     std::ofstream out(FilePath(path), std::ios::binary);
     out << archive;
     out.close();

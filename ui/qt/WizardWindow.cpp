@@ -34,8 +34,6 @@ namespace tv {
 
 namespace {
 
-constexpr qint64 ConnectWaitDelayMs = 500; // shorter waits pass without a window
-
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -340,15 +338,10 @@ QPushButton* WizardWindow::Button(const char* name) const {
 }
 
 void WizardWindow::ReflectConnectWait(const Control& wait) {
-    if (!wait.Visible) {
-        FConnectWaitSince.invalidate();
+    if (!FConnectWaitShow.Due(wait.Visible)) {
         if (FConnectWait) FConnectWait->hide();
         return;
     }
-    if (!FConnectWaitSince.isValid()) FConnectWaitSince.start();
-    // A server that answers at once shows nothing; one that keeps the start waiting
-    // shows this window well within a second.
-    if (FConnectWaitSince.elapsed() < ConnectWaitDelayMs) return;
     if (!FConnectWait) {
         FConnectWait = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
         FConnectWait->setObjectName(QStringLiteral("ConnectWait"));

@@ -3,10 +3,10 @@
 // form before it calls a handler through the controller's dispatch point.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <vector>
 
+#include "ui/DelayedShow.h"
 #include "wizard/Form.h"
 
 class QCheckBox;
@@ -111,7 +111,7 @@ private:
 
     QDialog* FConnectWait = nullptr; // a window of its own, made when first needed
     QLabel* FConnectWaitText = nullptr;
-    QElapsedTimer FConnectWaitSince;
+    DelayedShow FConnectWaitShow;
 };
 
 } // namespace tv

@@ -20,7 +20,6 @@ const wchar_t* const PanelClass = L"TvPanel";
 constexpr int ComboListHeight = 150; // the drop-down list below the edition box
 constexpr int FolderButtonWidth = 22;
 constexpr UINT_PTR SpeedButtonSubclass = 1;
-constexpr ULONGLONG ConnectWaitDelayMs = 500; // shorter waits pass without a window
 
 // A static control breaks lines at CR LF.
 std::wstring DisplayText(const std::string& text) {
@@ -640,16 +639,10 @@ void Win32WizardWindow::CloseRequested() {
 }
 
 void Win32WizardWindow::ReflectConnectWait(const ::tv::Control& wait) {
-    if (!wait.Visible) {
-        FConnectWaitSince = 0;
+    if (!FConnectWaitShow.Due(wait.Visible)) {
         if (FConnectWait) ShowWindow(FConnectWait, SW_HIDE);
         return;
     }
-    const ULONGLONG now = GetTickCount64();
-    if (FConnectWaitSince == 0) FConnectWaitSince = now;
-    // A server that answers at once shows nothing; one that keeps the start waiting
-    // shows this window well within a second.
-    if (now - FConnectWaitSince < ConnectWaitDelayMs) return;
     if (!FConnectWait) {
         const int width = Scaled(340), height = Scaled(100);
         RECT frame{0, 0, width, height};

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/DelayedShow.h"
 #include "wizard/SetupWizardDlg.h"
 
 namespace tv {
@@ -98,7 +99,7 @@ private:
 
     HWND FConnectWait = nullptr; // a window of its own, made when first needed
     HWND FConnectWaitText = nullptr;
-    ULONGLONG FConnectWaitSince = 0; // when the form first asked for it; 0 while it does not
+    DelayedShow FConnectWaitShow;
 };
 
 } // namespace tv
