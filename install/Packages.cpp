@@ -56,6 +56,18 @@ void TSetupWizardDlg::RunPackageInstaller(const PackageRow& package) {
     RunInstaller(package.Kind == pkApplication && FAppInstalled ? ApplicationUpdate : *package.Setup);
 }
 
+void TSetupWizardDlg::InstallApplication() {
+    RunPackageInstaller(*FindPackage(pkApplication));
+}
+
+void TSetupWizardDlg::InstallServer() {
+    RunPackageInstaller(*FindPackage(pkDatabaseServer));
+}
+
+void TSetupWizardDlg::InstallCompanionApp() {
+    RunPackageInstaller(*FindPackage(pkCompanionApp));
+}
+
 void TSetupWizardDlg::FBConfigBtnClick() {
     std::string path = FHost.ProgramFolder() + "Kelvaro" + PathDelimiter + "Kelvaro.exe";
     if (!FileExists(path)) return;

@@ -123,8 +123,11 @@ public:
     void InstallProcWaitFailed(const std::string& reason);
     void UnInstallProcTerminate(std::uint32_t exitCode);
 
-    // The installer packages (install/Packages.cpp); each package's installer is a row of
-    // the package table.
+    // The installer packages (install/Packages.cpp) under the product's names; StartInstall
+    // reaches the same through the package table, whose rows hold each installer.
+    void InstallApplication();
+    void InstallServer();
+    void InstallCompanionApp();
     void FBConfigBtnClick();
 
     // Database files (install/Databases.cpp)
