@@ -469,6 +469,7 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
             throw EntryFailure(
                 FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target, std::strerror(error)}));
         ApplyTimeAndAttributes(entry, target);
+        if (OnItemExtracted) OnItemExtracted(entry);
     } catch (const EntryFailure& failure) {
         if (OnItemFailure) OnItemFailure(entry, failure.what());
     }

@@ -69,6 +69,8 @@ public:
     std::function<void(const ZipEntry& entry, int progress, bool& abort)> OnArchiveItemProgress;
     // Before a file is written over; `name` is the full target path.
     std::function<void(std::string& name, bool& confirm)> OnConfirmOverwrite;
+    // An entry written whole, its check passed, at its place.
+    std::function<void(const ZipEntry& entry)> OnItemExtracted;
     // An entry that could not be extracted (the extraction goes on with the next one).
     std::function<void(const ZipEntry& entry, const std::string& reason)> OnItemFailure;
     // The item progress meter: shows a position and lets the window breathe.

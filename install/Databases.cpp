@@ -83,6 +83,7 @@ bool TSetupWizardDlg::UnzipArchive(const std::string& archivePath, const std::st
     ShownProgressBar bar(FForm.pbUnzip);
     SetPage(tsProgress);
     PumpMessages();
+    FLog.Line(FormatText("Archiv %s wird nach %s entpackt", {archivePath, targetFolder}));
     FUnZipper.BaseDirectory = targetFolder;
     FUnZipper.SetFileName(archivePath);
     FUnZipper.ExtractFiles("*.*");
@@ -104,7 +105,14 @@ void TSetupWizardDlg::AbUnZipperConfirmOverwrite(std::string& name, bool& confir
     for (const char* kept : NotOverwrite)
         found = found || SameText(ExtractFileName(name), kept);
     confirm = !found;
-    if (found) AddErrorLine(FormatText(GetMsg("msgFileSkiped"), {name}), false);
+    if (found) {
+        FLog.Line("Behalten, da in Gebrauch: " + name);
+        AddErrorLine(FormatText(GetMsg("msgFileSkiped"), {name}), false);
+    }
+}
+
+void TSetupWizardDlg::AbUnZipperItemExtracted(const ZipEntry& item) {
+    FLog.Line(FormatText("Entpackt: %s (%s Bytes)", {item.FileName, std::to_string(item.UncompressedSize)}));
 }
 
 void TSetupWizardDlg::AbUnZipperItemFailure(const ZipEntry& item, const std::string& reason) {

@@ -41,11 +41,27 @@ void SetValue(std::vector<std::string>& lines, const std::string& name, const st
         lines[index] = line;
 }
 
-// Reads the file whole, lets `edit` change its lines, and writes it back in its encoding.
-template <class Edit> void EditFile(const std::string& path, Edit edit) {
+// Reads the file whole, lets `edit` change its lines, and writes it back in its encoding;
+// returns each key whose value the edit changed.
+template <class Edit> std::vector<ConfChange> EditFile(const std::string& path, Edit edit) {
     TextLines text = LoadTextLines(path);
+    const std::vector<std::string> before = text.Lines;
     edit(text.Lines);
     ReplaceFileContent(path, JoinTextLines(text));
+    std::vector<ConfChange> changes;
+    for (const std::string& line : text.Lines) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || eq == 0 || line[0] == '#') continue;
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        const std::string old = ValueOf(before, key);
+        bool listed = false;
+        for (const ConfChange& change : changes)
+            listed = listed || SameText(change.Key, key);
+        if (!listed && (old != value || IndexOfName(before, key) < 0))
+            changes.push_back({path, key, old, value});
+    }
+    return changes;
 }
 
 } // namespace
@@ -72,10 +88,10 @@ void SetConfValue(std::vector<std::string>& lines, const std::string& name, cons
         AppendAlias(lines, name, value);
 }
 
-void WriteDatabaseAliases(const std::string& configFile, const std::string& dataFolder) {
-    if (!FileExists(configFile) || !DirectoryExists(dataFolder)) return;
+std::vector<ConfChange> WriteDatabaseAliases(const std::string& configFile, const std::string& dataFolder) {
+    if (!FileExists(configFile) || !DirectoryExists(dataFolder)) return {};
     const std::string folder = IncludeTrailingPathDelimiter(dataFolder);
-    EditFile(configFile, [&](std::vector<std::string>& lines) {
+    return EditFile(configFile, [&](std::vector<std::string>& lines) {
         for (const TDatabaseFile& database : DatabaseFiles)
             SetConfValue(lines, database.Alias, folder + database.FileName);
     });
@@ -112,9 +128,10 @@ void SetConfKey(std::vector<std::string>& lines, const std::string& key, const s
     SetValue(lines, key, value);
 }
 
-void SetFirebirdConfValue(const std::string& file, const std::string& key, const std::string& value) {
-    if (!FileExists(file)) return;
-    EditFile(file, [&](std::vector<std::string>& lines) { SetConfKey(lines, key, value); });
+std::vector<ConfChange> SetFirebirdConfValue(const std::string& file, const std::string& key,
+                                             const std::string& value) {
+    if (!FileExists(file)) return {};
+    return EditFile(file, [&](std::vector<std::string>& lines) { SetConfKey(lines, key, value); });
 }
 
 } // namespace tv

@@ -22,9 +22,17 @@ extern const TDatabaseFile DatabaseFiles[8];
 
 std::string SecurityDbAlias();
 
+// A key whose value an edit changed, for the run log.
+struct ConfChange {
+    std::string File;
+    std::string Key;
+    std::string OldValue; // empty for a key the file did not have
+    std::string NewValue;
+};
+
 // Writes the aliases of all eight databases below `dataFolder` into `configFile`;
 // nothing happens when the file or the folder does not exist.
-void WriteDatabaseAliases(const std::string& configFile, const std::string& dataFolder);
+std::vector<ConfChange> WriteDatabaseAliases(const std::string& configFile, const std::string& dataFolder);
 
 void AddSecurityDbBlock(std::vector<std::string>& lines);
 void SetConfValue(std::vector<std::string>& lines, const std::string& name, const std::string& value);
@@ -34,7 +42,8 @@ void AppendAlias(std::vector<std::string>& lines, const std::string& name, const
 bool GetFirebirdRoot(Registry& registry, std::string& folder);
 
 // Sets `key` in a firebird.conf on disk; nothing happens when the file does not exist.
-void SetFirebirdConfValue(const std::string& file, const std::string& key, const std::string& value);
+std::vector<ConfChange> SetFirebirdConfValue(const std::string& file, const std::string& key,
+                                             const std::string& value);
 void SetConfKey(std::vector<std::string>& lines, const std::string& key, const std::string& value);
 void UncommentConfKey(std::vector<std::string>& lines, const std::string& key);
 

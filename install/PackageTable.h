@@ -18,6 +18,9 @@ enum PackageKind : int {
     pkCompanionApp = 5,
 };
 
+// The manifest's keys of the product editions, in the order of the edition drop-down.
+constexpr const char* EditionKeys[] = {"Brisa", "Solan", "Tavik"};
+
 // What the parameters page (or a command line) decided, captured when the run starts: the
 // run works from it, never from the window's fields.
 struct InstallRequest {

@@ -40,6 +40,7 @@ void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     }
     if (present) {
         InstallProc.CommandLine = Quoted(path) + " " + installer.Parameters(FRequest);
+        FLog.Line("Installationsprogramm: " + InstallProc.CommandLine);
         FForm.Visible = false;
         InstallProc.Run();
         return;

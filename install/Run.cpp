@@ -16,6 +16,13 @@ void TSetupWizardDlg::StartInstall() {
     FErrorMsg.clear();
     UnInstallProc.CommandLine.clear();
     FRequest = RequestFromPage(*package);
+    FRunStarted = true;
+    FLog.Line(FormatText(
+        "Installation von Paket %d: Ordner \"%s\"%s%s%s",
+        {std::to_string(FRequest.Kind), FRequest.Folder,
+         FRequest.Kind == pkApplication ? (FRequest.SingleSeat ? ", Einzelplatz" : ", Client") : "",
+         FRequest.Edition.empty() ? "" : ", Edition " + FRequest.Edition,
+         FRequest.Archives.empty() ? "" : ", Archive " + FRequest.Archives}));
     if (package->Setup)
         RunPackageInstaller(*package);
     else
@@ -81,8 +88,8 @@ void TSetupWizardDlg::Succeeded() {
         case AfterSuccess::ServerPorts:
             FSrvFolder = folder;
             FConfigFile = IncludeTrailingPathDelimiter(FSrvFolder) + "firebird.conf";
-            SetFirebirdConfValue(FConfigFile, "RemoteServicePort", "3050");
-            SetFirebirdConfValue(FConfigFile, "RemoteAuxPort", "3051");
+            LogChanges(SetFirebirdConfValue(FConfigFile, "RemoteServicePort", "3050"));
+            LogChanges(SetFirebirdConfValue(FConfigFile, "RemoteAuxPort", "3051"));
             FSrvInstalled = true;
             break;
         case AfterSuccess::DatabaseAliases:
@@ -116,7 +123,13 @@ void TSetupWizardDlg::WriteAliasEntries() {
     }
     if (configFile.empty()) return;
     FConfigFile = configFile;
-    WriteDatabaseAliases(FConfigFile, FDataBaseFolder);
+    LogChanges(WriteDatabaseAliases(FConfigFile, FDataBaseFolder));
+}
+
+void TSetupWizardDlg::LogChanges(const std::vector<ConfChange>& changes) {
+    for (const ConfChange& change : changes)
+        FLog.Line(FormatText("Firebird-Konfiguration %s: %s \"%s\" -> \"%s\"",
+                             {change.File, change.Key, change.OldValue, change.NewValue}));
 }
 
 void TSetupWizardDlg::Aborted() {
@@ -137,6 +150,9 @@ void TSetupWizardDlg::Aborted() {
 
 void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
     const ExitCodeMeaning* meaning = FindExitCode(exitCode);
+    FLog.Line(FormatText("Das Installationsprogramm endete mit Code %d: %s",
+                         {std::to_string(exitCode), meaning ? meaning->Meaning : "nicht dokumentiert"}));
+    if (FInstallState == isAborted) return; // stopped while it ran: it was left to finish, the abort stands
     if (!meaning) {
         // A code the installers do not document: a failure the user can read, never a hidden window.
         FErrorMsg = FormatText("Das Installationsprogramm endete mit dem unbekannten Code %d.",
@@ -158,6 +174,7 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
 }
 
 void TSetupWizardDlg::InstallProcWaitFailed(const std::string& reason) {
+    FLog.Line("Das Ende des Installationsprogramms ist unbekannt: " + reason);
     // Nothing tells whether the installer succeeded: a failure the user can read, never a hidden window.
     FErrorMsg = reason;
     SetInstallState(isFailed);

@@ -1,6 +1,9 @@
 // Downloads of package files with the progress page, and the client's progress events.
 #include "wizard/SetupWizardDlg.h"
 
+#include <chrono>
+#include <filesystem>
+
 #include "util/Failure.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
@@ -28,11 +31,19 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     PumpMessages();
 
     FileSink file(target);
+    const auto started = std::chrono::steady_clock::now();
     {
         TransferScope transfer(FTransfers);
         FWebDAV.Get(baseUrl + fileName, file);
     }
     file.Close();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::error_code unknown; // only the log's figure
+    const std::uintmax_t size = std::filesystem::file_size(FilePath(target), unknown);
+    const double bytes = unknown ? 0.0 : static_cast<double>(size);
+    FLog.Line(FormatText("Download %s: %s MB in %s s (%s MB/s)",
+                         {fileName, GermanDecimal(bytes / 1e6, 1), GermanDecimal(seconds, 2),
+                          GermanDecimal(seconds > 0 ? bytes / 1e6 / seconds : 0, 1)}));
     return FInstallState == isRunning; // a download that ended after an abort counts as none
 }
 

@@ -49,6 +49,12 @@ void TSetupWizardDlg::SetOnline(bool value) {
     }
     FInstallIni->SetStrings(lines);
     FSetupFolder = IncludeTrailingPathDelimiter(FSetupFolder);
+    if (value)
+        FLog.Line("Modus: online, Paketverzeichnis von " + InstallationFolderAddress() + "install.ini" +
+                  (FInstallIni->Empty() ? " (leer)" : ""));
+    else
+        FLog.Line("Modus: offline, Paketverzeichnis " + FIniFileName +
+                  (FInstallIni->Empty() ? " (fehlt oder leer)" : "") + ", Pakete in " + FSetupFolder);
 }
 
 bool TSetupWizardDlg::ConnectToServer() {

@@ -1,5 +1,7 @@
 #include "util/Strings.h"
 
+#include <cstdio>
+
 namespace tv {
 
 int TokenCount(std::string_view text, char delimiter) {
@@ -153,6 +155,15 @@ std::string FormatText(std::string_view pattern, std::initializer_list<std::stri
         out += pattern[i];
     }
     return out;
+}
+
+std::string GermanDecimal(double value, int digits) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, "%.*f", digits, value);
+    std::string result = text;
+    for (char& c : result)
+        if (c == '.') c = ',';
+    return result;
 }
 
 } // namespace tv

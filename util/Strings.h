@@ -42,6 +42,9 @@ bool IsIpv4Address(std::string_view host);
 // Every occurrence of `from` (not empty) replaced by `to`, left to right.
 std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to);
 
+// `value` with `digits` decimals and a decimal comma, as German texts write numbers.
+std::string GermanDecimal(double value, int digits);
+
 // Case-insensitive equality after UpperCase.
 bool SameText(std::string_view a, std::string_view b);
 

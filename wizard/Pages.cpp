@@ -2,6 +2,8 @@
 // Next, Back and Close, and the reporting operations of the info page.
 #include "wizard/SetupWizardDlg.h"
 
+#include "util/Strings.h"
+
 namespace tv {
 
 void TSetupWizardDlg::SetPage(int value) {
@@ -79,6 +81,7 @@ void TSetupWizardDlg::CloseBtnClick() {
 }
 
 void TSetupWizardDlg::ShowOutcomePage(const std::string& heading, const std::string& text) {
+    FLog.Line(FormatText("Seite \"%s\": %s", {heading, text}));
     FForm.lblInfo.Caption = heading;
     FForm.lblStatusInfo.Caption = text;
     SetPage(tsInfo);
@@ -95,6 +98,7 @@ void TSetupWizardDlg::ShowError(const std::string& text) {
 void TSetupWizardDlg::AddErrorLine(const std::string& text, bool clear) {
     if (clear) FForm.ErrList.Items.clear();
     FForm.ErrList.Items.push_back(text);
+    FLog.Line("Fehlerliste: " + text);
 }
 
 } // namespace tv

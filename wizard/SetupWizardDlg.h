@@ -14,9 +14,11 @@
 #include "host/Host.h"
 #include "host/ProcessRunner.h"
 #include "host/ZipExtractor.h"
+#include "install/FirebirdConfig.h"
 #include "install/PackageTable.h"
 #include "source/http/HttpClient.h"
 #include "util/IniStore.h"
+#include "util/RunLog.h"
 #include "wizard/Form.h"
 
 namespace tv {
@@ -55,6 +57,17 @@ public:
     bool FormCloseQuery();
     // Closes the window; the program ends.
     void Close();
+    // The program was asked to stop (a signal, a close request without a window): a
+    // running installation is aborted as after a confirmed Cancel, without a question;
+    // otherwise the wizard closes.
+    void StopRequest();
+    // The start found a package source: a manifest with content, no critical error.
+    bool HasPackageSource() const;
+    // True once StartInstall has begun a run.
+    bool RunStarted() const { return FRunStarted; }
+    bool StopWasRequested() const { return FStopRequested; }
+    // Every event of the run goes here; the program opens it.
+    RunLog& Log() { return FLog; }
 
     // Navigation and reporting (wizard/Pages.cpp)
     void NextBtnClick();
@@ -137,6 +150,7 @@ public:
     void AbUnZipperArchiveProgress(int progress, bool& abort);
     void AbUnZipperConfirmOverwrite(std::string& name, bool& confirm);
     void AbUnZipperItemFailure(const ZipEntry& item, const std::string& reason);
+    void AbUnZipperItemExtracted(const ZipEntry& item);
 
     // Package source (source/Mode.cpp, source/Download.cpp)
     bool ConnectToServer();
@@ -177,6 +191,7 @@ private:
     void Succeeded();
     void Aborted();
     void WriteAliasEntries();
+    void LogChanges(const std::vector<ConfChange>& changes);
     // Fetches (online) and starts one installer with the window hidden, for FRequest.
     void RunInstaller(const Installer& installer);
     void RunPackageInstaller(const PackageRow& package);
@@ -210,6 +225,9 @@ private:
     int FPrevInstallType = -1;
     int FInstallType = 0;    // becomes 1 when the package list is built
     InstallRequest FRequest; // the run's, captured when it starts
+    bool FRunStarted = false;
+    bool FStopRequested = false;
+    RunLog FLog;
 
     // Components
     HttpClient FWebDAV;

@@ -2,6 +2,7 @@
 #include "wizard/SetupWizardDlg.h"
 
 #include <filesystem>
+#include <iterator>
 
 #include "source/ServerConfig.h"
 #include "util/Paths.h"
@@ -44,8 +45,14 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     FUnZipper.OnItemFailure = [this](const ZipEntry& item, const std::string& reason) {
         AbUnZipperItemFailure(item, reason);
     };
+    FUnZipper.OnItemExtracted = [this](const ZipEntry& item) { AbUnZipperItemExtracted(item); };
     FWebDAV.OnWorkBegin = [this](WorkMode mode, std::int64_t max) { IdWebDAVWorkBegin(mode, max); };
     FWebDAV.OnWork = [this](WorkMode mode, std::int64_t count) { IdWebDAVWork(mode, count); };
+    FWebDAV.OnAnswer = [this](const AnswerRecord& answer) {
+        FLog.Line(FormatText("HTTP %s %s: %d, %s Bytes, %s s",
+                             {answer.Method, answer.Address, std::to_string(answer.Status),
+                              std::to_string(answer.Bytes), GermanDecimal(answer.Seconds, 3)}));
+    };
     // A server that keeps silent must not freeze the window: Cancel stays usable.
     FWebDAV.Transport().WhileWaiting = [this] { PumpMessages(); };
 }
@@ -135,9 +142,8 @@ void TSetupWizardDlg::PumpMessages() {
 }
 
 void TSetupWizardDlg::UpdateAppType() {
-    static const char* const Keys[] = {"Brisa", "Solan", "Tavik"};
-    int index = FForm.cbAppVers.ItemIndex;
-    if (index >= 0 && index <= 2) FAppType = Keys[index];
+    const int index = FForm.cbAppVers.ItemIndex;
+    if (index >= 0 && index < static_cast<int>(std::size(EditionKeys))) FAppType = EditionKeys[index];
 }
 
 void TSetupWizardDlg::ApplicationEventsIdle() {
@@ -149,6 +155,7 @@ void TSetupWizardDlg::ApplicationEventsIdle() {
 }
 
 void TSetupWizardDlg::ApplicationEventsException(const std::string& message) {
+    FLog.Line("Fehler: " + message);
     FErrorMsg = message;
     if (FInstallState == isRunning) SetInstallState(isFailed);
 }
@@ -162,6 +169,19 @@ void TSetupWizardDlg::Close() {
 
 void TSetupWizardDlg::FormClose() {
     FMemIni.reset();
+}
+
+void TSetupWizardDlg::StopRequest() {
+    FLog.Line("Das Programm wurde aufgefordert, sich zu beenden.");
+    FStopRequested = true;
+    if (FInstallState == isRunning)
+        SetInstallState(isAborted);
+    else
+        Close();
+}
+
+bool TSetupWizardDlg::HasPackageSource() const {
+    return !FCriticalError && FInstallIni && !FInstallIni->Empty();
 }
 
 bool TSetupWizardDlg::FormCloseQuery() {

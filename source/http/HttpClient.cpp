@@ -1,6 +1,7 @@
 #include "source/http/HttpClient.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "util/Failure.h"
@@ -251,11 +252,13 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
 }
 
 void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
+    FBodyBytes = 0;
     if (answer.Status == 204 || answer.Status == 304 || (answer.Status >= 100 && answer.Status < 200)) return;
     std::int64_t received = 0;
     auto take = [&](std::uint64_t wanted) -> size_t {
         if (FStart == FEnd && Fill() == 0) return 0;
         size_t n = static_cast<size_t>(std::min<std::uint64_t>(wanted, FEnd - FStart));
+        FBodyBytes += n;
         if (sink) {
             sink->Write(FBuffer.data() + FStart, n);
             received += static_cast<std::int64_t>(n);
@@ -324,6 +327,7 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
     while (true) {
         Url url = ParseUrl(address);
         ConnectTo(url);
+        const auto sent = std::chrono::steady_clock::now();
         Send(method, url);
         Answer answer = ReadHead(url);
         bool success = answer.Status >= 200 && answer.Status < 300;
@@ -334,6 +338,12 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
         } else {
             ReadBody(answer, nullptr); // an error body never reaches the sink
         }
+        if (OnAnswer)
+            OnAnswer(
+                {method,
+                 "https://" + url.Host + (url.Port != 443 ? ":" + std::to_string(url.Port) : "") + url.Path,
+                 answer.Status, FBodyBytes,
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count()});
         if (answer.Close) FCloseAfter = true;
         if (FCloseAfter) FTransport->Close();
         if (success) return;

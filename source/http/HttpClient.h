@@ -28,6 +28,15 @@ constexpr int AuthenticationRepeats = 3;
 
 enum class WorkMode { Read, Write };
 
+// One answer as the run log records it: never a credential or a cookie.
+struct AnswerRecord {
+    std::string Method;
+    std::string Address; // as requested: host, port and path, no user part
+    int Status = 0;
+    std::uint64_t Bytes = 0; // of the body
+    double Seconds = 0;      // from sending the request to the body's end
+};
+
 struct Url {
     std::string Host;
     int Port = 443;
@@ -50,6 +59,8 @@ public:
     // Begin of a transfer with its length (0 when unknown), and progress with the count so far.
     std::function<void(WorkMode, std::int64_t)> OnWorkBegin;
     std::function<void(WorkMode, std::int64_t)> OnWork;
+    // Each answer read whole, redirects and 401s included.
+    std::function<void(const AnswerRecord&)> OnAnswer;
 
     HttpTransport& Transport() { return *FTransport; }
     CookieJar& Cookies() { return FCookies; }
@@ -85,6 +96,7 @@ private:
     std::string FBuffer;
     size_t FStart = 0;
     size_t FEnd = 0;
+    std::uint64_t FBodyBytes = 0; // of the answer being read
 };
 
 } // namespace tv

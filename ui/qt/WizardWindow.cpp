@@ -470,6 +470,9 @@ void WizardWindow::Reflect() {
             FClosedAnnounced = true;
             emit WizardClosed();
         }
+    } else if (OnlyProgressPage) {
+        const bool shown = form.Visible && form.ActivePage == tsProgress;
+        if (shown != isVisible()) setVisible(shown);
     } else if (form.Visible != isVisible() && testAttribute(Qt::WA_WState_ExplicitShowHide)) {
         setVisible(form.Visible);
     }

@@ -36,6 +36,8 @@ public:
 
     // Brings every widget in line with the form; cheap when nothing changed.
     void Reflect();
+    // Unattended: the window shows the progress page only, and nothing else.
+    bool OnlyProgressPage = false;
 
     // Runs a handler through the controller's dispatch point, then shows the result. A
     // handler names the controller by reference, not through the window's `this`: GCC's

@@ -1,0 +1,54 @@
+// What a program start asks of the machine besides the wizard's own questions: one
+// installation at a time, the request to stop from outside (a signal, Ctrl+Break, a close
+// request), and the system's name for the run log. One implementation per platform.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "host/EventLoop.h"
+#include "host/Host.h"
+
+namespace tv {
+
+// Held while this program installs; others of its kind cannot take it.
+class InstallationLock {
+public:
+    virtual ~InstallationLock() = default;
+};
+
+// The machine's installation lock, or null when another installation holds it. Both would
+// use the same temporary files: on POSIX the lock is a file in `tempFolder`, on Windows a
+// named mutex for the whole machine. A lock that cannot be made at all does not stop
+// the installation (the failure goes to `problem`).
+std::unique_ptr<InstallationLock> LockInstallation(const std::string& tempFolder, std::string& problem);
+
+// From now on, a request to stop (SIGTERM and SIGINT; on Windows Ctrl+C, Ctrl+Break and
+// the console's close) no longer ends the program but raises StopRequested.
+void CatchStopRequests();
+bool StopRequested();
+
+// This platform's host, with `dialogs` for its messages (a program without a window).
+std::unique_ptr<Host> MakePlatformHost(Dialogs& dialogs);
+
+// The operating system with its version and word size, for the log's head.
+std::string SystemDescription();
+
+// Turns a raised stop request into one call of `onStop` on the user-interface thread:
+// the signal itself may do nothing but set a flag.
+class StopWatcher {
+public:
+    StopWatcher(EventLoop& loop, std::function<void()> onStop);
+    ~StopWatcher();
+    StopWatcher(const StopWatcher&) = delete;
+    StopWatcher& operator=(const StopWatcher&) = delete;
+
+private:
+    std::atomic<bool> FEnd{false};
+    std::thread FThread;
+};
+
+} // namespace tv

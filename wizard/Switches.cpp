@@ -1,0 +1,109 @@
+#include "wizard/Switches.h"
+
+#include "install/PackageTable.h"
+#include "util/Strings.h"
+
+namespace tv {
+
+namespace {
+
+// A value may come with its quotes still on, from a tool that does not remove them.
+std::string Unquoted(std::string value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+[[noreturn]] void BadValue(const std::string& name, const std::string& value) {
+    throw SwitchError(FormatText("Ungültiger Wert für den Schalter /%s: \"%s\"", {name, value}));
+}
+
+} // namespace
+
+SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
+    SetupSwitches switches;
+    for (const std::string& argument : arguments) {
+        if (argument.size() < 2 || argument[0] != '/')
+            throw SwitchError(FormatText("Unbekannter Schalter: \"%s\"", {argument}));
+        const size_t equals = argument.find('=');
+        const std::string name =
+            UpperCase(argument.substr(1, equals == std::string::npos ? std::string::npos : equals - 1));
+        const bool hasValue = equals != std::string::npos;
+        const std::string value = hasValue ? Unquoted(argument.substr(equals + 1)) : "";
+        auto needsValue = [&] {
+            if (!hasValue || value.empty())
+                throw SwitchError(FormatText("Der Schalter /%s braucht einen Wert.", {name}));
+        };
+        auto takesNoValue = [&] {
+            if (hasValue) BadValue(name, value);
+        };
+        if (name == "PACKAGE") {
+            needsValue();
+            if (value.size() != 1 || !FindPackage(value[0] - '0')) BadValue(name, value);
+            switches.Package = value[0] - '0';
+        } else if (name == "TYPE") {
+            needsValue();
+            if (SameText(value, "CLIENT"))
+                switches.SingleSeat = false;
+            else if (SameText(value, "SINGLE"))
+                switches.SingleSeat = true;
+            else
+                BadValue(name, value);
+        } else if (name == "DIR") {
+            needsValue();
+            switches.Folder = value;
+        } else if (name == "EDITION") {
+            needsValue();
+            switches.Edition = value;
+        } else if (name == "FILES") {
+            needsValue();
+            switches.Files.clear();
+            if (!SameText(value, "ALL"))
+                for (std::string& file : SplitTokens(value, ';'))
+                    if (!TrimBlanks(file).empty()) switches.Files.push_back(TrimBlanks(file));
+        } else if (name == "SILENT") {
+            takesNoValue();
+            if (switches.Mode != RunMode::VerySilent) switches.Mode = RunMode::Silent;
+        } else if (name == "VERYSILENT") {
+            takesNoValue();
+            switches.Mode = RunMode::VerySilent;
+        } else if (name == "LOG") {
+            needsValue();
+            switches.LogFile = value;
+        } else if (name == "?" || name == "HELP") {
+            switches.Help = true;
+        } else {
+            throw SwitchError(FormatText("Unbekannter Schalter: \"%s\"", {argument}));
+        }
+    }
+    if (switches.Help) return switches;
+    if (switches.Unattended() && switches.Package == 0)
+        throw SwitchError("Ohne Rückfragen braucht die Installation den Schalter /PACKAGE.");
+    if (switches.SingleSeat && switches.Package != 0 && switches.Package != pkApplication)
+        throw SwitchError("Der Schalter /TYPE gilt nur für Paket 1.");
+    if (!switches.Files.empty() && switches.Package != 0 && switches.Package != pkDataUpdate)
+        throw SwitchError("Der Schalter /FILES gilt nur für Paket 4.");
+    return switches;
+}
+
+std::string SwitchUsage() {
+    return "Norvano Setup: Aufruf\n"
+           "\n"
+           "tvinstall [/PACKAGE=n] [/TYPE=CLIENT|SINGLE] [/DIR=Ordner] [/EDITION=Name]\n"
+           "          [/FILES=a.zip;b.zip|ALL] [/SILENT|/VERYSILENT] [/LOG=Datei]\n"
+           "\n"
+           "/PACKAGE=n      das Paket 1 bis 5, wie auf der Auswahlseite\n"
+           "/TYPE=...       für Paket 1: CLIENT (Vorgabe) oder SINGLE (Einzelplatz)\n"
+           "/DIR=Ordner     der Installationsordner (Vorgabe: wie auf der Seite)\n"
+           "/EDITION=Name   die Edition: Brisa, Solan oder Tavik\n"
+           "/FILES=...      für Paket 4: die Update-Archive, durch \";\" getrennt (Vorgabe: ALL)\n"
+           "/SILENT         nur die Fortschrittsseite, keine Rückfragen\n"
+           "/VERYSILENT     kein Fenster, keine Rückfragen\n"
+           "/LOG=Datei      das Protokoll (Vorgabe: tvinstall.log im temporären Ordner)\n"
+           "/? oder /HELP   dieser Text\n"
+           "\n"
+           "Exit-Codes: 0 Erfolg, 1 ungültige Befehlszeile, 2 keine Paketquelle,\n"
+           "3 Installation fehlgeschlagen, 4 abgebrochen, 5 eine andere Installation läuft.\n";
+}
+
+} // namespace tv

@@ -1,0 +1,54 @@
+// The program's command line, the same on Windows and Linux: switches begin with "/",
+// their names are case-insensitive, a value follows "=" and may be quoted. And the exit
+// codes by which a run tells a deployment tool what happened.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "util/Failure.h"
+
+namespace tv {
+
+enum SetupExitCode : int {
+    ecSuccess = 0,
+    ecBadCommandLine = 1,
+    ecNoPackageSource = 2, // no server, no manifest, no offline folder
+    ecInstallFailed = 3,
+    ecAborted = 4, // Cancel, or the program was asked to stop
+    ecAlreadyRunning = 5,
+};
+
+enum class RunMode {
+    Interactive, // the switches only preset the pages
+    Silent,      // only the progress page is shown, no question is asked
+    VerySilent,  // no window at all
+};
+
+struct SetupSwitches {
+    int Package = 0; // 0: not given
+    std::optional<bool> SingleSeat;
+    std::optional<std::string> Folder;
+    std::optional<std::string> Edition;
+    std::vector<std::string> Files; // empty: all
+    RunMode Mode = RunMode::Interactive;
+    std::string LogFile; // empty: "tvinstall.log" in the temporary folder
+    bool Help = false;
+
+    bool Unattended() const { return Mode != RunMode::Interactive; }
+};
+
+// A switch or value that the command line cannot mean: its text names it, in German.
+class SwitchError : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// The switches of `arguments` (without the program). Throws SwitchError.
+SetupSwitches ParseSwitches(const std::vector<std::string>& arguments);
+
+// The usage text for /? and /HELP.
+std::string SwitchUsage();
+
+} // namespace tv
