@@ -103,8 +103,15 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& commandLine) {
     // The child inherits no descriptor of the wizard beyond the standard three.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
 #endif
+    // A group of its own: a stop request meant for the wizard (Ctrl+C in a terminal, a
+    // signal to the wizard's group) leaves a running installer to finish.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    int error = ::posix_spawn(&pid, parsed.Program.c_str(), &actions, nullptr, pointers.data(), environ);
+    int error = ::posix_spawn(&pid, parsed.Program.c_str(), &actions, &attributes, pointers.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) throw SystemError(error, std::strerror(error));
     return std::make_unique<PosixChild>(pid);

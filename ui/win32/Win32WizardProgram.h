@@ -7,6 +7,12 @@
 #include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32EventLoop.h"
 #include "ui/win32/Win32WizardWindow.h"
+#include <memory>
+#include <optional>
+
+#include "host/Machine.h"
+#include "wizard/RunDialogs.h"
+#include "wizard/Session.h"
 #include "wizard/SetupWizardDlg.h"
 
 namespace tv {
@@ -16,6 +22,11 @@ public:
     Win32WizardProgram();
     // Creates the wizard and shows the window, unless creation closed it.
     void Start();
+    // The program's start: the log, the presets or the unattended run (/SILENT shows the
+    // progress page only). Empty while the window is to be used; otherwise the exit code.
+    std::optional<int> Start(const SessionStart& start);
+    // After the loop has ended: the exit code, written to the log.
+    int Finish() { return EndSession(FController); }
     // Runs the loop until the wizard has closed.
     int Run() { return FEventLoop.Run(); }
 
@@ -26,10 +37,13 @@ public:
 
 private:
     Win32Dialogs FDialogs;
+    RunDialogs FRunDialogs{&FDialogs};
     Win32Host FHost;
     Win32EventLoop FEventLoop;
     TSetupWizardDlg FController;
     Win32WizardWindow FWindow;
+    std::unique_ptr<StopWatcher> FStopWatcher;
+    bool FUnattended = false;
 };
 
 } // namespace tv

@@ -607,6 +607,12 @@ void Win32WizardWindow::Reflect() {
             FClosedAnnounced = true;
             if (OnClosed) OnClosed();
         }
+    } else if (OnlyProgressPage) {
+        const bool shown = form.Visible && form.ActivePage == tsProgress;
+        if (shown && !FShown)
+            Show();
+        else if (FShown && shown != (IsWindowVisible(FWindow) != FALSE))
+            ShowWindow(FWindow, shown ? SW_SHOW : SW_HIDE);
     } else if (FShown && form.Visible != (IsWindowVisible(FWindow) != FALSE)) {
         ShowWindow(FWindow, form.Visible ? SW_SHOW : SW_HIDE);
     }

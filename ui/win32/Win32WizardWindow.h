@@ -31,6 +31,8 @@ public:
     HWND Handle() const { return FWindow; }
     // Brings every control in line with the form; cheap when nothing changed.
     void Reflect();
+    // Unattended: the window shows the progress page only, and nothing else.
+    bool OnlyProgressPage = false;
     // Shows the window in the centre of the screen's working area.
     void Show();
 
