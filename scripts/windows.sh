@@ -125,3 +125,6 @@ done
 
 fresh_prefix "$work/prefix-e2e" 96
 tests/e2e/windows-tour-test.sh "$root/build/win64" "$work/prefix-e2e"
+# Without clicks, without a display; online against the native build's demo update server.
+fresh_prefix "$work/prefix-unattended" 96
+tests/e2e/unattended-test.sh "$root/build/win64" "$work/prefix-unattended" "$root/build/release"

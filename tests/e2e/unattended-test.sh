@@ -24,10 +24,12 @@ if [ -n "$prefix" ]; then
   wine=/usr/lib/wine/wine64
   [ -x "$wine" ] || wine=$(command -v wine64)
   run=("$wine") exe=".exe"
-  "$wine" wineboot -i >/dev/null 2>&1 || true
 fi
 # A path as the program reads it: Wine's programs take Windows paths.
-native_path() { if [ -n "$prefix" ]; then "$(dirname "$wine")/winepath" -w "$1" 2>/dev/null; else echo "$1"; fi; }
+native_path() { if [ -n "$prefix" ]; then echo "Z:$1" | tr / '\\'; else echo "$1"; fi; }
+app_folder() { # machine
+  if [ -n "$prefix" ]; then echo "$WINEPREFIX/drive_c/Program Files (x86)/Norvano 6"; else echo "$root/$1/programs/Norvano 6"; fi
+}
 
 machine() { # name: a fresh demo machine with its package set beside the program
   "$here/demo/make-demo-machine.sh" "$root/$1" "$build" >/dev/null
@@ -51,6 +53,8 @@ installer() { # machine: runs its program with the remaining arguments; prints t
   local m="$root/$1"
   shift
   local status=0
+  # Wine keeps its own temporary folder: the log is named instead.
+  [ -n "$prefix" ] && set -- "$@" "/LOG=$(native_path "$m/temp/tvinstall.log")"
   (cd "$m/temp" && env -u DISPLAY -u WAYLAND_DISPLAY TVINSTALL_REGISTRY="$m/registry.reg" TMP="$m/temp" \
     TEMP="$m/temp" timeout 120 "${run[@]}" "$m/program/tvinstall$exe" "$@" > "$m/out.txt" 2>&1) || status=$?
   [ -n "$prefix" ] && "$(dirname "$wine")/wineserver" -w
@@ -68,8 +72,8 @@ log_has() { # machine, text...
 }
 
 expect_single_seat() { # machine
-  local app="$root/$1/programs/Norvano 6"
-  [ -n "$prefix" ] && app="$WINEPREFIX/drive_c/Program Files (x86)/Norvano 6"
+  local app
+  app="$(app_folder "$1")"
   grep -q "Norvano Single" "$app/Norvano.exe" 2>/dev/null || fail "$1: no single-seat application in $app"
   for db in nv.db nv_sec.db nv_img.db nv_ebay.db; do [ -s "$app/System/db/$db" ] || fail "$1: $db missing"; done
 }
@@ -81,6 +85,16 @@ no_secrets() { # machine: neither the password nor the Basic credentials in the 
   if grep -qF -e "$password" -e "$basic" -e "Authorization" -e "Cookie" "$log"; then fail "$1: a secret in the log"; fi
 }
 
+# Under Wine the application lands in the prefix's real programs folder and registry:
+# the next case must find it absent again.
+forget_application() {
+  [ -n "$prefix" ] || return 0
+  "$wine" reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{6B2E91A4-3F7D-4C58-9E0A-71D4C2B85F13}_is1' \
+    /reg:32 /f >/dev/null 2>&1 || true
+  "$(dirname "$wine")/wineserver" -w
+  rm -rf "$(app_folder any)"
+}
+
 single=(/PACKAGE=1 /TYPE=SINGLE /EDITION=Solan /VERYSILENT)
 
 echo "--- a single seat of edition Solan, offline"
@@ -89,7 +103,7 @@ expect "offline single seat" 0 "$(installer offline "${single[@]}")"
 expect_single_seat offline
 log_has offline "Modus: offline" "Installationsprogramm: " "/TYPE=\"Single\"" "endete mit Code 0: Setup was successfully run to completion" \
   "Entpackt: nv.db" "Ende: Exit-Code 0 (Erfolg)"
-[ -n "$prefix" ] && rm -rf "$WINEPREFIX/drive_c/Program Files (x86)/Norvano 6"
+forget_application
 
 echo "--- a single seat of edition Solan, online"
 machine online
@@ -102,7 +116,7 @@ no_secrets online
 kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true
 server=""
 unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
-[ -n "$prefix" ] && rm -rf "$WINEPREFIX/drive_c/Program Files (x86)/Norvano 6"
+forget_application
 
 echo "--- each exit code"
 machine codes
