@@ -154,6 +154,31 @@ TEST_F(FirebirdConfigTest, FirebirdConfKeysAreSetWhereTheirDefaultsStood) {
     EXPECT_FALSE(fs::exists(conf));
 }
 
+TEST_F(FirebirdConfigTest, EditsReportEachChangedKeyWithItsOldAndNewValue) {
+    const std::string conf = (FDir / "firebird.conf").string();
+    Write(conf, "#RemoteServicePort = 3050\r\nRemoteAuxPort=7\r\nWireCrypt=Enabled\r\n");
+    std::vector<ConfChange> changes = SetFirebirdConfValue(conf, "RemoteServicePort", "3050");
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].File, conf);
+    EXPECT_EQ(changes[0].Key, "RemoteServicePort");
+    EXPECT_EQ(changes[0].OldValue, "");
+    EXPECT_EQ(changes[0].NewValue, "3050");
+    changes = SetFirebirdConfValue(conf, "RemoteAuxPort", "3051");
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].OldValue, "7");
+    EXPECT_TRUE(SetFirebirdConfValue(conf, "RemoteAuxPort", "3051").empty()); // nothing changed
+
+    // Every alias once, although the security block repeats its own key.
+    Write(FConf, "# aliases\r\n");
+    changes = WriteDatabaseAliases(FConf, FData);
+    std::vector<std::string> keys;
+    for (const ConfChange& change : changes)
+        keys.push_back(change.Key);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), "SecurityDatabase"), 1);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), "nv_img"), 1);
+    EXPECT_TRUE(WriteDatabaseAliases(FConf, FData).empty());
+}
+
 TEST_F(FirebirdConfigTest, UncommentWithoutEqualsSignGivesAnEmptyValue) {
     std::vector<std::string> lines = {"#RemoteAuxPort", "#RemoteAuxPort = 9"};
     UncommentConfKey(lines, "RemoteAuxPort");
