@@ -28,10 +28,17 @@ int main(int argc, char* argv[]) {
     start.Tell = [&](const std::string& text, bool error, bool mayShow) {
         (error ? std::cerr : std::cout) << text << std::endl;
         // With a person in front of it, the program also says so in a window.
-        if (error && mayShow &&
-            (qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))) {
-            QApplication application(argc, argv);
+        const bool display =
+            qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+        if (!error || !mayShow || !display) return;
+        const auto show = [&] {
             QMessageBox::warning(nullptr, QStringLiteral("Norvano Setup"), QString::fromStdString(text));
+        };
+        if (QApplication::instance()) {
+            show(); // the window's program runs: its application serves
+        } else {
+            QApplication application(argc, argv);
+            show();
         }
     };
     start.RunWindowed = [&](const tv::SessionStart& session) {

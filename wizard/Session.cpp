@@ -134,6 +134,9 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
                                 Host& host) {
     dialogs.SetLog(wizard.Log());
     const SetupSwitches& switches = start.Switches;
+    wizard.Log().OnFailure = [&start, mayShow = !switches.Unattended()](const std::string& warning) {
+        if (start.Tell) start.Tell(warning, true, mayShow);
+    };
     BeginRunLog(wizard.Log(), switches, host.TempFolder(), start.CommandLine, SystemDescription());
     if (!start.LockProblem.empty()) wizard.Log().Line(start.LockProblem);
     wizard.Dispatch([&] { wizard.FormCreate(); });

@@ -39,7 +39,8 @@ TEST_F(RunLogTest, KeepsTheFivePreviousLogsNewestFirst) {
     }
     EXPECT_NE(Read(path).find("run 7"), std::string::npos);
     for (int number = 1; number <= KeptRunLogs; ++number)
-        EXPECT_NE(Read(EarlierRunLogName(path, number)).find("run " + std::to_string(7 - number)), std::string::npos)
+        EXPECT_NE(Read(EarlierRunLogName(path, number)).find("run " + std::to_string(7 - number)),
+                  std::string::npos)
             << number;
     EXPECT_FALSE(fs::exists(EarlierRunLogName(path, KeptRunLogs + 1)));
     EXPECT_EQ(EarlierRunLogName(Path("setup"), 2), Path("setup.2"));

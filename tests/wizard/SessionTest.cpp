@@ -28,7 +28,8 @@ protected:
 };
 
 TEST_F(SessionTest, SwitchesPresetThePagesAsAPersonWould) {
-    SetupSwitches switches = ParseSwitches({"/PACKAGE=4", "/EDITION=norvano solan", "/FILES=C.ZIP;a.zip", "/DIR=/x"});
+    SetupSwitches switches =
+        ParseSwitches({"/PACKAGE=4", "/EDITION=norvano solan", "/FILES=C.ZIP;a.zip", "/DIR=/x"});
     PresetPages(Dlg(), switches);
     EXPECT_EQ(Dlg().InstallType(), pkDataUpdate);
     EXPECT_TRUE(F().Packages[3].Button.Checked);
@@ -79,10 +80,11 @@ TEST_F(SessionTest, UnattendedOnlyCreatingAFolderAndStoppingAreAnsweredYes) {
     dialogs.SetLog(Dlg().Log());
     ASSERT_TRUE(Dlg().Log().Open(log));
     dialogs.AnswerUnattended({Dlg().GetMsg("ConfirmCreateFolder"), Dlg().GetMsg("ConfirmCancelInstall")});
-    EXPECT_EQ(dialogs.MessageDlg("Der Ordner fehlt. " + Dlg().GetMsg("ConfirmCreateFolder"), MsgDlgType::Confirmation,
-                                 mbYesNo),
+    EXPECT_EQ(dialogs.MessageDlg("Der Ordner fehlt. " + Dlg().GetMsg("ConfirmCreateFolder"),
+                                 MsgDlgType::Confirmation, mbYesNo),
               mrYes);
-    EXPECT_EQ(dialogs.MessageDlg(Dlg().GetMsg("ConfirmCancelInstall"), MsgDlgType::Confirmation, mbYesNo), mrYes);
+    EXPECT_EQ(dialogs.MessageDlg(Dlg().GetMsg("ConfirmCancelInstall"), MsgDlgType::Confirmation, mbYesNo),
+              mrYes);
     EXPECT_EQ(dialogs.MessageDlg("Datei ersetzen?", MsgDlgType::Confirmation, mbYesNo), mrNo);
     EXPECT_EQ(dialogs.MessageDlg("Bitte wählen Sie eine Datei.", MsgDlgType::Information, mbOK), mrOk);
     std::string folder = "/unchanged";

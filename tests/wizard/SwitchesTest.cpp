@@ -9,8 +9,8 @@ namespace {
 
 TEST(Switches, ReadsEverySwitchCaseInsensitivelyWithQuotedValues) {
     const SetupSwitches switches =
-        ParseSwitches({"/package=1", "/Type=single", "/DIR=\"C:\\Program Files\\Norvano 6\"", "/edition=solan",
-                       "/log=C:\\Logs\\setup.log", "/verysilent"});
+        ParseSwitches({"/package=1", "/Type=single", "/DIR=\"C:\\Program Files\\Norvano 6\"",
+                       "/edition=solan", "/log=C:\\Logs\\setup.log", "/verysilent"});
     EXPECT_EQ(switches.Package, 1);
     EXPECT_EQ(switches.SingleSeat, true);
     EXPECT_EQ(switches.Folder, "C:\\Program Files\\Norvano 6");
