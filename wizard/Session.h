@@ -42,7 +42,7 @@ struct ProgramStart {
 
 // The whole program: the switches, one installation per machine, then the wizard in its
 // window or without one (/VERYSILENT, no window toolkit started). Returns the exit code.
-int RunProgram(const ProgramStart& start);
+int RunProgram(const ProgramStart& program);
 
 // Opens the log, creates the wizard and starts as the switches say. Empty while the
 // program goes on; otherwise the exit code (the wizard has closed).
