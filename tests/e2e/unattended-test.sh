@@ -141,6 +141,13 @@ expect "damaged archive" 3 "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(
 log_has codes "Archiv db_base.zip: " "Ende: Exit-Code 3 (Installation fehlgeschlagen)"
 cp "$m/db_base.zip.good" "$m/program/Packages/db_base.zip"
 
+if [ -z "$prefix" ]; then # the window with its progress page only, closing by itself
+  expect "silent database run" 0 \
+    "$(QT_QPA_PLATFORM=offscreen installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$m/data/new" /SILENT)"
+  [ -s "$m/data/new/nv_img.db" ] || fail "the silent run unpacked nothing"
+  log_has codes "Ablauf: nur Fortschritt (/SILENT)" "Meldung (nicht angezeigt): " "Möchten sie den Ordner neu anlegen ? -> Ja"
+fi
+
 echo "--- a stop request and a second start, while an installer runs"
 (TVSTUB_DELAY_MS=4000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
 first=$!

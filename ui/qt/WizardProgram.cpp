@@ -15,28 +15,20 @@ WizardProgram::WizardProgram() : FHost(FRunDialogs), FController(FHost, FEventLo
         QCoreApplication::installTranslator(&FQtTexts);
     FDialogs.SetOwner(&FWindow);
     FEventLoop.OnPump = [this] { FWindow.Reflect(); };
-    FEventLoop.OnIdle = [this] {
-        FWindow.Deliver([this] {
-            FController.ApplicationEventsIdle();
-            // Unattended, the window closes once the run has ended.
-            if (FUnattended && UnattendedRunEnded(FController)) FController.Close();
-        });
-    };
+    FEventLoop.OnIdle = [this] { FRun.Idle(); };
 }
 
 std::optional<int> WizardProgram::Start(const SessionStart& start) {
-    FUnattended = start.Switches.Unattended();
-    FWindow.OnlyProgressPage = FUnattended;
-    FStopWatcher = std::make_unique<StopWatcher>(
-        FEventLoop, [this] { FWindow.Deliver([this] { FController.StopRequest(); }); });
-    std::optional<int> code = BeginSession(FController, FRunDialogs, start, FHost);
-    FWindow.Reflect();
-    if (code || FUnattended) return code;
-    if (FController.GetForm().Closed || !FController.GetForm().Visible) return std::nullopt;
-    if (QScreen* screen = FWindow.screen()) // in the centre of the screen
+    bool showWindow = false;
+    std::optional<int> code = FRun.Start(start, FRunDialogs, FHost, FEventLoop, showWindow);
+    if (showWindow) ShowCentred();
+    return code;
+}
+
+void WizardProgram::ShowCentred() {
+    if (QScreen* screen = FWindow.screen())
         FWindow.move(screen->availableGeometry().center() - FWindow.rect().center());
     FWindow.show();
-    return std::nullopt;
 }
 
 void WizardProgram::Start() {
@@ -44,9 +36,7 @@ void WizardProgram::Start() {
     FController.Dispatch([this] { FController.FormCreate(); });
     FWindow.Reflect();
     if (FController.GetForm().Closed || !FController.GetForm().Visible) return;
-    if (QScreen* screen = FWindow.screen()) // in the centre of the screen
-        FWindow.move(screen->availableGeometry().center() - FWindow.rect().center());
-    FWindow.show();
+    ShowCentred();
 }
 
 } // namespace tv

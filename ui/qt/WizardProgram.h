@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "host/Machine.h"
 #include "host/posix/PosixHost.h"
+#include "ui/WindowedRun.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtEventLoop.h"
 #include "ui/qt/WizardWindow.h"
@@ -32,6 +32,7 @@ public:
     WizardWindow& Window() { return FWindow; }
 
 private:
+    void ShowCentred();   // in the centre of the screen
     QTranslator FQtTexts; // German for Qt's own dialogs (the folder picker)
     QtDialogs FDialogs;
     RunDialogs FRunDialogs{&FDialogs};
@@ -39,8 +40,7 @@ private:
     QtEventLoop FEventLoop;
     TSetupWizardDlg FController;
     WizardWindow FWindow;
-    std::unique_ptr<StopWatcher> FStopWatcher;
-    bool FUnattended = false;
+    WindowedRun<WizardWindow> FRun{FController, FWindow};
 };
 
 } // namespace tv

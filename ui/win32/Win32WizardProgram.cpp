@@ -7,27 +7,15 @@ Win32WizardProgram::Win32WizardProgram()
     FDialogs.SetOwner(FWindow.Handle());
     FEventLoop.DialogWindow = FWindow.Handle();
     FEventLoop.OnPump = [this] { FWindow.Reflect(); };
-    FEventLoop.OnIdle = [this] {
-        FWindow.Deliver([this] {
-            FController.ApplicationEventsIdle();
-            // Unattended, the window closes once the run has ended.
-            if (FUnattended && UnattendedRunEnded(FController)) FController.Close();
-        });
-    };
+    FEventLoop.OnIdle = [this] { FRun.Idle(); };
     FWindow.OnClosed = [] { PostQuitMessage(0); };
 }
 
 std::optional<int> Win32WizardProgram::Start(const SessionStart& start) {
-    FUnattended = start.Switches.Unattended();
-    FWindow.OnlyProgressPage = FUnattended;
-    FStopWatcher = std::make_unique<StopWatcher>(
-        FEventLoop, [this] { FWindow.Deliver([this] { FController.StopRequest(); }); });
-    std::optional<int> code = BeginSession(FController, FRunDialogs, start, FHost);
-    FWindow.Reflect();
-    if (code || FUnattended) return code;
-    if (FController.GetForm().Closed || !FController.GetForm().Visible) return std::nullopt;
-    FWindow.Show();
-    return std::nullopt;
+    bool showWindow = false;
+    std::optional<int> code = FRun.Start(start, FRunDialogs, FHost, FEventLoop, showWindow);
+    if (showWindow) FWindow.Show();
+    return code;
 }
 
 void Win32WizardProgram::Start() {

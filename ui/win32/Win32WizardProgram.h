@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "host/Machine.h"
+#include "ui/WindowedRun.h"
 #include "wizard/RunDialogs.h"
 #include "wizard/Session.h"
 #include "wizard/SetupWizardDlg.h"
@@ -42,8 +42,7 @@ private:
     Win32EventLoop FEventLoop;
     TSetupWizardDlg FController;
     Win32WizardWindow FWindow;
-    std::unique_ptr<StopWatcher> FStopWatcher;
-    bool FUnattended = false;
+    WindowedRun<Win32WizardWindow> FRun{FController, FWindow};
 };
 
 } // namespace tv
