@@ -68,4 +68,7 @@ Tavik=upd_cars.zip;upd_parts.zip
 Brisa=Ersatzteile
 Solan=Fahrzeuge und Arbeitswerte;Ersatzteile mit Abbildungen
 Tavik=Fahrzeuge und Arbeitswerte;Ersatzteile mit Abbildungen
+
 INI
+# Each package file's digest, checked before it is run or unpacked.
+"$(dirname "$0")/../scripts/manifest-hashes.sh" "$machine/program/Packages" >> "$machine/program/install.ini"

@@ -40,6 +40,7 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
             if (present) {
                 std::string path = PackageFilePath(FSetupFolder, name);
                 if (FileExists(path)) {
+                    if (!FOnline) VerifyPackageFile(name, path, "");
                     FEntryFailure.clear();
                     UnzipArchive(path, targetFolder);
                     // Whether the copy could be deleted is not checked: a leftover in the

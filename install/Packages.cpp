@@ -30,6 +30,7 @@ void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     if (FOnline) present = DownloadFile(baseUrl, fileName, FTempFolder);
     std::string path = PackageFilePath(FSetupFolder, fileName);
     if (present) present = FileExists(path);
+    if (present && !FOnline) VerifyPackageFile(fileName, path, "");
     if (present && FOnline) {
         // A downloaded program must be startable where files carry an execute permission.
         std::error_code ec;

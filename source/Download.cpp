@@ -19,9 +19,41 @@ std::string TSetupWizardDlg::PackageFilePath(const std::string& folder, const st
     return IncludeTrailingPathDelimiter(folder) + fileName;
 }
 
+void TSetupWizardDlg::VerifyPackageFile(const std::string& fileName, const std::string& path,
+                                        const std::string& computed) {
+    const std::string* listed = FDigests.Find(fileName);
+    if (!listed) return;
+    const std::string actual = computed.empty() ? FileSha256(path) : computed;
+    if (actual == *listed) {
+        FLog.Line(FormatText("Prüfsumme von %s stimmt: %s", {fileName, actual}));
+        return;
+    }
+    FLog.Line(
+        FormatText("Prüfsumme von %s stimmt nicht: erwartet %s, erhalten %s", {fileName, *listed, actual}));
+    // A copy that is not the vendor's file must not be found and used later.
+    std::error_code ignored;
+    if (FOnline) std::filesystem::remove(FilePath(path), ignored);
+    throw Failure(
+        FormatText("Die Datei %s ist beschädigt oder wurde verändert (Prüfsumme stimmt nicht).", {fileName}));
+}
+
 bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string& fileName,
                                    const std::string& targetFolder) {
     std::string target = PackageFilePath(targetFolder, fileName);
+    // A copy that is already the vendor's file (its digest listed and matching) is not fetched again.
+    if (const std::string* listed = FDigests.Find(fileName); listed && FileExists(target)) {
+        std::string present;
+        try {
+            present = FileSha256(target);
+        } catch (const Failure&) {
+            // unreadable: fetched anew below
+        }
+        if (present == *listed) {
+            FLog.Line(FormatText(
+                "%s liegt mit stimmender Prüfsumme im temporären Ordner: nicht erneut geladen", {fileName}));
+            return FInstallState == isRunning;
+        }
+    }
     if (!ConnectToServer()) return false;
 
     ShownProgressBar bar(FForm.pbDownload);
@@ -31,10 +63,11 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     PumpMessages();
 
     FileSink file(target);
+    DigestSink digest(file);
     const auto started = std::chrono::steady_clock::now();
     {
         TransferScope transfer(FTransfers);
-        FWebDAV.Get(baseUrl + fileName, file);
+        FWebDAV.Get(baseUrl + fileName, digest);
     }
     file.Close();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -44,7 +77,9 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     FLog.Line(FormatText("Download %s: %s MB in %s s (%s MB/s)",
                          {fileName, GermanDecimal(bytes / 1e6, 1), GermanDecimal(seconds, 2),
                           GermanDecimal(seconds > 0 ? bytes / 1e6 / seconds : 0, 1)}));
-    return FInstallState == isRunning; // a download that ended after an abort counts as none
+    if (FInstallState != isRunning) return false; // a download that ended after an abort counts as none
+    VerifyPackageFile(fileName, target, digest.HexDigest());
+    return true;
 }
 
 void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {

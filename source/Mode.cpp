@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "source/ServerConfig.h"
+#include "util/Failure.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 #include "util/TextFile.h"
@@ -19,21 +20,23 @@ void TSetupWizardDlg::SetOnline(bool value) {
     FForm.OnlineBtn.Down = value;
     FForm.OfflineBtn.Down = !value;
     FInstallIni->Clear();
-    std::vector<std::string> lines;
+    FDigests = {};
 
     if (value) {
         FSetupFolder = FHost.TempFolder();
         if (ConnectToServer()) {
             MemorySink manifest;
             try {
-                TransferScope transfer(FTransfers);
-                FWebDAV.Get(InstallationFolderAddress() + "install.ini", manifest);
+                {
+                    TransferScope transfer(FTransfers);
+                    FWebDAV.Get(InstallationFolderAddress() + "install.ini", manifest);
+                }
+                LoadManifest(SplitLines(DecodeText(manifest.Data).Text));
             } catch (const std::exception& e) {
                 ShowError(e.what());
                 SetOnline(false);
                 return;
             }
-            lines = SplitLines(DecodeText(manifest.Data).Text);
         } else if (FAllowOffline) {
             ShowError(FormatText("%s %s", {GetMsg("msgConnectToCloudFailed"), GetMsg("msgSetOfflineMode")}));
             SetOnline(false);
@@ -45,9 +48,13 @@ void TSetupWizardDlg::SetOnline(bool value) {
     } else {
         FWebDAV.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
-        if (FileExists(FIniFileName)) lines = SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text);
+        try {
+            LoadManifest(FileExists(FIniFileName) ? SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text)
+                                                  : std::vector<std::string>());
+        } catch (const Failure& e) {
+            ShowError(e.what()); // a manifest that cannot be trusted offers no package
+        }
     }
-    FInstallIni->SetStrings(lines);
     FSetupFolder = IncludeTrailingPathDelimiter(FSetupFolder);
     if (value)
         FLog.Line("Modus: online, Paketverzeichnis von " + InstallationFolderAddress() + "install.ini" +
@@ -55,6 +62,14 @@ void TSetupWizardDlg::SetOnline(bool value) {
     else
         FLog.Line("Modus: offline, Paketverzeichnis " + FIniFileName +
                   (FInstallIni->Empty() ? " (fehlt oder leer)" : "") + ", Pakete in " + FSetupFolder);
+}
+
+void TSetupWizardDlg::LoadManifest(const std::vector<std::string>& lines) {
+    FDigests = PackageDigests::FromManifest(lines);
+    FInstallIni->SetStrings(lines);
+    if (FDigests.Count() > 0)
+        FLog.Line(
+            FormatText("Prüfsummen im Paketverzeichnis: %d Dateien", {std::to_string(FDigests.Count())}));
 }
 
 bool TSetupWizardDlg::ConnectToServer() {

@@ -16,6 +16,7 @@
 #include "host/ZipExtractor.h"
 #include "install/FirebirdConfig.h"
 #include "install/PackageTable.h"
+#include "source/PackageDigests.h"
 #include "source/http/HttpClient.h"
 #include "util/IniStore.h"
 #include "util/RunLog.h"
@@ -185,6 +186,12 @@ private:
     void PumpMessages();
     // True while a request is on the wire: clicks that would start another are ignored.
     bool Transferring() const { return FTransfers > 0; }
+    // Fails the run (throws) when the manifest lists a digest for `fileName` that the file
+    // at `path` does not have; `computed` is the download's digest, empty to read the file.
+    // A downloaded copy that fails goes.
+    void VerifyPackageFile(const std::string& fileName, const std::string& path, const std::string& computed);
+    // The manifest's lines, with the digest section read; throws for a malformed one.
+    void LoadManifest(const std::vector<std::string>& lines);
     // The package file `fileName` in `folder`; refuses names that would leave the folder.
     std::string PackageFilePath(const std::string& folder, const std::string& fileName) const;
     void ShowOutcomePage(const std::string& heading, const std::string& text);
@@ -206,6 +213,7 @@ private:
     // State, in declaration order of the original design.
     std::unique_ptr<IniStore> FInstallIni;
     std::unique_ptr<IniStore> FMemIni;
+    PackageDigests FDigests;
     std::string FErrorMsg;
     std::string FIniFileName;
     std::string FAppType;

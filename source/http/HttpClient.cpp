@@ -307,6 +307,11 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
     while (take(UINT64_MAX) > 0) {
     }
     FCloseAfter = true; // the body ended with the connection
+    // Only TLS's close_notify tells such an end from a cut: a connection that merely drops
+    // would hand on a truncated file as whole (RFC 9112, section 9.8).
+    if (!FTransport->EndedCleanly())
+        throw Failure("Verbindung zu " + FHost +
+                      " wurde ohne TLS-Abschluss beendet: die Antwort ist womöglich unvollständig");
 }
 
 void HttpClient::Request(std::string method, std::string address, HttpSink& sink) {
@@ -321,6 +326,7 @@ void HttpClient::Request(std::string method, std::string address, HttpSink& sink
 }
 
 void HttpClient::Exchange(std::string method, std::string address, HttpSink& sink) {
+    const std::string requested = address;
     sink.Mark();
     int redirects = 0;
     int repeats = 0;
@@ -348,9 +354,11 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
         if (FCloseAfter) FTransport->Close();
         if (success) return;
         if (redirect) {
+            // A chain this long is a loop or a misconfigured server: never an empty success.
             if (++redirects >= RedirectLimit) {
                 sink.Rewind();
-                return;
+                throw Failure(FormatText("Zu viele Weiterleitungen (%d) beim Abruf von %s",
+                                         {std::to_string(RedirectLimit), requested}));
             }
             sink.Rewind();
             if (answer.Status == 303) method = "GET";

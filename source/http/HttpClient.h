@@ -21,7 +21,7 @@ constexpr size_t MaxHeaderLine = 16384;
 constexpr int MaxHeaderFields = 256;
 // More interim answers (100 Continue) before the real one fail the request.
 constexpr int MaxInterimAnswers = 16;
-// The answer that brings the redirect count to this is not followed.
+// The answer that brings the redirect count to this is not followed: the request fails.
 constexpr int RedirectLimit = 15;
 // A request is sent again at most this often after a 401.
 constexpr int AuthenticationRepeats = 3;

@@ -24,6 +24,9 @@ public:
     // on time-out and after Close.
     virtual size_t Read(char* buffer, size_t size) = 0;
     virtual void Write(const char* data, size_t size) = 0;
+    // After Read gave 0: whether the server ended the connection as its protocol says (TLS:
+    // with close_notify), not merely by dropping it.
+    virtual bool EndedCleanly() const = 0;
 
     virtual const std::string& Host() const = 0;
     virtual int Port() const = 0;

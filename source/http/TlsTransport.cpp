@@ -90,6 +90,7 @@ void TlsTransport::Open(const std::string& host, int port) {
     FHost = host;
     FPort = port;
     FClosedByUs = false;
+    FEndedCleanly = false;
     SSL_CTX* context = ClientContext();
     ++FWaits;
     try {
@@ -197,12 +198,17 @@ size_t TlsTransport::Read(char* buffer, size_t size) {
         int n = SSL_read(FSsl.get(), buffer, static_cast<int>(std::min<size_t>(size, 1 << 30)));
         if (n > 0) return static_cast<size_t>(n);
         int error = SSL_get_error(FSsl.get(), n);
-        if (error == SSL_ERROR_ZERO_RETURN) return 0;
+        if (error == SSL_ERROR_ZERO_RETURN) {
+            FEndedCleanly = true;
+            return 0;
+        }
         if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
             WaitFor(error);
             continue;
         }
-        // A server that closes without close_notify: treat as the end for until-close bodies.
+        // A server that drops the connection without close_notify: an end, but not a clean
+        // one; the client decides whether the answer's framing allows it.
+        FEndedCleanly = false;
         if (error == SSL_ERROR_SYSCALL && ERR_peek_error() == 0 && errno == 0) return 0;
         std::string detail = OpenSslErrors();
         if (detail.find("unexpected eof") != std::string::npos) return 0;

@@ -28,6 +28,7 @@ public:
     void Close() override;
     size_t Read(char* buffer, size_t size) override;
     void Write(const char* data, size_t size) override;
+    bool EndedCleanly() const override { return FEndedCleanly; }
 
     const std::string& Host() const override { return FHost; }
     int Port() const override { return FPort; }
@@ -42,6 +43,7 @@ private:
     };
     std::unique_ptr<TcpSocket> FSocket;
     std::unique_ptr<SSL, SslDeleter> FSsl;
+    bool FEndedCleanly = false;
     std::string FHost;
     int FPort = 0;
     bool FClosedByUs = false;

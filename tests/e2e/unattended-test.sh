@@ -138,7 +138,9 @@ cp "$m/program/Packages/db_base.zip" "$m/db_base.zip.good"
 head -c 3000 "$m/db_base.zip.good" > "$m/program/Packages/db_base.zip"
 mkdir -p "$m/data/Solan"
 expect "damaged archive" 3 "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/Solan")" /VERYSILENT)"
-log_has codes "Archiv db_base.zip: " "Ende: Exit-Code 3 (Installation fehlgeschlagen)"
+log_has codes "Prüfsumme von db_base.zip stimmt nicht: erwartet " \
+  "Die Datei db_base.zip ist beschädigt oder wurde verändert (Prüfsumme stimmt nicht)." \
+  "Ende: Exit-Code 3 (Installation fehlgeschlagen)"
 cp "$m/db_base.zip.good" "$m/program/Packages/db_base.zip"
 
 if [ -z "$prefix" ]; then # the window with its progress page only, closing by itself

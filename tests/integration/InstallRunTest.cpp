@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include "source/PackageDigests.h"
 #include "support/Files.h"
+#include "util/Strings.h"
 
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
@@ -374,6 +376,92 @@ TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
     EXPECT_EQ(F().lblInfo.Caption, "Info");
     EXPECT_TRUE(LogLines().empty());
     fs::remove(FServer->InstallationFolder() + "/fb32.exe");
+}
+
+// The manifest's digests: a listed file is checked before it is run or unpacked, online as
+// it arrives and offline in the package folder; a wrong one fails the run and runs nothing.
+const std::string WrongDigest(64, 'a');
+const std::string Mismatch = "Bei der Installation ist ein fataler Fehler aufgetreten.\n\rDie Datei %s ist "
+                             "beschädigt oder wurde verändert (Prüfsumme stimmt nicht).";
+
+TEST_F(InstallRunTest, ListedDigestsAreCheckedInThePackageFolder) {
+    const fs::path packages = FMachine / "program" / "Packages";
+    const struct {
+        PackageKind Kind;
+        const char* File;
+        bool Right;
+    } cases[] = {{pkCompanionApp, "st_setup.exe", false},
+                 {pkDatabaseFiles, "db_base.zip", false},
+                 {pkCompanionApp, "st_setup.exe", true},
+                 {pkDatabaseFiles, "db_base.zip", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.File) + (c.Right ? " right" : " wrong"));
+        fs::remove_all(FMachine / "data");
+        fs::create_directories(FMachine / "data");
+        fs::remove(FMachine / "stub.log");
+        FManifestBytes = "[DBFileListClient]\r\nBrisa=db_base.zip\r\n[sha256]\r\n" + UpperCase(c.File) +
+                         " = " + (c.Right ? FileSha256((packages / c.File).string()) : WrongDigest) + "\r\n";
+        Create();
+        Install(c.Kind, (FMachine / "data").string());
+        if (c.Right) {
+            EXPECT_NE(Dlg().InstallState(), isFailed) << F().lblStatusInfo.Caption;
+            continue;
+        }
+        EXPECT_EQ(Dlg().InstallState(), isFailed);
+        EXPECT_EQ(F().lblStatusInfo.Caption, FormatText(Mismatch, {c.File}));
+        EXPECT_TRUE(LogLines().empty());                       // nothing ran
+        EXPECT_FALSE(fs::exists(FMachine / "data" / "nv.db")); // nothing unpacked
+        EXPECT_TRUE(fs::exists(packages / c.File));            // the package folder is never touched
+    }
+}
+
+TEST_F(InstallRunTest, AMalformedDigestLineIsAnErrorAtManifestLoad) {
+    for (const char* line : {"st_setup.exe=abc",
+                             "="
+                             "0123456789012345678901234567890123456789012345678901234567890123",
+                             "st_setup.exe",
+                             "st_setup.exe="
+                             "012345678901234567890123456789012345678901234567890123456789012x"}) {
+        FManifestBytes =
+            std::string("[DBFileListClient]\r\nBrisa=db_base.zip\r\n[SHA256]\r\n") + line + "\r\n";
+        Create();
+        EXPECT_EQ(Dlg().Page(), tsInfo) << line;
+        EXPECT_EQ(F().lblStatusInfo.Caption,
+                  std::string("Ungültige Zeile im Abschnitt [SHA256] des Paketverzeichnisses: \"") + line +
+                      "\"");
+        EXPECT_FALSE(Dlg().HasPackageSource()) << line;
+    }
+}
+
+TEST_F(OnlineRunTest, ADownloadIsCheckedAsItArrivesAndAMatchingCopyIsNotFetchedAgain) {
+    const std::string served = FServer->InstallationFolder() + "/st_setup.exe";
+    const std::string copy = FHost.Temp + "/st_setup.exe";
+    const std::string log = (FMachine / "run.log").string();
+    for (bool right : {false, true, true}) {
+        std::ofstream(FServer->InstallationFolder() + "/install.ini")
+            << "[SHA256]\r\nst_setup.exe=" << (right ? FileSha256(served) : WrongDigest) << "\r\n";
+        Create();
+        ASSERT_TRUE(Dlg().Log().Open(log));
+        const bool present = fs::exists(copy);
+        Install(pkCompanionApp);
+        std::ifstream in(log);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!right) {
+            EXPECT_EQ(F().lblStatusInfo.Caption, FormatText(Mismatch, {"st_setup.exe"}));
+            EXPECT_FALSE(fs::exists(copy)); // the wrong copy went
+            EXPECT_TRUE(LogLines().empty());
+            EXPECT_NE(text.find("Prüfsumme von st_setup.exe stimmt nicht: erwartet " + WrongDigest +
+                                ", erhalten " + FileSha256(served)),
+                      std::string::npos);
+            continue;
+        }
+        ExpectOutcome("Das Programm Stockado wurde erfolgreich installiert.");
+        EXPECT_EQ(text.find("GET " + FServer->Origin() + "/users/norvano/installation/st_setup.exe") ==
+                      std::string::npos,
+                  present)
+            << text;
+        EXPECT_EQ(text.find("nicht erneut geladen") != std::string::npos, present);
+    }
 }
 
 } // namespace

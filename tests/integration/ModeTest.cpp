@@ -131,6 +131,18 @@ TEST_F(ModeTest, StartWhoseFetchFailsIsOfflineWithAnEmptyManifest) {
     EXPECT_FALSE(F().OnlineBtn.Visible);
 }
 
+TEST_F(ModeTest, StartWhoseManifestRedirectsForeverFailsAsAnyFetch) {
+    FStartOffline = false;
+    std::ofstream(FServer->Root() + "/redirect-loop") << "on";
+    Create();
+    fs::remove(FServer->Root() + "/redirect-loop");
+    ExpectOffline();
+    EXPECT_EQ(Dlg().Page(), tsInfo);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Zu viele Weiterleitungen (15) beim Abruf von " + FServer->Origin() +
+                                             "/users/norvano/installation/install.ini");
+    EXPECT_FALSE(Dlg().HasPackageSource()); // nothing to install, never an empty success
+}
+
 TEST_F(ModeTest, StartWhoseLoginFailsIsACriticalError) {
     FStartOffline = false;
     PointAt(FServer->Origin().substr(8), DeadLogin());

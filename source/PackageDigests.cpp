@@ -1,0 +1,108 @@
+#include "source/PackageDigests.h"
+
+#include <fstream>
+
+#include <openssl/evp.h>
+
+#include "util/Failure.h"
+#include "util/Paths.h"
+#include "util/Strings.h"
+
+namespace tv {
+
+namespace {
+
+constexpr size_t DigestHexLength = 64;
+constexpr size_t FileReadBlock = 1 << 20; // one read per mebibyte
+
+bool IsHexDigest(const std::string& text) {
+    return text.size() == DigestHexLength &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+std::string LowerHex(const unsigned char* data, size_t size) {
+    static const char Digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(size * 2);
+    for (size_t i = 0; i < size; ++i) {
+        hex += Digits[data[i] >> 4];
+        hex += Digits[data[i] & 0x0F];
+    }
+    return hex;
+}
+
+} // namespace
+
+Sha256::Sha256() : FContext(EVP_MD_CTX_new()) {
+    if (!FContext) throw Failure("SHA-256 ist nicht verfügbar");
+    Reset();
+}
+
+Sha256::~Sha256() {
+    EVP_MD_CTX_free(FContext);
+}
+
+void Sha256::Reset() {
+    if (EVP_DigestInit_ex(FContext, EVP_sha256(), nullptr) != 1) throw Failure("SHA-256 ist nicht verfügbar");
+}
+
+void Sha256::Update(const void* data, size_t size) {
+    EVP_DigestUpdate(FContext, data, size);
+}
+
+std::string Sha256::HexDigest() const {
+    // A copy finishes, so that the running digest could go on.
+    EVP_MD_CTX* copy = EVP_MD_CTX_new();
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    const bool done =
+        copy && EVP_MD_CTX_copy_ex(copy, FContext) == 1 && EVP_DigestFinal_ex(copy, digest, &size) == 1;
+    EVP_MD_CTX_free(copy);
+    if (!done) throw Failure("SHA-256 ist nicht verfügbar");
+    return LowerHex(digest, size);
+}
+
+std::string FileSha256(const std::string& path) {
+    std::ifstream in(FilePath(path), std::ios::binary);
+    if (!in) throw Failure("Die Datei " + path + " kann nicht gelesen werden.");
+    Sha256 digest;
+    std::string block(FileReadBlock, '\0');
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        digest.Update(block.data(), static_cast<size_t>(in.gcount()));
+    }
+    if (in.bad()) throw Failure("Die Datei " + path + " kann nicht gelesen werden.");
+    return digest.HexDigest();
+}
+
+PackageDigests PackageDigests::FromManifest(const std::vector<std::string>& lines) {
+    PackageDigests digests;
+    bool inSection = false;
+    for (const std::string& raw : lines) {
+        const std::string line = TrimControl(raw);
+        if (!line.empty() && line.front() == '[') {
+            inSection = SameText(line, std::string("[") + DigestSection + "]");
+            continue;
+        }
+        if (!inSection || line.empty() || line.front() == ';') continue;
+        const size_t equals = line.find('=');
+        const std::string name = equals == std::string::npos ? "" : TrimControl(line.substr(0, equals));
+        const std::string value = equals == std::string::npos ? "" : TrimControl(line.substr(equals + 1));
+        const std::string key = UpperCase(name);
+        const auto listed = digests.FDigests.find(key);
+        // A file listed twice with two digests leaves no way to tell which one the vendor meant.
+        if (name.empty() || !IsHexDigest(value) ||
+            (listed != digests.FDigests.end() && !SameText(listed->second, value)))
+            throw Failure(FormatText("Ungültige Zeile im Abschnitt [%s] des Paketverzeichnisses: \"%s\"",
+                                     {DigestSection, line.substr(0, 200)}));
+        digests.FDigests[key] = LowerAscii(value);
+    }
+    return digests;
+}
+
+const std::string* PackageDigests::Find(const std::string& fileName) const {
+    const auto found = FDigests.find(UpperCase(fileName));
+    return found == FDigests.end() ? nullptr : &found->second;
+}
+
+} // namespace tv

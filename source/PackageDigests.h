@@ -1,0 +1,71 @@
+// The manifest's optional section [SHA256]: one line per package file,
+// "<file name>=<64 hex digits>", names compared case-insensitively as the other sections
+// write them. A file it names is checked before it is run or unpacked; SHA-256 through
+// OpenSSL's digest functions, computed while a download's bytes arrive.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "source/http/HttpSink.h"
+
+struct evp_md_ctx_st;
+
+namespace tv {
+
+constexpr const char* DigestSection = "SHA256";
+
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+    void Update(const void* data, size_t size);
+    // The digest of everything since the start or the last Reset, as 64 lower-case hex digits.
+    std::string HexDigest() const;
+    void Reset();
+
+private:
+    evp_md_ctx_st* FContext;
+};
+
+// The SHA-256 of a file's content; throws Failure when it cannot be read.
+std::string FileSha256(const std::string& path);
+
+class PackageDigests {
+public:
+    // The section of a manifest's lines; throws Failure naming a malformed line.
+    static PackageDigests FromManifest(const std::vector<std::string>& lines);
+    // The listed digest in lower-case hex, or null for a file the section does not name.
+    const std::string* Find(const std::string& fileName) const;
+    size_t Count() const { return FDigests.size(); }
+
+private:
+    std::map<std::string, std::string> FDigests; // by the upper-case name
+};
+
+// Passes a body on to another sink and hashes it on the way, so that a download needs no
+// second read. A redirect's rewind starts the digest anew: the sink begins empty.
+class DigestSink : public HttpSink {
+public:
+    explicit DigestSink(HttpSink& target) : FTarget(target) {}
+    void Write(const char* data, size_t size) override {
+        FTarget.Write(data, size);
+        FDigest.Update(data, size);
+    }
+    void Mark() override { FTarget.Mark(); }
+    void Rewind() override {
+        FTarget.Rewind();
+        FDigest.Reset();
+    }
+    std::string HexDigest() const { return FDigest.HexDigest(); }
+
+private:
+    HttpSink& FTarget;
+    Sha256 FDigest;
+};
+
+} // namespace tv
