@@ -87,6 +87,12 @@ bool TSetupWizardDlg::UnzipArchive(const std::string& archivePath, const std::st
     FLog.Line(FormatText("Archiv %s wird nach %s entpackt", {archivePath, targetFolder}));
     FUnZipper.BaseDirectory = targetFolder;
     FUnZipper.SetFileName(archivePath);
+    FUnzipArchive = ExtractFileName(archivePath);
+    FUnzipEntry = 0;
+    FUnzipEntries = 0;
+    for (const ZipEntry& entry : FUnZipper.Entries())
+        FUnzipEntries += entry.IsFolder() ? 0 : 1;
+    FForm.lblSpeed.Caption.clear();
     FUnZipper.ExtractFiles("*.*");
     FUnZipper.SetFileName("");
     return FInstallState == isRunning;

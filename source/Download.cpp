@@ -59,6 +59,7 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     ShownProgressBar bar(FForm.pbDownload);
     FForm.lblProgress.Caption = GetWizardText("capDownload");
     FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {fileName});
+    FForm.lblSpeed.Caption.clear();
     SetPage(tsProgress);
     PumpMessages();
 
@@ -82,13 +83,33 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     return true;
 }
 
+namespace {
+
+// A line that changes more often than this flickers and cannot be read.
+constexpr double SpeedLineInterval = 0.5;
+
+double RunClock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
 void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {
     FForm.pbDownload.Max = static_cast<std::int32_t>(workCountMax / 1000);
+    FRate.Start(workCountMax, RunClock());
+    FSpeedShownAt = RunClock();
+    FForm.lblSpeed.Caption = FRate.Line();
     PumpMessages();
 }
 
 void TSetupWizardDlg::IdWebDAVWork(WorkMode, std::int64_t workCount) {
     FForm.pbDownload.Position = static_cast<std::int32_t>(workCount / 1000);
+    const double now = RunClock();
+    FRate.Update(workCount, now);
+    if (now - FSpeedShownAt >= SpeedLineInterval) {
+        FSpeedShownAt = now;
+        FForm.lblSpeed.Caption = FRate.Line();
+    }
     PumpMessages();
 }
 

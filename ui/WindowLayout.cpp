@@ -82,6 +82,8 @@ WindowLayout LayOutWindow(const Form& form) {
     layout.pbDownload =
         TopStack(GroupClient(layout.gbProgressBar.Width, layout.gbProgressBar.Height)).Fill({20, 0, 20, 10});
     layout.pbUnzip = layout.pbDownload; // one on top of the other; at most one is shown
+    // Below the bar, in the page's free space: nothing of the design moves.
+    layout.lblSpeed = progress.Top(25, {30, 5, 30, 0});
 
     // tsInfo
     TopStack info(page);

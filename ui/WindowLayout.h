@@ -68,7 +68,7 @@ struct WindowLayout {
     Bounds gbFileList, pnlCheckListBtn, MarkAllBtn, DeMarkAllBtn, cbFileList;
 
     // tsProgress
-    Bounds lblProgress, lblFileName, gbProgressBar, pbDownload, pbUnzip;
+    Bounds lblProgress, lblFileName, gbProgressBar, pbDownload, pbUnzip, lblSpeed;
 
     // tsInfo
     Bounds lblInfo, lblStatusInfo, ErrList;

@@ -127,6 +127,7 @@ struct Form {
     Control lblFileName;
     ProgressBar pbDownload{{"", false}};
     ProgressBar pbUnzip{{"", false}};
+    Control lblSpeed; // under the bar: the download's speed and time left, or the archive's entry
 
     // tsInfo
     Control lblInfo;

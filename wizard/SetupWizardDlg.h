@@ -17,6 +17,7 @@
 #include "install/FirebirdConfig.h"
 #include "install/PackageTable.h"
 #include "source/PackageDigests.h"
+#include "source/TransferRate.h"
 #include "source/http/HttpClient.h"
 #include "util/IniStore.h"
 #include "util/RunLog.h"
@@ -214,6 +215,11 @@ private:
     std::unique_ptr<IniStore> FInstallIni;
     std::unique_ptr<IniStore> FMemIni;
     PackageDigests FDigests;
+    TransferRate FRate;
+    double FSpeedShownAt = 0;  // when the speed line last changed, in seconds of the run clock
+    int FUnzipEntry = 0;       // the entry being unpacked, counted from 1
+    int FUnzipEntries = 0;     // the archive's files
+    std::string FUnzipArchive; // its name, for the line under the bar
     std::string FErrorMsg;
     std::string FIniFileName;
     std::string FAppType;

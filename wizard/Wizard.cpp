@@ -31,6 +31,10 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     };
     FUnZipper.ItemProgress = [this](int position) {
         FForm.pbUnzip.Position = position;
+        if (position == 0) // a new entry begins
+            FForm.lblSpeed.Caption =
+                FormatText("%s \u2013 Datei %d von %d",
+                           {FUnzipArchive, std::to_string(++FUnzipEntry), std::to_string(FUnzipEntries)});
         PumpMessages();
     };
     FUnZipper.OnArchiveProgress = [this](int progress, bool& abort) {

@@ -331,10 +331,12 @@ private slots:
         SaveScreenshot(window, "parameters-1-single");
         // The unpacking page, caught on its first progress.
         bool seen = false;
+        QString speedLine;
         QObject::connect(window.findChild<QProgressBar*>("pbUnzip"), &QProgressBar::valueChanged, &window,
                          [&] {
                              if (!seen && window.Pages()->currentWidget()->objectName() == "tsProgress") {
                                  seen = true;
+                                 speedLine = window.findChild<QLabel*>("lblSpeed")->text();
                                  SaveScreenshot(window, "progress-unzip");
                              }
                          });
@@ -347,6 +349,7 @@ private slots:
                      "Die Installation der Norvano Einzelplatzversion wurde erfolgreich durchgeführt."));
         QVERIFY(QFile::exists(programs.path() + "/Norvano 6/System/db/nv.db"));
         QVERIFY(seen);
+        QCOMPARE(speedLine, QString::fromUtf8("db_base.zip \u2013 Datei 1 von 2")); // under the bar
         SaveScreenshot(window, "info");
         QTest::mouseClick(window.Button("CloseBtn"), Qt::LeftButton);
         QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsSelect"));

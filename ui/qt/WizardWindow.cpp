@@ -256,6 +256,8 @@ QWidget* WizardWindow::BuildProgressPage() {
         bar->setTextVisible(false);
         bar->hide();
     }
+    lblSpeed = Named<QLabel>(page, "lblSpeed");
+    lblSpeed->setFont(DesignFont(design::FileNameFontHeight, false));
     return page;
 }
 
@@ -301,6 +303,7 @@ void WizardWindow::ApplyLayout() {
         {gbProgressBar, layout.gbProgressBar},
         {pbDownload, layout.pbDownload},
         {pbUnzip, layout.pbUnzip},
+        {lblSpeed, layout.lblSpeed},
         {lblInfo, layout.lblInfo},
         {lblStatusInfo, layout.lblStatusInfo},
         {ErrList, layout.ErrList},
@@ -433,6 +436,7 @@ void WizardWindow::Reflect() {
 
     SetCaption(lblProgress, Q(form.lblProgress.Caption));
     SetCaption(lblFileName, Q(form.lblFileName.Caption));
+    SetCaption(lblSpeed, Q(form.lblSpeed.Caption));
     for (auto [bar, model] : {std::pair{pbDownload, &form.pbDownload}, std::pair{pbUnzip, &form.pbUnzip}}) {
         // Shown first, so every position the user could see is one the bar had on screen.
         SetShown(bar, model->Visible);

@@ -103,6 +103,7 @@ private:
 
     QLabel* lblProgress;
     QLabel* lblFileName;
+    QLabel* lblSpeed;
     QGroupBox* gbProgressBar;
     QProgressBar* pbDownload;
     QProgressBar* pbUnzip;

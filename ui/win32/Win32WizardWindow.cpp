@@ -221,6 +221,7 @@ void Win32WizardWindow::ApplyScale() {
     for (HWND heading : FHeadings)
         set(heading, FHeadingFont);
     set(Control("lblFileName"), FFileNameFont);
+    set(Control("lblSpeed"), FFileNameFont);
     for (HWND button : FPackageButtons)
         set(button, FPackageFont);
     for (HFONT unused : old) // only now that no control uses them
@@ -357,6 +358,7 @@ void Win32WizardWindow::BuildProgressPage(HWND page) {
         ShowWindow(Make(name, PROGRESS_CLASSW, PBS_SMOOTH, group), SW_HIDE);
     SetWindowPos(Control("gbProgressBar.frame"), HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Make("lblSpeed", WC_STATICW, SS_LEFT | SS_NOPREFIX, page);
 }
 
 void Win32WizardWindow::BuildInfoPage(HWND page) {
@@ -402,19 +404,33 @@ void Win32WizardWindow::ApplyLayout() {
     for (HWND page : FPages)
         Place(page, layout.Page);
     const std::pair<const char*, Bounds> placed[] = {
-        {"OnlineBtn", layout.OnlineBtn},     {"OfflineBtn", layout.OfflineBtn},
-        {"FBConfigBtn", layout.FBConfigBtn}, {"BackBtn", layout.BackBtn},
-        {"NextBtn", layout.NextBtn},         {"CloseBtn", layout.CloseBtn},
-        {"lblParams", layout.lblParams},     {"pnlApp", layout.pnlApp},
-        {"rbClient", layout.rbClient},       {"rbSingle", layout.rbSingle},
-        {"Panel1", layout.Panel1},           {"gbFolder", layout.gbFolder},
-        {"edtFolder", layout.edtFolder},     {"gbAppVers", layout.gbAppVers},
-        {"gbFileList", layout.gbFileList},   {"pnlCheckListBtn", layout.pnlCheckListBtn},
-        {"MarkAllBtn", layout.MarkAllBtn},   {"DeMarkAllBtn", layout.DeMarkAllBtn},
-        {"cbFileList", layout.cbFileList},   {"lblProgress", layout.lblProgress},
-        {"lblFileName", layout.lblFileName}, {"gbProgressBar", layout.gbProgressBar},
-        {"pbDownload", layout.pbDownload},   {"pbUnzip", layout.pbUnzip},
-        {"lblInfo", layout.lblInfo},         {"lblStatusInfo", layout.lblStatusInfo},
+        {"OnlineBtn", layout.OnlineBtn},
+        {"OfflineBtn", layout.OfflineBtn},
+        {"FBConfigBtn", layout.FBConfigBtn},
+        {"BackBtn", layout.BackBtn},
+        {"NextBtn", layout.NextBtn},
+        {"CloseBtn", layout.CloseBtn},
+        {"lblParams", layout.lblParams},
+        {"pnlApp", layout.pnlApp},
+        {"rbClient", layout.rbClient},
+        {"rbSingle", layout.rbSingle},
+        {"Panel1", layout.Panel1},
+        {"gbFolder", layout.gbFolder},
+        {"edtFolder", layout.edtFolder},
+        {"gbAppVers", layout.gbAppVers},
+        {"gbFileList", layout.gbFileList},
+        {"pnlCheckListBtn", layout.pnlCheckListBtn},
+        {"MarkAllBtn", layout.MarkAllBtn},
+        {"DeMarkAllBtn", layout.DeMarkAllBtn},
+        {"cbFileList", layout.cbFileList},
+        {"lblProgress", layout.lblProgress},
+        {"lblFileName", layout.lblFileName},
+        {"gbProgressBar", layout.gbProgressBar},
+        {"pbDownload", layout.pbDownload},
+        {"pbUnzip", layout.pbUnzip},
+        {"lblSpeed", layout.lblSpeed},
+        {"lblInfo", layout.lblInfo},
+        {"lblStatusInfo", layout.lblStatusInfo},
         {"ErrList", layout.ErrList},
     };
     for (const auto& [name, bounds] : placed)
@@ -569,6 +585,7 @@ void Win32WizardWindow::Reflect() {
 
     SetText(Control("lblProgress"), Wide(form.lblProgress.Caption));
     SetText(Control("lblFileName"), Wide(form.lblFileName.Caption));
+    SetText(Control("lblSpeed"), Wide(form.lblSpeed.Caption));
     for (auto [name, model] :
          {std::pair{"pbDownload", &form.pbDownload}, std::pair{"pbUnzip", &form.pbUnzip}}) {
         HWND bar = Control(name);
