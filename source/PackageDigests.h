@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "source/http/HttpSink.h"
-
 struct evp_md_ctx_st;
 
 namespace tv {
@@ -45,27 +43,6 @@ public:
 
 private:
     std::map<std::string, std::string> FDigests; // by the upper-case name
-};
-
-// Passes a body on to another sink and hashes it on the way, so that a download needs no
-// second read. A redirect's rewind starts the digest anew: the sink begins empty.
-class DigestSink : public HttpSink {
-public:
-    explicit DigestSink(HttpSink& target) : FTarget(target) {}
-    void Write(const char* data, size_t size) override {
-        FTarget.Write(data, size);
-        FDigest.Update(data, size);
-    }
-    void Mark() override { FTarget.Mark(); }
-    void Rewind() override {
-        FTarget.Rewind();
-        FDigest.Reset();
-    }
-    std::string HexDigest() const { return FDigest.HexDigest(); }
-
-private:
-    HttpSink& FTarget;
-    Sha256 FDigest;
 };
 
 } // namespace tv

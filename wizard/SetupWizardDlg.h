@@ -17,6 +17,7 @@
 #include "install/FirebirdConfig.h"
 #include "install/PackageTable.h"
 #include "source/PackageDigests.h"
+#include "source/ResumingFile.h"
 #include "source/TransferRate.h"
 #include "source/http/HttpClient.h"
 #include "util/IniStore.h"
@@ -193,6 +194,11 @@ private:
     void VerifyPackageFile(const std::string& fileName, const std::string& path, const std::string& computed);
     // The manifest's lines, with the digest section read; throws for a malformed one.
     void LoadManifest(const std::vector<std::string>& lines);
+    // Fetches `address` into `file`; a transfer that breaks in its body is continued from the
+    // bytes on disk, up to five further tries with growing pauses (source/Download.cpp).
+    void FetchResuming(const std::string& address, const std::string& fileName, ResumingFile& file);
+    // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
+    bool PauseBeforeRetry(int seconds);
     // The package file `fileName` in `folder`; refuses names that would leave the folder.
     std::string PackageFilePath(const std::string& folder, const std::string& fileName) const;
     void ShowOutcomePage(const std::string& heading, const std::string& text);
@@ -216,10 +222,11 @@ private:
     std::unique_ptr<IniStore> FMemIni;
     PackageDigests FDigests;
     TransferRate FRate;
-    double FSpeedShownAt = 0;  // when the speed line last changed, in seconds of the run clock
-    int FUnzipEntry = 0;       // the entry being unpacked, counted from 1
-    int FUnzipEntries = 0;     // the archive's files
-    std::string FUnzipArchive; // its name, for the line under the bar
+    ResumingFile* FDownload = nullptr; // the download under way, for its progress offset
+    double FSpeedShownAt = 0;          // when the speed line last changed, in seconds of the run clock
+    int FUnzipEntry = 0;               // the entry being unpacked, counted from 1
+    int FUnzipEntries = 0;             // the archive's files
+    std::string FUnzipArchive;         // its name, for the line under the bar
     std::string FErrorMsg;
     std::string FIniFileName;
     std::string FAppType;

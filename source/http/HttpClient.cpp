@@ -88,12 +88,7 @@ Url ParseUrl(const std::string& address) {
     return url;
 }
 
-namespace {
-class StatusFailure : public Failure {
-public:
-    using Failure::Failure;
-};
-} // namespace
+namespace {} // namespace
 
 struct HttpClient::Answer {
     std::string StatusLine;
@@ -103,6 +98,7 @@ struct HttpClient::Answer {
     std::uint64_t Length = 0;
     std::string Location;
     bool Close = false;
+    AnswerHead Head; // what a sink learns of a success
 };
 
 HttpClient::HttpClient(std::unique_ptr<HttpTransport> transport) : FTransport(std::move(transport)) {}
@@ -140,6 +136,10 @@ void HttpClient::Send(const std::string& method, const Url& url) {
     head += std::string("Content-Type: ") + FormContentType + "\r\n";
     if (method == "POST") head += "Content-Length: 0\r\n";
     if (!CacheControl.empty()) head += "Cache-control: " + CacheControl + "\r\n";
+    if (RangeFrom > 0) {
+        head += "Range: bytes=" + std::to_string(RangeFrom) + "-\r\n";
+        if (!IfRange.empty()) head += "If-Range: " + IfRange + "\r\n";
+    }
     head += "Host: " + url.Host;
     if (url.Port != 443) head.append(":").append(std::to_string(url.Port));
     head += "\r\n";
@@ -243,6 +243,20 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
                 std::string lower = LowerAscii(value);
                 if (lower.find("close") != std::string::npos) answer.Close = true;
                 if (lower.find("keep-alive") != std::string::npos) answer.Close = false;
+            } else if (name == "etag") {
+                answer.Head.ETag = value;
+            } else if (name == "last-modified") {
+                answer.Head.LastModified = value;
+            } else if (name == "content-range") {
+                // "bytes first-last/total": where the body begins within the whole file.
+                const std::string lower = LowerAscii(value);
+                const size_t dash = lower.find('-');
+                if (lower.rfind("bytes ", 0) == 0 && dash != std::string::npos && dash > 6 &&
+                    dash - 6 <= 18 &&
+                    lower.substr(6, dash - 6).find_first_not_of("0123456789") == std::string::npos) {
+                    answer.Head.HasRange = true;
+                    answer.Head.RangeFirst = std::stoull(lower.substr(6, dash - 6));
+                }
             } else if (name == "set-cookie") {
                 FCookies.Store(value, url.Host, url.Path.substr(0, url.Path.find('?')));
             }
@@ -340,6 +354,8 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
         bool redirect =
             answer.Status >= 300 && answer.Status < 400 && answer.Status != 304 && !answer.Location.empty();
         if (success) {
+            answer.Head.Status = answer.Status;
+            sink.BeforeBody(answer.Head);
             ReadBody(answer, &sink);
         } else {
             ReadBody(answer, nullptr); // an error body never reaches the sink
@@ -357,8 +373,9 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
             // A chain this long is a loop or a misconfigured server: never an empty success.
             if (++redirects >= RedirectLimit) {
                 sink.Rewind();
-                throw Failure(FormatText("Zu viele Weiterleitungen (%d) beim Abruf von %s",
-                                         {std::to_string(RedirectLimit), requested}));
+                throw StatusFailure(FormatText("Zu viele Weiterleitungen (%d) beim Abruf von %s",
+                                               {std::to_string(RedirectLimit), requested}),
+                                    answer.Status);
             }
             sink.Rewind();
             if (answer.Status == 303) method = "GET";
@@ -369,7 +386,7 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
             ++repeats;
             continue;
         }
-        throw StatusFailure(answer.StatusLine);
+        throw StatusFailure(answer.StatusLine, answer.Status);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "source/http/CookieJar.h"
 #include "source/http/HttpSink.h"
 #include "source/http/TlsTransport.h"
+#include "util/Failure.h"
 
 namespace tv {
 
@@ -27,6 +28,16 @@ constexpr int RedirectLimit = 15;
 constexpr int AuthenticationRepeats = 3;
 
 enum class WorkMode { Read, Write };
+
+// An answer whose status is not a success, read whole: the connection can serve on.
+class StatusFailure : public Failure {
+public:
+    StatusFailure(const std::string& statusLine, int status) : Failure(statusLine), FStatus(status) {}
+    int Status() const { return FStatus; }
+
+private:
+    int FStatus;
+};
 
 // One answer as the run log records it: never a credential or a cookie.
 struct AnswerRecord {
@@ -55,6 +66,10 @@ public:
     std::string Password;
     bool BasicAuthentication = true;
     std::string CacheControl;
+    // The next requests ask for the body from this byte on ("Range"), guarded by this
+    // validator ("If-Range"); 0 asks for all of it.
+    std::uint64_t RangeFrom = 0;
+    std::string IfRange;
 
     // Begin of a transfer with its length (0 when unknown), and progress with the count so far.
     std::function<void(WorkMode, std::int64_t)> OnWorkBegin;

@@ -39,6 +39,11 @@ void FileSink::Mark() {
     FMark = FSize;
 }
 
+void FileSink::Restart() {
+    FMark = 0;
+    Rewind();
+}
+
 void FileSink::Rewind() {
     if (!FFile || std::fflush(FFile) != 0) Fail();
     std::error_code ec;

@@ -10,9 +10,20 @@
 
 namespace tv {
 
+// The head of a successful answer, as a sink sees it before the body.
+struct AnswerHead {
+    int Status = 0;
+    std::string ETag;
+    std::string LastModified;
+    bool HasRange = false; // a Content-Range "bytes first-last/total" was sent
+    std::uint64_t RangeFirst = 0;
+};
+
 class HttpSink {
 public:
     virtual ~HttpSink() = default;
+    // After a successful answer's head, before its body; may throw to refuse the body.
+    virtual void BeforeBody(const AnswerHead&) {}
     virtual void Write(const char* data, size_t size) = 0;
     // Remembers the position and size at the start of a request ...
     virtual void Mark() = 0;
@@ -43,6 +54,9 @@ public:
     void Rewind() override;
     // Flushes and closes; throws when the data cannot be written.
     void Close();
+    // Empties the file: a download that starts again.
+    void Restart();
+    std::uint64_t Size() const { return FSize; }
     const std::string& Path() const { return FPath; }
 
 private:

@@ -378,6 +378,78 @@ TEST_F(OnlineRunTest, CancelDuringTheServerDownloadIsAnAbortNotAFailure) {
     fs::remove(FServer->InstallationFolder() + "/fb32.exe");
 }
 
+std::string Sha256Text(const std::string& bytes) {
+    Sha256 digest;
+    digest.Update(bytes.data(), bytes.size());
+    return digest.HexDigest();
+}
+
+// A download that breaks in its body goes on where it stopped, against nginx (ranges, strong
+// ETags): the connection is cut from the client's side once, after half the file.
+TEST_F(OnlineRunTest, ABrokenDownloadIsContinuedOrStartedAnewAndCancelActsDuringThePause) {
+    const std::string served = FServer->InstallationFolder() + "/fb32.exe";
+    const std::string copy = FHost.Temp + "/fb32.exe";
+    const std::string log = (FMachine / "run.log").string();
+    // The stand-in installer, so that the run goes on to start what arrived; the replacement
+    // is the same program with bytes after its end.
+    const std::string original = testbed::ReadAll(std::string(TV_STUB_DIR) + "/fb32.exe");
+    const std::string replaced = original + std::string(100'000, 'r');
+    const auto half = static_cast<std::int64_t>(original.size() / 2);
+    enum class Between { Nothing, ReplaceTheFile, Cancel };
+    const struct {
+        const char* Name;
+        Between Then;
+        const std::string& Expected;
+        const char* SecondAnswer; // the status of the try after the cut, in the run log
+    } cases[] = {
+        {"continued", Between::Nothing, original, ": 206, "},
+        {"replaced on the server: anew", Between::ReplaceTheFile, replaced, ": 200, "},
+        {"cancelled during the pause", Between::Cancel, original, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::ofstream(served, std::ios::binary) << original;
+        std::ofstream(FServer->InstallationFolder() + "/install.ini")
+            << "[SHA256]\r\nfb32.exe=" << Sha256Text(c.Expected) << "\r\n";
+        fs::remove(copy);
+        fs::remove(FMachine / "stub.log");
+        Create();
+        ASSERT_TRUE(Dlg().Log().Open(log));
+        bool cut = false;
+        Dlg().WebDAV().OnWork = [&](WorkMode mode, std::int64_t count) {
+            Dlg().IdWebDAVWork(mode, count);
+            if (cut || count < half) return;
+            cut = true;
+            Dlg().WebDAV().Transport().Close(); // as a line that breaks
+            if (c.Then == Between::ReplaceTheFile) std::ofstream(served, std::ios::binary) << replaced;
+            if (c.Then == Between::Cancel) {
+                FHost.BoxAnswers = {mrYes};
+                FLoop.Post([this] { Dlg().Dispatch([this] { Dlg().CloseBtnClick(); }); });
+            }
+        };
+        const auto started = std::chrono::steady_clock::now();
+        Install(pkDatabaseServer);
+        const auto took = std::chrono::steady_clock::now() - started;
+        std::ifstream in(log);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Download fb32.exe abgebrochen bei "), std::string::npos) << text;
+        EXPECT_NE(text.find("Versuch 1 von 5 in 1 s"), std::string::npos);
+        if (c.Then == Between::Cancel) {
+            EXPECT_EQ(Dlg().InstallState(), isAborted);
+            EXPECT_LT(took, std::chrono::milliseconds(900)); // the pause did not hold it
+            EXPECT_TRUE(LogLines().empty());
+            continue;
+        }
+        EXPECT_EQ(Dlg().InstallState(), isSucceeded) << F().lblStatusInfo.Caption;
+        EXPECT_EQ(testbed::ReadAll(copy), c.Expected);
+        EXPECT_NE(text.find(std::string("/users/norvano/installation/fb32.exe") + c.SecondAnswer),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("Prüfsumme von fb32.exe stimmt"), std::string::npos);
+    }
+    fs::remove(served);
+}
+
 // The manifest's digests: a listed file is checked before it is run or unpacked, online as
 // it arrives and offline in the package folder; a wrong one fails the run and runs nothing.
 const std::string WrongDigest(64, 'a');
