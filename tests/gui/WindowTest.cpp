@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -303,6 +304,38 @@ private slots:
         QCOMPARE(window.Pages()->currentWidget()->objectName(), QString("tsInfo"));
         QCOMPARE(window.findChild<QLabel*>("lblStatusInfo")->text(),
                  QString("Connect zum Updateserver ist fehlgeschlagen. Programm wird beeendet"));
+    }
+
+    void TheDownloadsSpeedLineSitsUnderTheBarAndMovesNothing() {
+        tv::WizardProgram program;
+        program.Start();
+        tv::WizardWindow& window = program.Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        tv::TSetupWizardDlg& wizard = program.Controller();
+        // What a download of 250 MB shows after a few seconds, through the client's events.
+        wizard.GetForm().lblProgress.Caption = wizard.GetWizardText("capDownload");
+        wizard.GetForm().lblFileName.Caption = "Datei nv_setup.exe";
+        wizard.GetForm().pbDownload.Visible = true;
+        wizard.SetPage(tv::tsProgress);
+        wizard.IdWebDAVWorkBegin(tv::WorkMode::Read, 250'000'000);
+        for (std::int64_t done : {20'000'000, 45'000'000, 70'000'000, 95'000'000, 112'400'000}) {
+            QTest::qWait(550);
+            wizard.IdWebDAVWork(tv::WorkMode::Read, done);
+        }
+        window.Reflect();
+        auto* speed = window.findChild<QLabel*>("lblSpeed");
+        QVERIFY(speed->isVisible());
+        QVERIFY2(speed->text().startsWith(QString::fromUtf8("112,4 MB von 250,0 MB \u2013 ")),
+                 qPrintable(speed->text()));
+        QVERIFY2(speed->text().contains(QString::fromUtf8(" MB/s \u2013 noch ")), qPrintable(speed->text()));
+        // Under the bar's frame, inside the page, and wide enough for its text.
+        auto* frame = window.findChild<QGroupBox*>("gbProgressBar");
+        QVERIFY(speed->geometry().top() >= frame->geometry().bottom());
+        QVERIFY(speed->geometry().right() <= window.Pages()->width());
+        QVERIFY(speed->fontMetrics().horizontalAdvance(speed->text()) <= speed->width());
+        QCOMPARE(frame->geometry(), QRect(30, 82, 526, 50)); // where the design put it
+        SaveScreenshot(window, "progress-download");
+        wizard.GetForm().pbDownload.Visible = false;
     }
 
     void SingleSeatInstallationThroughTheWindow() {
