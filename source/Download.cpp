@@ -116,9 +116,10 @@ void TSetupWizardDlg::FetchResuming(const std::string& address, const std::strin
         } catch (const std::exception& e) {
             if (FInstallState != isRunning) throw; // Cancel: never a reason to try again
             const auto* status = dynamic_cast<const StatusFailure*>(&e);
-            // A range the server cannot continue: the file starts anew, once.
-            if (resume && !restarted &&
-                (dynamic_cast<const RangeMismatch*>(&e) || (status && status->Status() == 416))) {
+            // A range the server cannot continue: the file starts anew, once; the next time it fails.
+            const bool rangeRefused =
+                resume && (dynamic_cast<const RangeMismatch*>(&e) || (status && status->Status() == 416));
+            if (rangeRefused && !restarted) {
                 restarted = true;
                 FLog.Line(FormatText("Download %s: %s; die Datei wird neu geladen", {fileName, e.what()}));
                 file.Restart();
@@ -126,7 +127,7 @@ void TSetupWizardDlg::FetchResuming(const std::string& address, const std::strin
             }
             if (!firstFailure) firstFailure = std::current_exception();
             broken = broken || file.BodyStarted();
-            if (!broken || status || file.WriteFailed() || retry >= std::size(RetryPauses)) {
+            if (!broken || status || rangeRefused || file.WriteFailed() || retry >= std::size(RetryPauses)) {
                 if (retry > 0) FLog.Line(FormatText("Download %s aufgegeben: %s", {fileName, e.what()}));
                 std::rethrow_exception(firstFailure); // the user reads what broke first, as without tries
             }

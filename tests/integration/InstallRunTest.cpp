@@ -17,6 +17,7 @@
 #include "support/Files.h"
 #include "util/Strings.h"
 
+#include "fixtures/FixtureServer.h"
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
 #include "support/Archives.h"
@@ -448,6 +449,68 @@ TEST_F(OnlineRunTest, ABrokenDownloadIsContinuedOrStartedAnewAndCancelActsDuring
         EXPECT_NE(text.find("Prüfsumme von fb32.exe stimmt"), std::string::npos);
     }
     fs::remove(served);
+}
+
+// Answers nginx never gives, from the scriptable server: the first try of the installer is
+// cut at its middle; what the server does with the range of the next try decides the rest.
+TEST_F(InstallRunTest, ARangeTheServerIgnoresOrMisstatesStartsTheFileAnew) {
+    const std::string body = testbed::ReadAll(std::string(TV_STUB_DIR) + "/st_setup.exe");
+    const std::string half = body.substr(0, body.size() / 2);
+    enum class Range { Ignored, Misstated };
+    const struct {
+        const char* Name;
+        Range Server;
+        int Outcome;
+        int Requests; // of the installer
+    } cases[] = {
+        {"ignored: the whole file again", Range::Ignored, isSucceeded, 2},
+        // cut, misstated (anew), cut again, misstated again: the run fails
+        {"misstated twice", Range::Misstated, isFailed, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string whole = Answer("HTTP/1.1 200 OK", body, "ETag: \"v1\"\r\n");
+        testbed::FixtureServer server([&](testbed::Exchange& x) {
+            const std::string& target = x.Request.Target;
+            if (target == "/login") return x.Send(Answer("HTTP/1.1 200 OK", "ok"));
+            if (target.find("install.ini") != std::string::npos)
+                return x.Send(Answer("HTTP/1.1 200 OK",
+                                     "[SHA256]\r\nst_setup.exe=" +
+                                         FileSha256(std::string(TV_STUB_DIR) + "/st_setup.exe") + "\r\n"));
+            const bool ranged = x.Request.Headers.count("range") > 0;
+            if (!ranged) {
+                x.Send(whole.substr(0, whole.size() - body.size() + half.size()));
+                return x.Cut();
+            }
+            EXPECT_EQ(x.Request.Headers.at("if-range"), "\"v1\"");
+            if (c.Server == Range::Ignored) return x.Send(whole);
+            x.Send(Answer("HTTP/1.1 206 Partial Content", body.substr(7),
+                          "Content-Range: bytes 7-" + std::to_string(body.size() - 1) + "/" +
+                              std::to_string(body.size()) + "\r\n"));
+        });
+        setenv("TVINSTALL_SERVER", server.Origin().substr(8).c_str(), 1);
+        setenv("TVINSTALL_LOGIN_URL", (server.Origin() + "/login").c_str(), 1);
+        FStartOffline = false;
+        fs::remove(FMachine / "stub.log");
+        fs::remove(FHost.Temp + "/st_setup.exe");
+        Create();
+        ASSERT_TRUE(Dlg().Online());
+        Install(pkCompanionApp);
+        EXPECT_EQ(Dlg().InstallState(), c.Outcome) << F().lblStatusInfo.Caption;
+        int requests = 0;
+        for (const auto& request : server.Requests())
+            requests += request.Target.find("st_setup.exe") != std::string::npos ? 1 : 0;
+        EXPECT_EQ(requests, c.Requests);
+        if (c.Outcome == isFailed) {
+            // The first failure is what the user reads; nothing ran.
+            EXPECT_EQ(F().lblStatusInfo.Caption,
+                      "Bei der Installation ist ein fataler Fehler aufgetreten.\n\r"
+                      "Verbindung zu 127.0.0.1 wurde während der Übertragung abgebrochen");
+            EXPECT_TRUE(LogLines().empty());
+        }
+    }
+    unsetenv("TVINSTALL_SERVER");
+    unsetenv("TVINSTALL_LOGIN_URL");
 }
 
 // The manifest's digests: a listed file is checked before it is run or unpacked, online as
