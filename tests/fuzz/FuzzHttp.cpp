@@ -31,6 +31,8 @@ public:
     void Write(const char*, size_t) override {
         if (!FOpen) throw tv::Failure("closed");
     }
+    // The script's end stands for close_notify, so that bodies ended by the connection are read too.
+    bool EndedCleanly() const override { return true; }
     const std::string& Host() const override { return FHost; }
     int Port() const override { return FPort; }
 
