@@ -12,6 +12,10 @@
 
 namespace tv {
 
+// Smaller files are written without reserving their size first: one call more would cost
+// more than the file system's own placement saves.
+constexpr std::uint64_t ReserveFrom = 1 << 20;
+
 class ReplacingFile {
 public:
     explicit ReplacingFile(std::string path);
@@ -20,8 +24,9 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // Each returns 0 or the system's error number.
-    int Open();
+    // Each returns 0 or the system's error number. `finalSize`, when known, is reserved
+    // at once, so that a large file is laid out in one piece.
+    int Open(std::uint64_t finalSize = 0);
     int Write(const void* data, size_t size);
     // A file that replaces an existing one reaches the disk before the rename, so a
     // crash cannot trade the old content for an empty file.

@@ -202,16 +202,48 @@ bool BareName(const std::string& stored, std::string& name, std::string& reason)
     return true;
 }
 
-void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path) {
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+// An entry's local DOS time as seconds since the epoch, as mktime gives it. mktime looks
+// the time zone up again on every call (a file-system call per entry): the zone's offset
+// is asked once per hour of the archive's times, which is where it can change.
+std::time_t LocalDosTime(const ZipEntry& entry, ZoneCache& zone) {
+    const int year = ((entry.DosDate >> 9) & 0x7F) + 1980;
+    const unsigned month = (entry.DosDate >> 5) & 0x0F, day = entry.DosDate & 0x1F;
+    const unsigned hour = entry.DosTime >> 11, minute = (entry.DosTime >> 5) & 0x3F;
+    const unsigned second = (entry.DosTime & 0x1F) * 2;
     std::tm local{};
-    local.tm_year = ((entry.DosDate >> 9) & 0x7F) + 80;
-    local.tm_mon = ((entry.DosDate >> 5) & 0x0F) - 1;
-    local.tm_mday = entry.DosDate & 0x1F;
-    local.tm_hour = entry.DosTime >> 11;
-    local.tm_min = (entry.DosTime >> 5) & 0x3F;
-    local.tm_sec = (entry.DosTime & 0x1F) * 2;
+    local.tm_year = year - 1900;
+    local.tm_mon = static_cast<int>(month) - 1;
+    local.tm_mday = static_cast<int>(day);
+    local.tm_hour = static_cast<int>(hour);
     local.tm_isdst = -1;
-    std::time_t when = std::mktime(&local);
+    // Values out of their range are left to mktime, which carries them over as it does.
+    if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59) {
+        local.tm_min = static_cast<int>(minute);
+        local.tm_sec = static_cast<int>(second);
+        return std::mktime(&local);
+    }
+    const std::int64_t universal = (DaysFromCivil(year, month, day) * 24 + hour) * 3600;
+    const std::uint32_t key = (static_cast<std::uint32_t>(entry.DosDate) << 5) | hour;
+    if (!zone.Known || zone.Key != key) {
+        const std::time_t topOfHour = std::mktime(&local);
+        if (topOfHour == static_cast<std::time_t>(-1)) return topOfHour;
+        zone = {true, key, static_cast<std::int64_t>(topOfHour) - universal};
+    }
+    return static_cast<std::time_t>(universal + zone.Offset + minute * 60 + second);
+}
+
+void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path, ZoneCache& zone) {
+    std::time_t when = LocalDosTime(entry, zone);
     std::error_code ec;
     if (when != static_cast<std::time_t>(-1))
         fs::last_write_time(FilePath(path),
@@ -416,6 +448,7 @@ void ZipExtractor::ExtractFiles(const std::string& mask) {
     if (!FUsable) throw ZipError(ZipInvalid);
     const size_t count = FEntries.size();
     if (count == 0) return;
+    FCheckedFolder.clear(); // folders may have come or gone since the last archive
     for (size_t i = 1; i <= count; ++i) {
         const ZipEntry& entry = FEntries[i - 1];
         if (!entry.IsFolder() && MaskMatches(mask, ExtractFileName(entry.FileName))) ExtractEntry(entry);
@@ -440,7 +473,11 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
                              : base + PathDelimiter + bare;
     std::error_code ec;
     std::string folder = ExtractFilePath(target);
-    if (!folder.empty() && !fs::is_directory(FilePath(folder), ec)) throw ZipError(NoSuchDirectory);
+    // Archives hold many files per folder: each folder is looked at once per archive.
+    if (!folder.empty() && folder != FCheckedFolder) {
+        if (!fs::is_directory(FilePath(folder), ec)) throw ZipError(NoSuchDirectory);
+        FCheckedFolder = folder;
+    }
     if (fs::exists(FilePath(target), ec)) {
         // The question names the file that would be replaced, as the file system holds it,
         // so that a protected file is recognised whatever spelling reached it.
@@ -461,14 +498,18 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
         // The entry takes the place of an existing file only once it is whole: a damaged
         // entry or a full disk never costs the file it would have replaced.
         ReplacingFile file(target);
-        if (int error = file.Open())
+        if (int error = file.Open(entry.UncompressedSize)) {
+            // The folder went since it was looked at: the archive fails as it would have then.
+            if (error == ENOENT && !folder.empty() && !fs::is_directory(FilePath(folder), ec))
+                throw ZipError(NoSuchDirectory);
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht erstellt werden. %s",
                                           {Utf8Of(fs::absolute(FilePath(target))), std::strerror(error)}));
+        }
         if (entry.UncompressedSize > 0) WriteEntryData(entry, file);
         if (int error = file.Commit())
             throw EntryFailure(
                 FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target, std::strerror(error)}));
-        ApplyTimeAndAttributes(entry, target);
+        ApplyTimeAndAttributes(entry, target, FZone);
         if (OnItemExtracted) OnItemExtracted(entry);
     } catch (const EntryFailure& failure) {
         if (OnItemFailure) OnItemFailure(entry, failure.what());

@@ -52,6 +52,13 @@ struct ZipEntry {
     bool IsFolder() const;
 };
 
+// The local time zone's offset for one hour of entry times (see LocalDosTime).
+struct ZoneCache {
+    bool Known = false;
+    std::uint32_t Key = 0;
+    std::int64_t Offset = 0;
+};
+
 class ZipExtractor {
 public:
     ZipExtractor();
@@ -108,6 +115,8 @@ private:
     std::string AppliedBaseDirectory() const;
 
     std::string FFileName;
+    std::string FCheckedFolder; // the target folder last found to exist, in this extraction
+    ZoneCache FZone;
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };

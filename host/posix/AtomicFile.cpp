@@ -22,17 +22,26 @@ ReplacingFile::~ReplacingFile() {
         ::unlink(FTemporary.c_str());
 }
 
-int ReplacingFile::Open() {
+int ReplacingFile::Open(std::uint64_t finalSize) {
     // A new file has nothing to protect: it is written in place and removed if it fails.
-    FInPlace = ::access(FPath.c_str(), F_OK) != 0;
-    const std::string& target = FInPlace ? FPath : FTemporary;
-    FHandle = ::open(target.c_str(), O_WRONLY | O_CREAT | (FInPlace ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
+    // Creating it exclusively also tells whether it was there, in one call.
+    FHandle = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    FInPlace = FHandle >= 0;
+    if (!FInPlace && errno == EEXIST)
+        FHandle = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (FHandle < 0) {
         int error = errno;
         FTemporary.clear(); // nothing of ours to remove
         FInPlace = false;
         return error;
     }
+#ifdef __linux__
+    // Only where the file system can do it at once; elsewhere it is left to the writes.
+    if (finalSize >= ReserveFrom)
+        ::fallocate(static_cast<int>(FHandle), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(finalSize));
+#else
+    (void)finalSize;
+#endif
     return 0;
 }
 

@@ -43,17 +43,26 @@ ReplacingFile::~ReplacingFile() {
         DeleteFileW(Wide(FTemporary).c_str());
 }
 
-int ReplacingFile::Open() {
+int ReplacingFile::Open(std::uint64_t finalSize) {
     // A new file has nothing to protect: it is written in place and removed if it fails.
-    FInPlace = GetFileAttributesW(Wide(FPath).c_str()) == INVALID_FILE_ATTRIBUTES;
-    HANDLE file = CreateFileW(Wide(FInPlace ? FPath : FTemporary).c_str(), GENERIC_WRITE, 0, nullptr,
-                              FInPlace ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Creating it exclusively also tells whether it was there, in one call.
+    HANDLE file = CreateFileW(Wide(FPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    FInPlace = file != INVALID_HANDLE_VALUE;
+    if (!FInPlace && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS))
+        file = CreateFileW(Wide(FTemporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         FTemporary.clear(); // nothing of ours to remove
         FInPlace = false;
         return ErrorNumber(GetLastError());
     }
     FHandle = reinterpret_cast<std::intptr_t>(file);
+    if (finalSize >= ReserveFrom) { // the file's clusters in one piece where the volume allows
+        FILE_ALLOCATION_INFO allocation{};
+        allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(finalSize);
+        SetFileInformationByHandle(file, FileAllocationInfo, &allocation, sizeof allocation);
+    }
     return 0;
 }
 

@@ -3,7 +3,9 @@
 // the target folder.
 #include "host/ZipExtractor.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -29,6 +31,17 @@ TEST_F(ZipTest, FourEntriesReportQuarters) {
     MakeStoredZip((FDir / "four.zip").string(), {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}});
     EXPECT_EQ(Extract(FDir / "four.zip"), "");
     EXPECT_EQ(FArchiveProgress, (std::vector<int>{25, 50, 75, 100, 100, 25, 50, 75, 100, 100}));
+}
+
+TEST_F(ZipTest, ATargetFolderThatGoesDuringTheArchiveFailsItAsAMissingOneWould) {
+    MakeStoredZip((FDir / "three.zip").string(), {{"a", "1"}, {"b", "2"}, {"c", "3"}});
+    const std::string before = Extract(FDir / "three.zip", FDir / "missing");
+    FZip.OnItemExtracted = [this](const ZipEntry& entry) {
+        if (entry.FileName == "a") fs::remove_all(FDir / "out"); // looked at once, then gone
+    };
+    EXPECT_EQ(Extract(FDir / "three.zip"), before);
+    EXPECT_FALSE(before.empty());
+    EXPECT_TRUE(FFailures.empty()); // the archive fails, not its entries one by one
 }
 
 TEST_F(ZipTest, OverwriteQuestion) {
@@ -188,6 +201,54 @@ TEST_F(ZipTest, StoredAttributesAreGivenToTheFiles) {
 #endif
     }
 }
+
+#ifndef _WIN32
+// Entry times are local times: each file gets what mktime makes of its entry's time, also
+// where daylight saving begins (a missing hour) or ends (an hour twice), and for values
+// out of range, which mktime carries over.
+TEST_F(ZipTest, EntryTimesAreLocalTimesAcrossDaylightSavingChanges) {
+    const char* zone = std::getenv("TZ");
+    const std::string previous = zone ? zone : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    auto dos = [](int year, int month, int day, int hour, int minute, int second) {
+        return std::pair<std::uint16_t, std::uint16_t>{
+            static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day),
+            static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2))};
+    };
+    const std::pair<std::uint16_t, std::uint16_t> times[] = {
+        dos(2026, 3, 29, 1, 59, 58),  dos(2026, 3, 29, 2, 30, 0),
+        dos(2026, 3, 29, 3, 0, 2),    dos(2026, 10, 25, 2, 30, 0),
+        dos(2026, 10, 25, 3, 15, 10), dos(2024, 5, 17, 13, 45, 30),
+        dos(2024, 5, 17, 13, 50, 0),  dos(2099, 12, 31, 23, 59, 58),
+        dos(1980, 1, 1, 0, 0, 0),     {static_cast<std::uint16_t>((44 << 9) | (13 << 5) | 1), 0}, // month 13
+    };
+    std::vector<StoredEntry> entries;
+    for (const auto& [date, time] : times)
+        entries.push_back({"t" + std::to_string(entries.size()), "x", 0, time, date});
+    MakeStoredZip(Utf8Of(FDir / "times.zip"), entries);
+    EXPECT_EQ(Extract(FDir / "times.zip"), "");
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::tm local{};
+        local.tm_year = ((entries[i].DosDate >> 9) & 0x7F) + 80;
+        local.tm_mon = ((entries[i].DosDate >> 5) & 0x0F) - 1;
+        local.tm_mday = entries[i].DosDate & 0x1F;
+        local.tm_hour = entries[i].DosTime >> 11;
+        local.tm_min = (entries[i].DosTime >> 5) & 0x3F;
+        local.tm_sec = (entries[i].DosTime & 0x1F) * 2;
+        local.tm_isdst = -1;
+        const std::time_t expected = std::mktime(&local);
+        const auto actual = std::chrono::system_clock::to_time_t(
+            fs::file_time_type::clock::to_sys(fs::last_write_time(FDir / "out" / entries[i].Name)));
+        EXPECT_EQ(actual, expected) << entries[i].Name;
+    }
+    if (zone)
+        setenv("TZ", previous.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+#endif
 
 // An empty entry whose local extra field hides a second entry's header and data: the
 // second shares the first's bytes, which only the local header's real length shows.

@@ -13,8 +13,6 @@ namespace {
 
 constexpr std::uint64_t VersionZip64 = 45; // what a record with ZIP64 fields needs
 constexpr std::uint16_t Utf8NameFlag = 0x0800;
-constexpr std::uint64_t DosTime = 0x6DAF; // 13:45:30
-constexpr std::uint64_t DosDate = 0x58B1; // 2024-05-17
 constexpr std::uint64_t Escaped = 0xFFFFFFFF;
 
 bool HasHighBytes(const std::string& name) {
@@ -26,7 +24,7 @@ bool HasHighBytes(const std::string& name) {
 // What the local header and the directory record share, from the version needed on.
 std::string Common(const StoredRecord& record) {
     return LittleEndian(VersionZip64, 2) + LittleEndian(record.Flags, 2) + LittleEndian(0, 2) + // stored
-           LittleEndian(DosTime, 2) + LittleEndian(DosDate, 2) + LittleEndian(record.Crc, 4) +
+           LittleEndian(record.DosTime, 2) + LittleEndian(record.DosDate, 2) + LittleEndian(record.Crc, 4) +
            LittleEndian(record.Size, 4) + LittleEndian(record.Size, 4) + LittleEndian(record.Name.size(), 2) +
            LittleEndian(record.Extra.size(), 2);
 }
@@ -78,7 +76,9 @@ void MakeStoredZip(const std::string& path, const std::vector<StoredEntry>& entr
                             "",
                             static_cast<std::uint16_t>(HasHighBytes(entry.Name) ? Utf8NameFlag : 0),
                             entry.Attributes,
-                            static_cast<std::uint32_t>(archive.size())};
+                            static_cast<std::uint32_t>(archive.size()),
+                            entry.DosTime,
+                            entry.DosDate};
         archive += LocalHeader(record) + entry.Content;
         directory += DirectoryRecord(record);
     }

@@ -13,7 +13,9 @@ namespace tv::testbed {
 struct StoredEntry {
     std::string Name;
     std::string Content;
-    std::uint32_t Attributes = 0; // DOS attribute bits: 0x01 read-only, 0x02 hidden, ...
+    std::uint32_t Attributes = 0;   // DOS attribute bits: 0x01 read-only, 0x02 hidden, ...
+    std::uint16_t DosTime = 0x6DAF; // 13:45:30
+    std::uint16_t DosDate = 0x58B1; // 2024-05-17
 };
 
 // Writes the archive to `path`; throws when the file cannot be written.
@@ -33,6 +35,8 @@ struct StoredRecord {
     std::uint16_t Flags = 0;
     std::uint32_t Attributes = 0; // the directory record's only
     std::uint32_t Offset = 0;     // of the local header; the directory record's only
+    std::uint16_t DosTime = 0x6DAF;
+    std::uint16_t DosDate = 0x58B1;
 };
 std::string LocalHeader(const StoredRecord& record);
 std::string DirectoryRecord(const StoredRecord& record);
