@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "host/FileIo.h"
 #include "host/RawInflate.h"
@@ -516,6 +522,126 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
     }
 }
 
+namespace {
+
+// Entries this large are inflated on a second thread while the file takes what came before;
+// for smaller ones a thread would cost more than it saves.
+constexpr std::uint64_t PipelineFrom = 4 * ChunkSize;
+
+using Deliver = std::function<void(const unsigned char* data, size_t size)>;
+
+// Hands an entry's data from a worker, which reads, inflates and checks it, to the
+// extracting thread in the order and the pieces it was made in, through at most `Depth`
+// blocks: memory stays bounded whatever the entry's size. A failure of the worker reaches
+// the extracting thread in its place, after every piece made before it.
+class EntryPipeline {
+public:
+    static constexpr size_t Depth = 4;
+
+    explicit EntryPipeline(std::function<void(const Deliver&)> produce)
+        : FWorker([this, produce = std::move(produce)] { Run(produce); }) {}
+    // Stops the worker (an abort or a failure of the extracting thread) and waits for it.
+    ~EntryPipeline() {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FStop = true;
+        }
+        FChanged.notify_all();
+        FWorker.join();
+    }
+    EntryPipeline(const EntryPipeline&) = delete;
+    EntryPipeline& operator=(const EntryPipeline&) = delete;
+
+    // The next piece into `block` (its old buffer goes back to the worker); false at the end.
+    bool Next(std::vector<unsigned char>& block) {
+        std::unique_lock<std::mutex> lock(FLock);
+        if (!block.empty() || block.capacity() > 0) FSpare.push_back(std::move(block));
+        FChanged.wait(lock, [this] { return !FQueue.empty() || FDone; });
+        if (FQueue.empty()) {
+            if (FFailure) std::rethrow_exception(FFailure);
+            return false;
+        }
+        block = std::move(FQueue.front());
+        FQueue.pop_front();
+        lock.unlock();
+        FChanged.notify_all();
+        return true;
+    }
+
+private:
+    struct Stopped {};
+
+    void Run(const std::function<void(const Deliver&)>& produce) {
+        try {
+            produce([this](const unsigned char* data, size_t size) { Put(data, size); });
+        } catch (const Stopped&) {
+            // the extracting thread gave up: nothing to hand on
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(FLock);
+            FFailure = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FDone = true;
+        }
+        FChanged.notify_all();
+    }
+
+    void Put(const unsigned char* data, size_t size) {
+        std::unique_lock<std::mutex> lock(FLock);
+        FChanged.wait(lock, [this] { return FQueue.size() < Depth || FStop; });
+        if (FStop) throw Stopped();
+        std::vector<unsigned char> block;
+        if (!FSpare.empty()) {
+            block = std::move(FSpare.back());
+            FSpare.pop_back();
+        }
+        block.assign(data, data + size);
+        FQueue.push_back(std::move(block));
+        lock.unlock();
+        FChanged.notify_all();
+    }
+
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    std::deque<std::vector<unsigned char>> FQueue;
+    std::vector<std::vector<unsigned char>> FSpare;
+    std::exception_ptr FFailure;
+    bool FDone = false;
+    bool FStop = false;
+    std::thread FWorker; // last: it starts once the rest is in place
+};
+
+} // namespace
+
+void ZipExtractor::ProduceEntryData(const ZipEntry& entry, const Deliver& deliver) {
+    std::uint64_t left = entry.CompressedSize;
+    auto readChunk = [&]() -> size_t {
+        size_t n = static_cast<size_t>(std::min<std::uint64_t>(left, FInput.size()));
+        if (n == 0) return 0;
+        if (std::fread(FInput.data(), 1, n, FArchive.get()) != n) throw EntryFailure(ZipInvalid);
+        left -= n;
+        return n;
+    };
+    if (entry.Method == 0) {
+        while (size_t n = readChunk())
+            deliver(FInput.data(), n);
+        return;
+    }
+    RawInflate inflater;
+    for (bool finished = false; !finished;) {
+        if (inflater.NeedsInput()) {
+            size_t n = readChunk();
+            if (n == 0) throw EntryFailure("beschädigte Daten: unvollständig");
+            inflater.Input(FInput.data(), n);
+        }
+        std::string damage;
+        size_t produced = inflater.Inflate(FOutput.data(), FOutput.size(), finished, damage);
+        if (!damage.empty()) throw EntryFailure(damage);
+        if (produced > 0) deliver(FOutput.data(), produced);
+    }
+}
+
 void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) {
     if (entry.DataOffset == 0) throw EntryFailure(ZipInvalid); // the local header is damaged
     const std::uint64_t dataStart = entry.DataOffset;
@@ -524,7 +650,6 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
     if (!SeekTo(FArchive.get(), dataStart)) throw EntryFailure(ZipInvalid);
 
     std::uint64_t written = 0;
-    std::uint64_t left = entry.CompressedSize;
     std::uint32_t crc = 0;
     int reported = 0;
     auto write = [&](const unsigned char* data, size_t size) {
@@ -534,7 +659,6 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
         if (int error = target.Write(data, size))
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
                                           {target.Path(), std::strerror(error)}));
-        crc = Crc32(crc, data, size);
         written += size;
         int progress = static_cast<int>(written * 100 / entry.UncompressedSize);
         if (progress != reported) {
@@ -546,30 +670,20 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
             if (abort) throw ZipError(UserAbort);
         }
     };
-    auto readChunk = [&]() -> size_t {
-        size_t n = static_cast<size_t>(std::min<std::uint64_t>(left, FInput.size()));
-        if (n == 0) return 0;
-        if (std::fread(FInput.data(), 1, n, FArchive.get()) != n) throw EntryFailure(ZipInvalid);
-        left -= n;
-        return n;
+    // The CRC is taken where the data are made, on the worker for a large entry.
+    auto checked = [&crc](Deliver next) {
+        return [&crc, next = std::move(next)](const unsigned char* data, size_t size) {
+            crc = Crc32(crc, data, size);
+            next(data, size);
+        };
     };
-
-    if (entry.Method == 0) {
-        while (size_t n = readChunk())
-            write(FInput.data(), n);
+    if (entry.UncompressedSize < PipelineFrom) {
+        ProduceEntryData(entry, checked(write));
     } else {
-        RawInflate inflater;
-        for (bool finished = false; !finished;) {
-            if (inflater.NeedsInput()) {
-                size_t n = readChunk();
-                if (n == 0) throw EntryFailure("beschädigte Daten: unvollständig");
-                inflater.Input(FInput.data(), n);
-            }
-            std::string damage;
-            size_t produced = inflater.Inflate(FOutput.data(), FOutput.size(), finished, damage);
-            if (!damage.empty()) throw EntryFailure(damage);
-            if (produced > 0) write(FOutput.data(), produced);
-        }
+        EntryPipeline pipeline([&](const Deliver& put) { ProduceEntryData(entry, checked(put)); });
+        std::vector<unsigned char> block;
+        while (pipeline.Next(block))
+            write(block.data(), block.size());
     }
     if (written != entry.UncompressedSize)
         throw EntryFailure("beschädigte Daten: weniger Daten als angegeben");

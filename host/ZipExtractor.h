@@ -108,6 +108,10 @@ private:
     void FindEntryData();
     void ExtractEntry(const ZipEntry& entry);
     void WriteEntryData(const ZipEntry& entry, ReplacingFile& target);
+    // Reads and inflates an entry's data, handing on each piece as it is made; throws for
+    // damaged data. Runs on a worker for a large entry (the buffers are its then).
+    void ProduceEntryData(const ZipEntry& entry,
+                          const std::function<void(const unsigned char*, size_t)>& deliver);
     // Reads `size` bytes at `offset` of the archive: false (or, for ReadAt, ZipError)
     // when they are not all there.
     bool TryReadAt(std::uint64_t offset, void* buffer, size_t size);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -42,6 +43,88 @@ TEST_F(ZipTest, ATargetFolderThatGoesDuringTheArchiveFailsItAsAMissingOneWould) 
     EXPECT_EQ(Extract(FDir / "three.zip"), before);
     EXPECT_FALSE(before.empty());
     EXPECT_TRUE(FFailures.empty()); // the archive fails, not its entries one by one
+}
+
+// Large entries are inflated on a second thread: what the extraction reports must stay as
+// one thread would report it: each entry's progress rising to 100 before it is whole,
+// entries in the archive's order, none lost, an abort at once, damage in its place.
+TEST_F(ZipTest, LargeEntriesKeepTheirEventsInOrderAndNoneIsLost) {
+    auto pattern = [](size_t size, unsigned seed) { // no run of it repeats elsewhere
+        std::mt19937 random(seed);
+        std::string bytes(size, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        return bytes;
+    };
+    // Each large one above the size from which the second thread takes over (1 MiB).
+    const std::vector<StoredEntry> entries = {{"big1.db", pattern(3 << 19, 1)},
+                                              {"small.db", "klein"},
+                                              {"big2.db", pattern((1 << 20) + 12345, 2)},
+                                              {"big3.db", pattern(2 << 20, 3)}};
+    MakeStoredZip(Utf8Of(FDir / "large.zip"), entries);
+    std::vector<std::string> events;
+    int abortAt = -1; // in big2.db
+    FZip.OnArchiveItemProgress = [&](const ZipEntry& entry, int progress, bool& abort) {
+        events.push_back(entry.FileName + ":" + std::to_string(progress));
+        abort = abortAt >= 0 && entry.FileName == "big2.db" && progress >= abortAt;
+    };
+    FZip.OnItemExtracted = [&](const ZipEntry& entry) { events.push_back(entry.FileName + ":whole"); };
+    auto expectInOrder = [&](size_t whole) -> size_t { // the first `whole` entries complete, in order
+        size_t at = 0;
+        for (size_t k = 0; k < whole; ++k) {
+            SCOPED_TRACE(entries[k].Name);
+            int last = 0;
+            for (; at < events.size() && events[at].rfind(entries[k].Name + ":", 0) == 0 &&
+                   events[at] != entries[k].Name + ":whole";
+                 ++at) {
+                const int progress = std::stoi(events[at].substr(entries[k].Name.size() + 1));
+                EXPECT_GT(progress, last);
+                last = progress;
+            }
+            EXPECT_EQ(last, 100);
+            if (at >= events.size()) {
+                ADD_FAILURE() << "no end of " << entries[k].Name;
+                return at;
+            }
+            EXPECT_EQ(events[at++], entries[k].Name + ":whole");
+            EXPECT_EQ(testbed::ReadAll(FDir / "out" / entries[k].Name), entries[k].Content);
+        }
+        return at;
+    };
+
+    EXPECT_EQ(Extract(FDir / "large.zip"), "");
+    EXPECT_EQ(expectInOrder(entries.size()), events.size());
+
+    // An abort in the middle of a large entry: at once, nothing after it, its file gone.
+    events.clear();
+    fs::remove_all(FDir / "out");
+    fs::create_directories(FDir / "out");
+    abortAt = 50;
+    EXPECT_EQ(Extract(FDir / "large.zip"), "Process aborted by user");
+    const size_t at = expectInOrder(2);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), "big2.db:" + std::to_string(std::stoi(events.back().substr(8))));
+    EXPECT_GE(std::stoi(events.back().substr(8)), 50);
+    EXPECT_LT(std::stoi(events.back().substr(8)), 100);
+    EXPECT_GT(events.size(), at);
+    EXPECT_FALSE(fs::exists(FDir / "out" / "big2.db"));
+    EXPECT_FALSE(fs::exists(FDir / "out" / "big3.db"));
+
+    // Damage inside the third entry: it alone fails, after its own progress; the last is whole.
+    abortAt = -1;
+    events.clear();
+    fs::remove_all(FDir / "out");
+    fs::create_directories(FDir / "out");
+    std::string archive = testbed::ReadAll(FDir / "large.zip");
+    const size_t inBig2 = archive.find(entries[2].Content.substr(1 << 19, 64));
+    ASSERT_NE(inBig2, std::string::npos);
+    archive[inBig2] = static_cast<char>(archive[inBig2] ^ 0x5A);
+    Write(FDir / "damaged.zip", archive);
+    EXPECT_EQ(Extract(FDir / "damaged.zip"), "");
+    EXPECT_EQ(FFailures, std::vector<std::string>{"big2.db: beschädigte Daten: CRC-Fehler"});
+    EXPECT_FALSE(fs::exists(FDir / "out" / "big2.db"));
+    EXPECT_EQ(testbed::ReadAll(FDir / "out" / "big3.db"), entries[3].Content);
+    EXPECT_EQ(events.back(), "big3.db:whole");
 }
 
 TEST_F(ZipTest, OverwriteQuestion) {
