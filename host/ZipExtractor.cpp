@@ -245,7 +245,7 @@ std::time_t LocalDosTime(const ZipEntry& entry, ZoneCache& zone) {
         if (topOfHour == static_cast<std::time_t>(-1)) return topOfHour;
         zone = {true, key, static_cast<std::int64_t>(topOfHour) - universal};
     }
-    return static_cast<std::time_t>(universal + zone.Offset + minute * 60 + second);
+    return static_cast<std::time_t>(universal + zone.Offset + std::int64_t{minute} * 60 + second);
 }
 
 void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path, ZoneCache& zone) {
