@@ -321,6 +321,7 @@ TEST_F(ZipTest, EntryTimesAreLocalTimesAcrossDaylightSavingChanges) {
         local.tm_sec = (entries[i].DosTime & 0x1F) * 2;
         local.tm_isdst = -1;
         const std::time_t expected = std::mktime(&local);
+        if (expected == static_cast<std::time_t>(-1)) continue; // past a 32-bit time_t: no time is given
         const auto actual = std::chrono::system_clock::to_time_t(
             fs::file_time_type::clock::to_sys(fs::last_write_time(FDir / "out" / entries[i].Name)));
         EXPECT_EQ(actual, expected) << entries[i].Name;
