@@ -32,6 +32,20 @@ long PeakRssKiB() {
     return usage.ru_maxrss;
 }
 
+// The test bed's account, as the wizard sends it.
+void LogIn(HttpClient& client) {
+    client.UserName = testbed::NginxServer::User;
+    client.Password = testbed::NginxServer::Password;
+}
+
+// curl fetching `address` with the test bed's account and certificate authority, its body
+// going where `output` says ("-o /dev/null", "-o - | sha256sum ...").
+std::string CurlCommand(const std::string& address, const std::string& output) {
+    return "curl -s -S --tlsv1.2 --tls-max 1.2 --cacert '" + testbed::CertificateFolder() + "/ca.pem' -u '" +
+           testbed::NginxServer::User + ":" + testbed::NginxServer::Password + "' '" + address + "' " +
+           output;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -49,9 +63,7 @@ int main(int argc, char* argv[]) {
     }
     const std::string address = server.Origin() + "/users/norvano/installation/big.zip";
     long rssBefore = PeakRssKiB();
-    std::string curl = "curl -s -S -o /dev/null --tlsv1.2 --tls-max 1.2 --cacert '" +
-                       testbed::CertificateFolder() + "/ca.pem' -u '" + testbed::NginxServer::User + ":" +
-                       testbed::NginxServer::Password + "' '" + address + "'";
+    const std::string curl = CurlCommand(address, "-o /dev/null");
     // Both tools read the file once before measuring, so neither meets a cold cache.
     if (std::system(curl.c_str()) != 0) std::fprintf(stderr, "curl failed to warm up\n");
 
@@ -61,8 +73,7 @@ int main(int argc, char* argv[]) {
     int curlResult = 0;
     for (int round = 0; round < Rounds; ++round) {
         HttpClient client;
-        client.UserName = testbed::NginxServer::User;
-        client.Password = testbed::NginxServer::Password;
+        LogIn(client);
         std::int64_t received = 0;
         client.OnWork = [&](WorkMode, std::int64_t count) { received = count; };
         auto start = Clock::now();
@@ -87,8 +98,7 @@ int main(int argc, char* argv[]) {
     double plain = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         HttpClient client;
-        client.UserName = testbed::NginxServer::User;
-        client.Password = testbed::NginxServer::Password;
+        LogIn(client);
         FileSink sink("/dev/null");
         const auto start = Clock::now();
         client.Get(address, sink);
@@ -110,8 +120,7 @@ int main(int argc, char* argv[]) {
     double resumed = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         HttpClient client;
-        client.UserName = testbed::NginxServer::User;
-        client.Password = testbed::NginxServer::Password;
+        LogIn(client);
         bool cut = false;
         client.OnWork = [&](WorkMode, std::int64_t count) {
             if (!cut && static_cast<std::uint64_t>(count) >= size / 2) {
@@ -141,10 +150,7 @@ int main(int argc, char* argv[]) {
                 "pauses 1 s before that try, not counted here)\n",
                 resumed, resumed / ours);
     // curl with a digest too, for a like-for-like figure: the same file through sha256sum.
-    const std::string curlHashing = "curl -s -S -o - --tlsv1.2 --tls-max 1.2 --cacert '" +
-                                    testbed::CertificateFolder() + "/ca.pem' -u '" +
-                                    testbed::NginxServer::User + ":" + testbed::NginxServer::Password +
-                                    "' '" + address + "' | sha256sum >/dev/null";
+    const std::string curlHashing = CurlCommand(address, "-o - | sha256sum >/dev/null");
     double hashing = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         const auto start = Clock::now();

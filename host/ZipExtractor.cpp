@@ -68,6 +68,12 @@ constexpr char16_t Cp437High[128] = {
     0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
     0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
 
+// The folder files go to must be there: otherwise the whole archive fails.
+void RequireFolder(const std::string& folder) {
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(FilePath(folder), ec)) throw ZipError(NoSuchDirectory);
+}
+
 std::uint16_t U16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
@@ -322,7 +328,7 @@ void ZipExtractor::Open(const std::string& path) {
     const std::uint64_t endOffset = FindEndRecord();
     if (ItemProgress) ItemProgress(0);
     std::string base = AppliedBaseDirectory();
-    if (!base.empty() && !fs::is_directory(FilePath(base), ec)) throw ZipError(NoSuchDirectory);
+    RequireFolder(base);
     const DirectoryPlace place = LocateDirectory(endOffset);
     if (place.Count > MaxEntries || place.Size > MaxDirectorySize)
         throw ZipError(FormatText("Das Archiv %s hat zu viele Einträge (höchstens %s).",
@@ -480,8 +486,8 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
     std::error_code ec;
     std::string folder = ExtractFilePath(target);
     // Archives hold many files per folder: each folder is looked at once per archive.
-    if (!folder.empty() && folder != FCheckedFolder) {
-        if (!fs::is_directory(FilePath(folder), ec)) throw ZipError(NoSuchDirectory);
+    if (folder != FCheckedFolder) {
+        RequireFolder(folder);
         FCheckedFolder = folder;
     }
     if (fs::exists(FilePath(target), ec)) {
@@ -506,8 +512,7 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
         ReplacingFile file(target);
         if (int error = file.Open(entry.UncompressedSize)) {
             // The folder went since it was looked at: the archive fails as it would have then.
-            if (error == ENOENT && !folder.empty() && !fs::is_directory(FilePath(folder), ec))
-                throw ZipError(NoSuchDirectory);
+            if (error == ENOENT) RequireFolder(folder);
             throw EntryFailure(FormatText("Datei \"%s\" kann nicht erstellt werden. %s",
                                           {Utf8Of(fs::absolute(FilePath(target))), std::strerror(error)}));
         }
@@ -555,7 +560,7 @@ public:
     // The next piece into `block` (its old buffer goes back to the worker); false at the end.
     bool Next(std::vector<unsigned char>& block) {
         std::unique_lock<std::mutex> lock(FLock);
-        if (!block.empty() || block.capacity() > 0) FSpare.push_back(std::move(block));
+        if (block.capacity() > 0) FSpare.push_back(std::move(block)); // a buffer to fill again
         FChanged.wait(lock, [this] { return !FQueue.empty() || FDone; });
         if (FQueue.empty()) {
             if (FFailure) std::rethrow_exception(FFailure);

@@ -16,7 +16,6 @@ void TSetupWizardDlg::StartInstall() {
     FErrorMsg.clear();
     UnInstallProc.CommandLine.clear();
     FRequest = RequestFromPage(*package);
-    FRunStarted = true;
     FLog.Line(FormatText(
         "Installation von Paket %d: Ordner \"%s\"%s%s%s",
         {std::to_string(FRequest.Kind), FRequest.Folder,

@@ -53,18 +53,10 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
                                    const std::string& targetFolder) {
     std::string target = PackageFilePath(targetFolder, fileName);
     // A copy that is already the vendor's file (its digest listed and matching) is not fetched again.
-    if (const std::string* listed = FDigests.Find(fileName); listed && FileExists(target)) {
-        std::string present;
-        try {
-            present = FileSha256(target);
-        } catch (const Failure&) {
-            // unreadable: fetched anew below
-        }
-        if (present == *listed) {
-            FLog.Line(FormatText(
-                "%s liegt mit stimmender Prüfsumme im temporären Ordner: nicht erneut geladen", {fileName}));
-            return FInstallState == isRunning;
-        }
+    if (FDigests.Matches(fileName, target)) {
+        FLog.Line(FormatText("%s liegt mit stimmender Prüfsumme im temporären Ordner: nicht erneut geladen",
+                             {fileName}));
+        return FInstallState == isRunning;
     }
     if (!ConnectToServer()) return false;
 
@@ -152,9 +144,6 @@ bool TSetupWizardDlg::PauseBeforeRetry(int seconds) {
 
 namespace {
 
-// A line that changes more often than this flickers and cannot be read.
-constexpr double SpeedLineInterval = 0.5;
-
 double RunClock() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -167,7 +156,6 @@ void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {
     if (workCountMax > 0) workCountMax += offset;
     FForm.pbDownload.Max = static_cast<std::int32_t>(workCountMax / 1000);
     FRate.Start(workCountMax, RunClock());
-    FSpeedShownAt = RunClock();
     FForm.lblSpeed.Caption = FRate.Line();
     PumpMessages();
 }
@@ -175,12 +163,7 @@ void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {
 void TSetupWizardDlg::IdWebDAVWork(WorkMode, std::int64_t workCount) {
     workCount += static_cast<std::int64_t>(FDownload ? FDownload->Offset() : 0);
     FForm.pbDownload.Position = static_cast<std::int32_t>(workCount / 1000);
-    const double now = RunClock();
-    FRate.Update(workCount, now);
-    if (now - FSpeedShownAt >= SpeedLineInterval) {
-        FSpeedShownAt = now;
-        FForm.lblSpeed.Caption = FRate.Line();
-    }
+    if (FRate.Update(workCount, RunClock())) FForm.lblSpeed.Caption = FRate.Line();
     PumpMessages();
 }
 

@@ -100,6 +100,16 @@ PackageDigests PackageDigests::FromManifest(const std::vector<std::string>& line
     return digests;
 }
 
+bool PackageDigests::Matches(const std::string& fileName, const std::string& path) const {
+    const std::string* listed = Find(fileName);
+    if (!listed || !FileExists(path)) return false;
+    try {
+        return FileSha256(path) == *listed;
+    } catch (const Failure&) {
+        return false; // unreadable: not the file
+    }
+}
+
 const std::string* PackageDigests::Find(const std::string& fileName) const {
     const auto found = FDigests.find(UpperCase(fileName));
     return found == FDigests.end() ? nullptr : &found->second;

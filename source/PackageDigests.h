@@ -39,6 +39,9 @@ public:
     static PackageDigests FromManifest(const std::vector<std::string>& lines);
     // The listed digest in lower-case hex, or null for a file the section does not name.
     const std::string* Find(const std::string& fileName) const;
+    // Whether the file at `path` is the one listed for `fileName`: false when none is
+    // listed, or the file is missing or unreadable.
+    bool Matches(const std::string& fileName, const std::string& path) const;
     size_t Count() const { return FDigests.size(); }
 
 private:

@@ -27,15 +27,19 @@ std::string TimeLeft(double seconds) {
 void TransferRate::Start(std::int64_t total, double seconds) {
     FTotal = total;
     FStarted = seconds;
+    FShownAt = seconds;
     FSamples.clear();
     FSamples.push_back({seconds, 0});
 }
 
-void TransferRate::Update(std::int64_t done, double seconds) {
+bool TransferRate::Update(std::int64_t done, double seconds) {
     FSamples.push_back({seconds, done});
     // Keep one sample at or before the window's start, so the window stays full.
     while (FSamples.size() > 2 && FSamples[1].Seconds <= seconds - RateWindowSeconds)
         FSamples.pop_front();
+    if (seconds - FShownAt < LineIntervalSeconds) return false;
+    FShownAt = seconds;
+    return true;
 }
 
 std::string TransferRate::Line() const {

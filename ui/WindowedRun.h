@@ -26,13 +26,13 @@ public:
 
     // Empty while the program goes on; `showWindow` then says whether a person's window is
     // to appear now (unattended, the progress page appears by itself).
-    std::optional<int> Start(const SessionStart& start, RunDialogs& dialogs, Host& host, EventLoop& loop,
+    std::optional<int> Start(const SessionStart& start, RunDialogs& dialogs, EventLoop& loop,
                              bool& showWindow) {
         FUnattended = start.Switches.Unattended();
         FWindow.OnlyProgressPage = FUnattended;
         FStopWatcher = std::make_unique<StopWatcher>(
             loop, [this] { FWindow.Deliver([this] { FController.StopRequest(); }); });
-        std::optional<int> code = BeginSession(FController, dialogs, start, host);
+        std::optional<int> code = BeginSession(FController, dialogs, start);
         FWindow.Reflect();
         const Form& form = FController.GetForm();
         showWindow = !code && !FUnattended && !form.Closed && form.Visible;

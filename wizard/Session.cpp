@@ -19,11 +19,6 @@ namespace {
 // installer's end is posted and wakes it at once.
 constexpr int IdleWaitMs = 200;
 
-const char* const ExitCodeTexts[] = {
-    "Erfolg",      "ungültige Befehlszeile",         "keine Paketquelle", "Installation fehlgeschlagen",
-    "abgebrochen", "eine andere Installation läuft",
-};
-
 // The index of the drop-down entry that `edition` names: the manifest's key or the entry's text.
 int EditionIndex(const ComboBox& editions, const std::string& edition) {
     for (size_t i = 0; i < editions.Items.size(); ++i)
@@ -130,14 +125,13 @@ void BeginRunLog(RunLog& log, const SetupSwitches& switches, const std::string& 
     log.Line(std::string("Ablauf: ") + mode);
 }
 
-std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, const SessionStart& start,
-                                Host& host) {
+std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, const SessionStart& start) {
     dialogs.SetLog(wizard.Log());
     const SetupSwitches& switches = start.Switches;
     wizard.Log().OnFailure = [&start, mayShow = !switches.Unattended()](const std::string& warning) {
         if (start.Tell) start.Tell(warning, true, mayShow);
     };
-    BeginRunLog(wizard.Log(), switches, host.TempFolder(), start.CommandLine, SystemDescription());
+    BeginRunLog(wizard.Log(), switches, start.TempFolder, start.CommandLine, SystemDescription());
     if (!start.LockProblem.empty()) wizard.Log().Line(start.LockProblem);
     wizard.Dispatch([&] { wizard.FormCreate(); });
     std::optional<int> code;
@@ -169,7 +163,7 @@ int RunWithoutWindow(const SessionStart& start) {
     TSetupWizardDlg wizard(*host, loop);
     // Watching from the start: the first download already runs inside the start.
     StopWatcher watcher(loop, [&wizard] { wizard.Dispatch([&wizard] { wizard.StopRequest(); }); });
-    if (std::optional<int> code = BeginSession(wizard, dialogs, start, *host)) return *code;
+    if (std::optional<int> code = BeginSession(wizard, dialogs, start)) return *code;
     while (!UnattendedRunEnded(wizard))
         loop.WaitAndProcess(IdleWaitMs);
     return EndSession(wizard);
@@ -201,11 +195,11 @@ int RunProgram(const ProgramStart& program) {
         return ecSuccess;
     }
     CatchStopRequests();
-    std::unique_ptr<InstallationLock> lock;
     {
         RunDialogs none(nullptr);
-        lock = LockInstallation(MakePlatformHost(none)->TempFolder(), start.LockProblem);
+        start.TempFolder = MakePlatformHost(none)->TempFolder();
     }
+    const std::unique_ptr<InstallationLock> lock = LockInstallation(start.TempFolder, start.LockProblem);
     if (!lock) {
         program.Tell(AlreadyRunningText, true, mayShow);
         return ecAlreadyRunning;
@@ -215,9 +209,7 @@ int RunProgram(const ProgramStart& program) {
 }
 
 int EndRunLog(RunLog& log, int exitCode) {
-    const bool known = exitCode >= 0 && exitCode < static_cast<int>(std::size(ExitCodeTexts));
-    log.Line(FormatText("Ende: Exit-Code %d (%s)",
-                        {std::to_string(exitCode), known ? ExitCodeTexts[exitCode] : "unbekannt"}));
+    log.Line(FormatText("Ende: Exit-Code %d (%s)", {std::to_string(exitCode), ExitCodeText(exitCode)}));
     return exitCode;
 }
 

@@ -25,6 +25,7 @@ constexpr const char* AlreadyRunningText =
 struct SessionStart {
     SetupSwitches Switches;
     std::string CommandLine; // as the system gave it, for the log
+    std::string TempFolder;  // by the host's rule: the lock's place and the log's default
     std::string LockProblem; // why the installation lock could not be made; usually empty
     // Shows or prints a text outside the wizard's window: the usage, or why the program
     // ends at once. `mayShow` is false when no window may appear (/VERYSILENT).
@@ -46,8 +47,7 @@ int RunProgram(const ProgramStart& program);
 
 // Opens the log, creates the wizard and starts as the switches say. Empty while the
 // program goes on; otherwise the exit code (the wizard has closed).
-std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, const SessionStart& start,
-                                Host& host);
+std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, const SessionStart& start);
 
 // The exit code once the window's loop has ended, written to the log.
 int EndSession(TSetupWizardDlg& wizard);

@@ -66,8 +66,8 @@ public:
     void StopRequest();
     // The start found a package source: a manifest with content, no critical error.
     bool HasPackageSource() const;
-    // True once StartInstall has begun a run.
-    bool RunStarted() const { return FRunStarted; }
+    // True once a run has begun: its state never returns to idle.
+    bool RunStarted() const { return FInstallState != isIdle; }
     bool StopWasRequested() const { return FStopRequested; }
     // Every event of the run goes here; the program opens it.
     RunLog& Log() { return FLog; }
@@ -223,7 +223,6 @@ private:
     PackageDigests FDigests;
     TransferRate FRate;
     ResumingFile* FDownload = nullptr; // the download under way, for its progress offset
-    double FSpeedShownAt = 0;          // when the speed line last changed, in seconds of the run clock
     int FUnzipEntry = 0;               // the entry being unpacked, counted from 1
     int FUnzipEntries = 0;             // the archive's files
     std::string FUnzipArchive;         // its name, for the line under the bar
@@ -246,7 +245,6 @@ private:
     int FPrevInstallType = -1;
     int FInstallType = 0;    // becomes 1 when the package list is built
     InstallRequest FRequest; // the run's, captured when it starts
-    bool FRunStarted = false;
     bool FStopRequested = false;
     RunLog FLog;
 

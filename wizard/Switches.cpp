@@ -1,11 +1,18 @@
 #include "wizard/Switches.h"
 
+#include <iterator>
+
 #include "install/PackageTable.h"
 #include "util/Strings.h"
 
 namespace tv {
 
 namespace {
+
+const char* const ExitCodeTexts[] = {
+    "Erfolg",      "ungültige Befehlszeile",         "keine Paketquelle", "Installation fehlgeschlagen",
+    "abgebrochen", "eine andere Installation läuft",
+};
 
 // A value may come with its quotes still on, from a tool that does not remove them.
 std::string Unquoted(std::string value) {
@@ -19,6 +26,10 @@ std::string Unquoted(std::string value) {
 }
 
 } // namespace
+
+const char* ExitCodeText(int code) {
+    return code >= 0 && code < static_cast<int>(std::size(ExitCodeTexts)) ? ExitCodeTexts[code] : "unbekannt";
+}
 
 SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
     SetupSwitches switches;
@@ -87,6 +98,13 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
 }
 
 std::string SwitchUsage() {
+    // The codes on two lines, as a terminal of 80 columns shows them.
+    const int last = static_cast<int>(std::size(ExitCodeTexts)) - 1;
+    std::string codes = "Exit-Codes: ";
+    for (int code = 0; code <= last; ++code) {
+        codes += std::to_string(code) + " " + ExitCodeText(code);
+        codes += code == last ? ".\n" : code == 2 ? ",\n" : ", ";
+    }
     return "Norvano Setup: Aufruf\n"
            "\n"
            "tvinstall [/PACKAGE=n] [/TYPE=CLIENT|SINGLE] [/DIR=Ordner] [/EDITION=Name]\n"
@@ -101,9 +119,8 @@ std::string SwitchUsage() {
            "/VERYSILENT     kein Fenster, keine Rückfragen\n"
            "/LOG=Datei      das Protokoll (Vorgabe: tvinstall.log im temporären Ordner)\n"
            "/? oder /HELP   dieser Text\n"
-           "\n"
-           "Exit-Codes: 0 Erfolg, 1 ungültige Befehlszeile, 2 keine Paketquelle,\n"
-           "3 Installation fehlgeschlagen, 4 abgebrochen, 5 eine andere Installation läuft.\n";
+           "\n" +
+           codes;
 }
 
 } // namespace tv

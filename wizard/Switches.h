@@ -20,6 +20,9 @@ enum SetupExitCode : int {
     ecAlreadyRunning = 5,
 };
 
+// What an exit code means, as the usage and the run log say it; "unbekannt" for others.
+const char* ExitCodeText(int code);
+
 enum class RunMode {
     Interactive, // the switches only preset the pages
     Silent,      // only the progress page is shown, no question is asked

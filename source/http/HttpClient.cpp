@@ -43,21 +43,21 @@ std::string Base64(const std::string& data) {
 }
 
 // Resolves a Location against the address it answered.
+// "host" with ":port" where the port is not the default, as the Host field writes it.
+std::string HostAndPort(const Url& url) {
+    return url.Port == 443 ? url.Host : url.Host + ":" + std::to_string(url.Port);
+}
+
+std::string Origin(const Url& url) {
+    return "https://" + HostAndPort(url);
+}
+
 std::string Resolve(const Url& base, const std::string& location) {
-    auto origin = [&] {
-        std::string out = "https://";
-        out += base.Host;
-        if (base.Port != 443) {
-            out += ':';
-            out += std::to_string(base.Port);
-        }
-        return out;
-    };
     if (location.find("://") != std::string::npos) return location;
     if (location.rfind("//", 0) == 0) return "https:" + location;
-    if (!location.empty() && location[0] == '/') return origin() + location;
+    if (!location.empty() && location[0] == '/') return Origin(base) + location;
     std::string path = base.Path.substr(0, base.Path.find('?'));
-    return origin() + path.substr(0, path.rfind('/') + 1) + location;
+    return Origin(base) + path.substr(0, path.rfind('/') + 1) + location;
 }
 
 } // namespace
@@ -87,8 +87,6 @@ Url ParseUrl(const std::string& address) {
     url.Host = LowerAscii(authority);
     return url;
 }
-
-namespace {} // namespace
 
 struct HttpClient::Answer {
     std::string StatusLine;
@@ -140,9 +138,7 @@ void HttpClient::Send(const std::string& method, const Url& url) {
         head += "Range: bytes=" + std::to_string(RangeFrom) + "-\r\n";
         if (!IfRange.empty()) head += "If-Range: " + IfRange + "\r\n";
     }
-    head += "Host: " + url.Host;
-    if (url.Port != 443) head.append(":").append(std::to_string(url.Port));
-    head += "\r\n";
+    head += "Host: " + HostAndPort(url) + "\r\n";
     head += std::string("Accept: ") + Accept + "\r\n";
     head += "Accept-Encoding: identity\r\n";
     head += std::string("User-Agent: ") + UserAgent + "\r\n";
@@ -265,18 +261,17 @@ HttpClient::Answer HttpClient::ReadHead(const Url& url) {
     }
 }
 
-void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
-    FBodyBytes = 0;
-    if (answer.Status == 204 || answer.Status == 304 || (answer.Status >= 100 && answer.Status < 200)) return;
-    std::int64_t received = 0;
+std::uint64_t HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
+    if (answer.Status == 204 || answer.Status == 304 || (answer.Status >= 100 && answer.Status < 200))
+        return 0;
+    std::uint64_t received = 0;
     auto take = [&](std::uint64_t wanted) -> size_t {
         if (FStart == FEnd && Fill() == 0) return 0;
         size_t n = static_cast<size_t>(std::min<std::uint64_t>(wanted, FEnd - FStart));
-        FBodyBytes += n;
+        received += n;
         if (sink) {
             sink->Write(FBuffer.data() + FStart, n);
-            received += static_cast<std::int64_t>(n);
-            if (OnWork) OnWork(WorkMode::Read, received);
+            if (OnWork) OnWork(WorkMode::Read, static_cast<std::int64_t>(received));
         }
         FStart += n;
         return n;
@@ -306,7 +301,7 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
         int fields = 0;
         while (!ReadField(fields).empty()) {
         } // trailer fields
-        return;
+        return received;
     }
     if (answer.HasLength) {
         if (sink && OnWorkBegin) OnWorkBegin(WorkMode::Read, static_cast<std::int64_t>(answer.Length));
@@ -315,7 +310,7 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
             if (n == 0) broken();
             left -= n;
         }
-        return;
+        return received;
     }
     if (sink && OnWorkBegin) OnWorkBegin(WorkMode::Read, 0);
     while (take(UINT64_MAX) > 0) {
@@ -326,6 +321,7 @@ void HttpClient::ReadBody(const Answer& answer, HttpSink* sink) {
     if (!FTransport->EndedCleanly())
         throw Failure("Verbindung zu " + FHost +
                       " wurde ohne TLS-Abschluss beendet: die Antwort ist womöglich unvollständig");
+    return received;
 }
 
 void HttpClient::Request(std::string method, std::string address, HttpSink& sink) {
@@ -356,16 +352,12 @@ void HttpClient::Exchange(std::string method, std::string address, HttpSink& sin
         if (success) {
             answer.Head.Status = answer.Status;
             sink.BeforeBody(answer.Head);
-            ReadBody(answer, &sink);
-        } else {
-            ReadBody(answer, nullptr); // an error body never reaches the sink
         }
+        // An error body never reaches the sink.
+        const std::uint64_t bytes = ReadBody(answer, success ? &sink : nullptr);
         if (OnAnswer)
-            OnAnswer(
-                {method,
-                 "https://" + url.Host + (url.Port != 443 ? ":" + std::to_string(url.Port) : "") + url.Path,
-                 answer.Status, FBodyBytes,
-                 std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count()});
+            OnAnswer({method, Origin(url) + url.Path, answer.Status, bytes,
+                      std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count()});
         if (answer.Close) FCloseAfter = true;
         if (FCloseAfter) FTransport->Close();
         if (success) return;

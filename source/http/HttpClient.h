@@ -95,7 +95,8 @@ private:
     void Exchange(std::string method, std::string address, HttpSink& sink);
     void Send(const std::string& method, const Url& url);
     Answer ReadHead(const Url& url);
-    void ReadBody(const Answer& answer, HttpSink* sink);
+    // The body's bytes, handed to `sink` unless it is null; returns how many there were.
+    std::uint64_t ReadBody(const Answer& answer, HttpSink* sink);
     std::string ReadLine();
     // A header or trailer line, counted against the limit of fields.
     std::string ReadField(int& fields);
@@ -111,7 +112,6 @@ private:
     std::string FBuffer;
     size_t FStart = 0;
     size_t FEnd = 0;
-    std::uint64_t FBodyBytes = 0; // of the answer being read
 };
 
 } // namespace tv

@@ -20,7 +20,7 @@ WizardProgram::WizardProgram() : FHost(FRunDialogs), FController(FHost, FEventLo
 
 std::optional<int> WizardProgram::Start(const SessionStart& start) {
     bool showWindow = false;
-    std::optional<int> code = FRun.Start(start, FRunDialogs, FHost, FEventLoop, showWindow);
+    std::optional<int> code = FRun.Start(start, FRunDialogs, FEventLoop, showWindow);
     if (showWindow) ShowCentred();
     return code;
 }

@@ -13,7 +13,7 @@ Win32WizardProgram::Win32WizardProgram()
 
 std::optional<int> Win32WizardProgram::Start(const SessionStart& start) {
     bool showWindow = false;
-    std::optional<int> code = FRun.Start(start, FRunDialogs, FHost, FEventLoop, showWindow);
+    std::optional<int> code = FRun.Start(start, FRunDialogs, FEventLoop, showWindow);
     if (showWindow) FWindow.Show();
     return code;
 }
