@@ -9,8 +9,8 @@ here="$(cd "$(dirname "$0")/../.." && pwd)"
 root="$build/e2e"
 rm -rf "$root"
 mkdir -p "$root"
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/e2e/checks.sh
+source "$(dirname "$0")/checks.sh"
 
 tour() { # machine, screenshot folder, mode...
   local machine="$1" shots="$2"
@@ -51,4 +51,4 @@ tour "$root/offline" "$root/tour-offline" --offline > "$root/offline.txt" || fai
 cat "$root/offline.txt"
 expect_installed "$root/offline" "$root/offline.txt"
 
-if [ "$failures" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi
+finish

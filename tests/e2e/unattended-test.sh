@@ -12,8 +12,8 @@ here="$(cd "$(dirname "$0")/../.." && pwd)"
 root="$build/e2e-unattended"
 rm -rf "$root"
 mkdir -p "$root"
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/e2e/checks.sh
+source "$(dirname "$0")/checks.sh"
 server=""
 cleanup() { [ -n "$server" ] && kill "$server" 2>/dev/null; wait 2>/dev/null || true; }
 trap cleanup EXIT
@@ -166,4 +166,4 @@ else
 fi
 ls "$m/temp/"tvinstall.[1-5].log >/dev/null 2>&1 || fail "no earlier logs kept"
 
-if [ "$failures" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi
+finish

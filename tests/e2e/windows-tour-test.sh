@@ -14,8 +14,8 @@ root="$build/e2e"
 machine="$root/machine"
 rm -rf "$root"
 mkdir -p "$root"
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/e2e/checks.sh
+source "$(dirname "$0")/checks.sh"
 
 "$here/demo/make-demo-machine.sh" "$machine" "$build"
 app="$WINEPREFIX/drive_c/Program Files (x86)/Norvano 6"
@@ -56,4 +56,4 @@ cat "$root/second.txt"
 grep -q "nach dem Update beendet" "$root/second.txt" || fail "the second start did not update"
 grep -q "^nv_update.exe" "$root/stubs.log" || fail "the updater did not run"
 
-if [ "$failures" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi
+finish
