@@ -1,8 +1,8 @@
-// TSetupWizardDlg: the wizard as a controller of plain state. It owns the text table,
-// the manifest and every field of the run; its property setters act. The window only
-// mirrors `Form` and delivers the user's input through Dispatch.
-// Member functions live in the file of their concern: wizard/ (start, pages, selection,
-// parameters, texts), source/ (mode, downloads), install/ (the run and its outcome).
+// TSetupWizardDlg: the wizard as a controller of plain state. It owns the text table and
+// every field of the run; its property setters act. The window only mirrors `Form` and
+// delivers the user's input through Dispatch. The package source (connection, digests,
+// downloads) and the archive unpacker are parts it uses; they know nothing of it.
+// Member functions live in the file of their concern in wizard/.
 #pragma once
 
 #include <exception>
@@ -14,24 +14,20 @@
 #include "host/Host.h"
 #include "host/ProcessRunner.h"
 #include "host/ZipExtractor.h"
-#include "install/FirebirdConfig.h"
+#include "install/ArchiveUnpacker.h"
+#include "install/InstallerRun.h"
 #include "install/PackageTable.h"
-#include "source/PackageDigests.h"
-#include "source/ResumingFile.h"
-#include "source/TransferRate.h"
-#include "source/http/HttpClient.h"
+#include "source/PackageSource.h"
 #include "util/IniStore.h"
 #include "util/RunLog.h"
 #include "wizard/Form.h"
 
 namespace tv {
 
-enum InstallStateValue { isIdle = 0, isRunning = 1, isSucceeded = 2, isAborted = 3, isFailed = 4 };
-
-class TSetupWizardDlg {
+class TSetupWizardDlg : private SourceEvents {
 public:
     TSetupWizardDlg(Host& host, EventLoop& loop);
-    ~TSetupWizardDlg();
+    ~TSetupWizardDlg() override;
     TSetupWizardDlg(const TSetupWizardDlg&) = delete;
     TSetupWizardDlg& operator=(const TSetupWizardDlg&) = delete;
 
@@ -132,21 +128,21 @@ public:
     bool HasCheckedUpdateFile() const;
     std::string GetCheckedUpdateFiles() const;
 
-    // The run (install/Run.cpp)
+    // The run (wizard/InstallRun.cpp)
     void StartInstall();
     void InstallProcTerminate(std::uint32_t exitCode);
     // The system refused to wait for the installer: its outcome is unknown.
     void InstallProcWaitFailed(const std::string& reason);
     void UnInstallProcTerminate(std::uint32_t exitCode);
 
-    // The installer packages (install/Packages.cpp) under the product's names; StartInstall
+    // The installer packages (wizard/Installers.cpp) under the product's names; StartInstall
     // reaches the same through the package table, whose rows hold each installer.
     void InstallApplication();
     void InstallServer();
     void InstallCompanionApp();
     void FBConfigBtnClick();
 
-    // Database files (install/Databases.cpp)
+    // Database files (wizard/Databases.cpp)
     void InstallDatabases(const std::string& targetFolder, const std::string& archives);
     bool UnzipArchive(const std::string& archivePath, const std::string& targetFolder);
     void AbUnZipperArchiveItemProgress(const ZipEntry& item, int progress, bool& abort);
@@ -155,7 +151,7 @@ public:
     void AbUnZipperItemFailure(const ZipEntry& item, const std::string& reason);
     void AbUnZipperItemExtracted(const ZipEntry& item);
 
-    // Package source (source/Mode.cpp, source/Download.cpp)
+    // Package source (wizard/Mode.cpp, wizard/Download.cpp)
     bool ConnectToServer();
     void OnlineBtnClick();
     void OfflineBtnClick();
@@ -165,44 +161,32 @@ public:
     void IdWebDAVWork(WorkMode mode, std::int64_t workCount);
     const std::string& SetupFolder() const { return FSetupFolder; }
     const IniStore& InstallIni() const { return *FInstallIni; }
-    HttpClient& WebDAV() { return FWebDAV; }
+    // The manifest's lines, with the digest section read; throws for a malformed one.
+    void LoadManifest(const std::vector<std::string>& lines);
+    HttpClient& WebDAV() { return FSource.Client(); }
+
+    // The parts the run uses.
+    PackageSource& Source() { return FSource; }
+    ArchiveUnpacker& Unpacker() { return FUnpacker; }
 
 private:
-    friend struct WizardProbe; // tests reach the fields the other subsystems will set
+    friend struct WizardProbe; // tests reach the controller's own fields
 
     void InitWizard();
     void BuildPackageList();
     void UpdateAppType();
-    // Keeps FTransfers raised for as long as a request is on the wire.
-    class TransferScope {
-    public:
-        explicit TransferScope(int& count) : FCount(count) { ++FCount; }
-        ~TransferScope() { --FCount; }
-        TransferScope(const TransferScope&) = delete;
-        TransferScope& operator=(const TransferScope&) = delete;
-
-    private:
-        int& FCount;
-    };
     // Handles pending window events; downloads and unpacking call it from their progress.
-    void PumpMessages();
+    void PumpMessages() override;
+    bool RunGoesOn() const override { return FInstallState == isRunning; }
     // True while a request is on the wire: clicks that would start another are ignored.
-    bool Transferring() const { return FTransfers > 0; }
-    // Fails the run (throws) when the manifest lists a digest for `fileName` that the file
-    // at `path` does not have; `computed` is the download's digest, empty to read the file.
-    // A downloaded copy that fails goes.
-    void VerifyPackageFile(const std::string& fileName, const std::string& path, const std::string& computed);
-    // The manifest's lines, with the digest section read; throws for a malformed one.
-    void LoadManifest(const std::vector<std::string>& lines);
-    // Fetches `address` into `file`; a transfer that breaks in its body is continued from the
-    // bytes on disk, up to five further tries with growing pauses (source/Download.cpp).
-    void FetchResuming(const std::string& address, const std::string& fileName, ResumingFile& file);
-    // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
-    bool PauseBeforeRetry(int seconds);
-    // The package file `fileName` in `folder`; refuses names that would leave the folder.
-    std::string PackageFilePath(const std::string& folder, const std::string& fileName) const;
+    bool Transferring() const { return FSource.Transferring(); }
     void ShowOutcomePage(const std::string& heading, const std::string& text);
     void Succeeded();
+    // The database run that follows a single seat's installer, into the application's folder.
+    void InstallSingleSeatDatabases();
+    // Fetches (online) and unpacks one archive of a database run: the failure's text, empty
+    // when it went through or the run was aborted.
+    std::string InstallArchive(const std::string& name, const std::string& targetFolder);
     void Aborted();
     void WriteAliasEntries();
     void LogChanges(const std::vector<ConfChange>& changes);
@@ -220,12 +204,6 @@ private:
     // State, in declaration order of the original design.
     std::unique_ptr<IniStore> FInstallIni;
     std::unique_ptr<IniStore> FMemIni;
-    PackageDigests FDigests;
-    TransferRate FRate;
-    ResumingFile* FDownload = nullptr; // the download under way, for its progress offset
-    int FUnzipEntry = 0;               // the entry being unpacked, counted from 1
-    int FUnzipEntries = 0;             // the archive's files
-    std::string FUnzipArchive;         // its name, for the line under the bar
     std::string FErrorMsg;
     std::string FIniFileName;
     std::string FAppType;
@@ -248,14 +226,12 @@ private:
     bool FStopRequested = false;
     RunLog FLog;
 
-    // Components
-    HttpClient FWebDAV;
-    ZipExtractor FUnZipper;
-    std::string FEntryFailure; // the first entry of the current archive that could not be written
+    // Parts and components
+    PackageSource FSource;
+    ArchiveUnpacker FUnpacker;
     ProcessRunner InstallProc;
     ProcessRunner UnInstallProc;
     ProcessRunner RunApp;
-    int FTransfers = 0;
 
     // The application's help file: registered, never opened.
     std::string FHelpFile;

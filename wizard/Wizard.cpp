@@ -12,8 +12,8 @@
 namespace tv {
 
 TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
-    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), InstallProc(loop),
-      UnInstallProc(loop), RunApp(loop) {
+    : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), FSource(FLog, *this),
+      FUnpacker(FLog), InstallProc(loop), UnInstallProc(loop), RunApp(loop) {
     RunApp.WaitForTerminate = false;
     InstallProc.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
         Dispatch([&] {
@@ -29,36 +29,35 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
             UnInstallProcTerminate(code);
         });
     };
-    FUnZipper.ItemProgress = [this](int position) {
+    ZipExtractor& unzipper = FUnpacker.Extractor();
+    unzipper.ItemProgress = [this](int position) {
         FForm.pbUnzip.Position = position;
-        if (position == 0) // a new entry begins
-            FForm.lblSpeed.Caption =
-                FormatText("%s \u2013 Datei %d von %d",
-                           {FUnzipArchive, std::to_string(++FUnzipEntry), std::to_string(FUnzipEntries)});
+        if (position == 0) FForm.lblSpeed.Caption = FUnpacker.NextEntryLine(); // a new entry begins
         PumpMessages();
     };
-    FUnZipper.OnArchiveProgress = [this](int progress, bool& abort) {
+    unzipper.OnArchiveProgress = [this](int progress, bool& abort) {
         AbUnZipperArchiveProgress(progress, abort);
     };
-    FUnZipper.OnArchiveItemProgress = [this](const ZipEntry& item, int progress, bool& abort) {
+    unzipper.OnArchiveItemProgress = [this](const ZipEntry& item, int progress, bool& abort) {
         AbUnZipperArchiveItemProgress(item, progress, abort);
     };
-    FUnZipper.OnConfirmOverwrite = [this](std::string& name, bool& confirm) {
+    unzipper.OnConfirmOverwrite = [this](std::string& name, bool& confirm) {
         AbUnZipperConfirmOverwrite(name, confirm);
     };
-    FUnZipper.OnItemFailure = [this](const ZipEntry& item, const std::string& reason) {
+    unzipper.OnItemFailure = [this](const ZipEntry& item, const std::string& reason) {
         AbUnZipperItemFailure(item, reason);
     };
-    FUnZipper.OnItemExtracted = [this](const ZipEntry& item) { AbUnZipperItemExtracted(item); };
-    FWebDAV.OnWorkBegin = [this](WorkMode mode, std::int64_t max) { IdWebDAVWorkBegin(mode, max); };
-    FWebDAV.OnWork = [this](WorkMode mode, std::int64_t count) { IdWebDAVWork(mode, count); };
-    FWebDAV.OnAnswer = [this](const AnswerRecord& answer) {
+    unzipper.OnItemExtracted = [this](const ZipEntry& item) { AbUnZipperItemExtracted(item); };
+    HttpClient& client = FSource.Client();
+    client.OnWorkBegin = [this](WorkMode mode, std::int64_t max) { IdWebDAVWorkBegin(mode, max); };
+    client.OnWork = [this](WorkMode mode, std::int64_t count) { IdWebDAVWork(mode, count); };
+    client.OnAnswer = [this](const AnswerRecord& answer) {
         FLog.Line(FormatText("HTTP %s %s: %d, %s Bytes, %s s",
                              {answer.Method, answer.Address, std::to_string(answer.Status),
                               std::to_string(answer.Bytes), GermanDecimal(answer.Seconds, 3)}));
     };
     // A server that keeps silent must not freeze the window: Cancel stays usable.
-    FWebDAV.Transport().WhileWaiting = [this] { PumpMessages(); };
+    client.Transport().WhileWaiting = [this] { PumpMessages(); };
 }
 
 TSetupWizardDlg::~TSetupWizardDlg() = default;
@@ -138,7 +137,7 @@ void TSetupWizardDlg::InitWizard() {
 
 void TSetupWizardDlg::ConnectWaitCancelClick() {
     // Ends the request under way: the start goes on as after a failed connection.
-    if (FForm.ConnectWait.Visible) FWebDAV.Transport().Close();
+    if (FForm.ConnectWait.Visible) FSource.Interrupt();
 }
 
 void TSetupWizardDlg::PumpMessages() {

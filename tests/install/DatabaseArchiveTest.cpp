@@ -116,7 +116,7 @@ TEST_F(DatabaseArchiveTest, ACaseSpellingReachesTheLiveFileOnlyWhereTheFileSyste
 }
 
 TEST_F(DatabaseArchiveTest, EditionWithoutArchivesSaysThatNothingWasInstalled) {
-    WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Tavik=tavik.zip"});
+    Dlg().LoadManifest({"[DBFileListClient]", "Tavik=tavik.zip"});
     Click([](auto& d) { d.DoAction(pkDatabaseFiles); });
     Dlg().ApplicationEventsIdle(); // the edition is read in the idle pass
     Click([](auto& d) { d.NextBtnClick(); });

@@ -137,7 +137,7 @@ TEST_F(InstallRunTest, AbortedFollowUpRunRemovesTheApplicationAgain) {
     Dlg().ApplicationEventsIdle();
     FHost.BoxAnswers = {mrYes};
     // Cancel is clicked while the first database entry is written.
-    ZipExtractor& unzipper = WizardProbe::UnZipper(Dlg());
+    ZipExtractor& unzipper = Dlg().Unpacker().Extractor();
     auto shown = unzipper.OnArchiveItemProgress;
     bool clicked = false;
     unzipper.OnArchiveItemProgress = [&](const ZipEntry& entry, int progress, bool& abort) {
@@ -168,7 +168,7 @@ TEST_F(InstallRunTest, CancelQuestionAnsweredNoLetsTheRunGoOn) {
     F().cbAppVers.ItemIndex = 1;
     Dlg().ApplicationEventsIdle();
     FHost.BoxAnswers = {mrNo};
-    ZipExtractor& unzipper = WizardProbe::UnZipper(Dlg());
+    ZipExtractor& unzipper = Dlg().Unpacker().Extractor();
     auto shown = unzipper.OnArchiveItemProgress;
     unzipper.OnArchiveItemProgress = [&](const ZipEntry& entry, int progress, bool& abort) {
         shown(entry, progress, abort);
@@ -608,7 +608,7 @@ namespace {
 class DatabaseRunTest : public InstallRunTest {
 protected:
     void RunDatabases(const std::string& list) {
-        WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=" + list});
+        Dlg().LoadManifest({"[DBFileListClient]", "Brisa=" + list});
         Install(pkDatabaseFiles, (FMachine / "data").string());
     }
 };
@@ -658,7 +658,7 @@ TEST_F(DatabaseRunTest, EntryThatCannotBeWrittenFailsTheRunAfterTheArchive) {
 }
 
 TEST_F(DatabaseRunTest, MissingTargetFolderFailsWithTheExtractorsMessage) {
-    WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=db_base.zip"});
+    Dlg().LoadManifest({"[DBFileListClient]", "Brisa=db_base.zip"});
     Click([](auto& d) { d.DoAction(pkDatabaseFiles); });
     Dlg().InstallDatabases((FMachine / "nowhere").string(), "db_base.zip");
     EXPECT_EQ(F().lblStatusInfo.Caption,
@@ -802,11 +802,11 @@ TEST_F(OnlineRunTest, DownloadedArchiveThatCannotBeDeletedLeavesTheRunASuccess) 
     // An immutable file: not even the superuser deletes it.
     const fs::path copy = fs::path(FHost.Temp) / "db_base.zip";
     bool locked = false;
-    WizardProbe::UnZipper(Dlg()).OnArchiveProgress = [&](int progress, bool& abort) {
+    Dlg().Unpacker().Extractor().OnArchiveProgress = [&](int progress, bool& abort) {
         if (!locked) locked = std::system(("chattr +i '" + copy.string() + "' 2>/dev/null").c_str()) == 0;
         Dlg().AbUnZipperArchiveProgress(progress, abort);
     };
-    WizardProbe::LoadManifest(Dlg(), {"[DBFileListClient]", "Brisa=db_base.zip"});
+    Dlg().LoadManifest({"[DBFileListClient]", "Brisa=db_base.zip"});
     Install(pkDatabaseFiles, (FMachine / "data").string());
     if (locked) std::system(("chattr -i '" + copy.string() + "'").c_str());
     if (!locked) GTEST_SKIP() << "this file system has no immutable files";

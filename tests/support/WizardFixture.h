@@ -18,15 +18,11 @@
 
 namespace tv {
 
-// Sets the fields that the mode switch and the install run own, for tests that need
-// a state those subsystems would have produced.
+// Reaches the controller's own fields, for tests that need a state only a failed start
+// would produce or that look at what closing released.
 struct WizardProbe {
     static void SetCriticalError(TSetupWizardDlg& dlg, bool value) { dlg.FCriticalError = value; }
-    static void LoadManifest(TSetupWizardDlg& dlg, const std::vector<std::string>& lines) {
-        dlg.FInstallIni->SetStrings(lines);
-    }
     static bool TextTableReleased(const TSetupWizardDlg& dlg) { return !dlg.FMemIni; }
-    static ZipExtractor& UnZipper(TSetupWizardDlg& dlg) { return dlg.FUnZipper; }
 };
 
 class WizardFixture : public testing::Test {

@@ -28,7 +28,7 @@ class ParamsTest : public WizardFixture {
 protected:
     void SetUp() override {
         WizardFixture::SetUp();
-        WizardProbe::LoadManifest(Dlg(), Manifest);
+        Dlg().LoadManifest(Manifest);
         FDir = fs::temp_directory_path() / ("tv-params-" + std::to_string(getpid()));
         fs::create_directories(FDir);
     }
@@ -135,7 +135,7 @@ TEST_F(ParamsTest, UpdateListIsFilledPerEditionUncheckedForTheDataUpdate) {
 }
 
 TEST_F(ParamsTest, EditionWithoutDescriptionsGivesAnEmptyList) {
-    WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=a.zip"});
+    Dlg().LoadManifest({"[UpdFileList]", "Brisa=a.zip"});
     Dlg().ApplicationEventsIdle();
     Choose(pkDataUpdate);
     EXPECT_TRUE(F().cbFileList.Items.empty());
@@ -173,7 +173,7 @@ TEST_F(ParamsTest, ArchivesWithoutACheckListLineCountAsUnchecked) {
 }
 
 TEST_F(ParamsTest, DescriptionsBeyondTheArchiveListSelectNothing) {
-    WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Brisa=a.zip", "[UpdFileDescr]", "Brisa=A;B;C"});
+    Dlg().LoadManifest({"[UpdFileList]", "Brisa=a.zip", "[UpdFileDescr]", "Brisa=A;B;C"});
     Dlg().ApplicationEventsIdle();
     Choose(pkDataUpdate);
     Click([](auto& d) { d.MarkAllBtnClick(1); });
@@ -192,8 +192,7 @@ TEST_F(ParamsTest, ManifestWithAHundredThousandArchivesStaysUsable) {
         names += "archive" + std::to_string(i) + ".zip";
         descriptions += "Teil " + std::to_string(i);
     }
-    WizardProbe::LoadManifest(Dlg(),
-                              {"[UpdFileList]", "Brisa=" + names, "[UpdFileDescr]", "Brisa=" + descriptions});
+    Dlg().LoadManifest({"[UpdFileList]", "Brisa=" + names, "[UpdFileDescr]", "Brisa=" + descriptions});
     Dlg().ApplicationEventsIdle();
     Choose(pkDataUpdate);
     ASSERT_EQ(F().cbFileList.Items.size(), 100000u);

@@ -16,8 +16,8 @@ class SessionTest : public WizardFixture {
 protected:
     void SetUp() override {
         WizardFixture::SetUp();
-        WizardProbe::LoadManifest(Dlg(), {"[UpdFileList]", "Solan=a.zip;b.zip;c.zip", "[UpdFileDescr]",
-                                          "Solan=Modelle;Teile;Zeichnungen"});
+        Dlg().LoadManifest({"[UpdFileList]", "Solan=a.zip;b.zip;c.zip", "[UpdFileDescr]",
+                            "Solan=Modelle;Teile;Zeichnungen"});
     }
     std::vector<bool> Checks() {
         std::vector<bool> checks;
@@ -103,10 +103,10 @@ TEST_F(SessionTest, AStopRequestWhileIdleClosesAndCountsAsAnAbort) {
     EXPECT_TRUE(F().Closed);
     EXPECT_EQ(ExitCodeOf(Dlg()), ecAborted);
 
-    WizardProbe::LoadManifest(Dlg(), {});
+    Dlg().LoadManifest({});
     EXPECT_EQ(ExitCodeOf(Dlg()), ecAborted); // stopped before it could tell
     Create();
-    WizardProbe::LoadManifest(Dlg(), {});
+    Dlg().LoadManifest({});
     EXPECT_EQ(ExitCodeOf(Dlg()), ecNoPackageSource);
 }
 

@@ -1,14 +1,11 @@
-// Online and offline mode: where the manifest and the package files come from, the
-// server login, and the two mode buttons.
+// Online and offline mode: the caption, the package source switched with every fall-back,
+// the server login, and the two mode buttons.
 #include "wizard/SetupWizardDlg.h"
-
-#include <filesystem>
 
 #include "source/ServerConfig.h"
 #include "util/Failure.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
-#include "util/TextFile.h"
 
 namespace tv {
 
@@ -20,18 +17,13 @@ void TSetupWizardDlg::SetOnline(bool value) {
     FForm.OnlineBtn.Down = value;
     FForm.OfflineBtn.Down = !value;
     FInstallIni->Clear();
-    FDigests = {};
+    FSource.ClearDigests();
 
     if (value) {
         FSetupFolder = FHost.TempFolder();
         if (ConnectToServer()) {
-            MemorySink manifest;
             try {
-                {
-                    TransferScope transfer(FTransfers);
-                    FWebDAV.Get(InstallationFolderAddress() + "install.ini", manifest);
-                }
-                LoadManifest(SplitLines(DecodeText(manifest.Data).Text));
+                LoadManifest(FSource.FetchManifest());
             } catch (const std::exception& e) {
                 ShowError(e.what());
                 SetOnline(false);
@@ -46,52 +38,38 @@ void TSetupWizardDlg::SetOnline(bool value) {
             ShowError(FormatText("%s %s", {GetMsg("msgConnectToCloudFailed"), GetMsg("msgAppTerminate")}));
         }
     } else {
-        FWebDAV.Disconnect();
+        FSource.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
         try {
-            LoadManifest(FileExists(FIniFileName) ? SplitLines(DecodeText(ReadFileBytes(FIniFileName)).Text)
-                                                  : std::vector<std::string>());
+            LoadManifest(ReadManifestFile(FIniFileName));
         } catch (const Failure& e) {
             ShowError(e.what()); // a manifest that cannot be trusted offers no package
         }
     }
     FSetupFolder = IncludeTrailingPathDelimiter(FSetupFolder);
+    const bool empty = FInstallIni->Empty();
     if (value)
         FLog.Line("Modus: online, Paketverzeichnis von " + InstallationFolderAddress() + "install.ini" +
-                  (FInstallIni->Empty() ? " (leer)" : ""));
+                  (empty ? " (leer)" : ""));
     else
-        FLog.Line("Modus: offline, Paketverzeichnis " + FIniFileName +
-                  (FInstallIni->Empty() ? " (fehlt oder leer)" : "") + ", Pakete in " + FSetupFolder);
+        FLog.Line("Modus: offline, Paketverzeichnis " + FIniFileName + (empty ? " (fehlt oder leer)" : "") +
+                  ", Pakete in " + FSetupFolder);
 }
 
 void TSetupWizardDlg::LoadManifest(const std::vector<std::string>& lines) {
-    FDigests = PackageDigests::FromManifest(lines);
+    FSource.LoadDigests(lines);
     FInstallIni->SetStrings(lines);
-    if (FDigests.Count() > 0)
-        FLog.Line(
-            FormatText("Prüfsummen im Paketverzeichnis: %d Dateien", {std::to_string(FDigests.Count())}));
 }
 
 bool TSetupWizardDlg::ConnectToServer() {
-    if (FWebDAV.Connected()) return true;
-    try {
-        TransferScope transfer(FTransfers);
-        FWebDAV.BasicAuthentication = true;
-        FWebDAV.UserName = AccountName();
-        FWebDAV.Password = AccountPassword;
-        FWebDAV.CacheControl = "no-cache";
-        MemorySink answer;
-        FWebDAV.Post(LoginPageAddress(), answer);
-        if (!FWebDAV.Connected()) FWebDAV.Connect();
-        return true;
-    } catch (const std::exception& e) {
-        AddErrorLine(e.what(), true);
-        return false;
-    }
+    const std::string failure = FSource.Connect();
+    if (failure.empty()) return true;
+    AddErrorLine(failure, true);
+    return false;
 }
 
 void TSetupWizardDlg::OnlineBtnClick() {
-    if (Transferring()) return; // one request at a time
+    if (FSource.Transferring()) return; // one request at a time
     if (ConnectToServer()) {
         SetOnline(true);
         return;

@@ -1,15 +1,16 @@
-// Downloads of package files with the progress page, and the client's progress events.
-#include "wizard/SetupWizardDlg.h"
+#include "source/PackageSource.h"
 
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <iterator>
 #include <thread>
 
-#include "source/ResumingFile.h"
+#include "source/ServerConfig.h"
 #include "util/Failure.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
+#include "util/TextFile.h"
 
 namespace tv {
 
@@ -20,9 +21,13 @@ constexpr int RetryPauses[] = {1, 2, 4, 8, 16};
 // How often a pause looks at the window: Cancel must act at once.
 constexpr auto RetryPauseSlice = std::chrono::milliseconds(50);
 
+double RunClock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
 
-std::string TSetupWizardDlg::PackageFilePath(const std::string& folder, const std::string& fileName) const {
+std::string PackageFilePath(const std::string& folder, const std::string& fileName) {
     // A name from the manifest with a folder part could make the wizard write, or unpack
     // from, anywhere on the machine.
     if (fileName.empty() || fileName == "." || fileName == ".." ||
@@ -31,8 +36,52 @@ std::string TSetupWizardDlg::PackageFilePath(const std::string& folder, const st
     return IncludeTrailingPathDelimiter(folder) + fileName;
 }
 
-void TSetupWizardDlg::VerifyPackageFile(const std::string& fileName, const std::string& path,
-                                        const std::string& computed) {
+std::vector<std::string> ReadManifestFile(const std::string& path) {
+    return FileExists(path) ? SplitLines(DecodeText(ReadFileBytes(path)).Text) : std::vector<std::string>();
+}
+
+PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEvents(events) {}
+
+std::vector<std::string> PackageSource::FetchManifest() {
+    MemorySink manifest;
+    TransferScope transfer(FTransfers);
+    FClient.Get(InstallationFolderAddress() + "install.ini", manifest);
+    return SplitLines(DecodeText(manifest.Data).Text);
+}
+
+void PackageSource::LoadDigests(const std::vector<std::string>& lines) {
+    FDigests = PackageDigests::FromManifest(lines);
+    if (FDigests.Count() > 0)
+        FLog.Line(
+            FormatText("Prüfsummen im Paketverzeichnis: %d Dateien", {std::to_string(FDigests.Count())}));
+}
+
+std::string PackageSource::Connect() {
+    if (FClient.Connected()) return "";
+    try {
+        TransferScope transfer(FTransfers);
+        FClient.BasicAuthentication = true;
+        FClient.UserName = AccountName();
+        FClient.Password = AccountPassword;
+        FClient.CacheControl = "no-cache";
+        MemorySink answer;
+        FClient.Post(LoginPageAddress(), answer);
+        if (!FClient.Connected()) FClient.Connect();
+        return "";
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+bool PackageSource::HasVerifiedCopy(const std::string& fileName, const std::string& path) {
+    if (!FDigests.Matches(fileName, path)) return false;
+    FLog.Line(FormatText("%s liegt mit stimmender Prüfsumme im temporären Ordner: nicht erneut geladen",
+                         {fileName}));
+    return true;
+}
+
+void PackageSource::Verify(const std::string& fileName, const std::string& path,
+                           const std::string& computed) {
     const std::string* listed = FDigests.Find(fileName);
     if (!listed) return;
     const std::string actual = computed.empty() ? FileSha256(path) : computed;
@@ -44,51 +93,33 @@ void TSetupWizardDlg::VerifyPackageFile(const std::string& fileName, const std::
         FormatText("Prüfsumme von %s stimmt nicht: erwartet %s, erhalten %s", {fileName, *listed, actual}));
     // A copy that is not the vendor's file must not be found and used later.
     std::error_code ignored;
-    if (FOnline) std::filesystem::remove(FilePath(path), ignored);
+    if (!computed.empty()) std::filesystem::remove(FilePath(path), ignored);
     throw Failure(
         FormatText("Die Datei %s ist beschädigt oder wurde verändert (Prüfsumme stimmt nicht).", {fileName}));
 }
 
-bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string& fileName,
-                                   const std::string& targetFolder) {
-    std::string target = PackageFilePath(targetFolder, fileName);
-    // A copy that is already the vendor's file (its digest listed and matching) is not fetched again.
-    if (FDigests.Matches(fileName, target)) {
-        FLog.Line(FormatText("%s liegt mit stimmender Prüfsumme im temporären Ordner: nicht erneut geladen",
-                             {fileName}));
-        return FInstallState == isRunning;
-    }
-    if (!ConnectToServer()) return false;
-
-    ShownProgressBar bar(FForm.pbDownload);
-    FForm.lblProgress.Caption = GetWizardText("capDownload");
-    FForm.lblFileName.Caption = FormatText(GetWizardText("capFileName"), {fileName});
-    FForm.lblSpeed.Caption.clear();
-    SetPage(tsProgress);
-    PumpMessages();
-
-    ResumingFile file(target);
+std::string PackageSource::Fetch(const std::string& address, const std::string& fileName,
+                                 const std::string& path) {
+    ResumingFile file(path);
     const auto started = std::chrono::steady_clock::now();
-    FetchResuming(baseUrl + fileName, fileName, file);
+    FetchResuming(address, fileName, file);
     file.Close();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const auto bytes = static_cast<double>(file.Size());
     FLog.Line(FormatText("Download %s: %s MB in %s s (%s MB/s)",
                          {fileName, GermanDecimal(bytes / 1e6, 1), GermanDecimal(seconds, 2),
                           GermanDecimal(seconds > 0 ? bytes / 1e6 / seconds : 0, 1)}));
-    if (FInstallState != isRunning) return false; // a download that ended after an abort counts as none
-    VerifyPackageFile(fileName, target, file.HexDigest());
-    return true;
+    return file.HexDigest();
 }
 
-void TSetupWizardDlg::FetchResuming(const std::string& address, const std::string& fileName,
-                                    ResumingFile& file) {
+void PackageSource::FetchResuming(const std::string& address, const std::string& fileName,
+                                  ResumingFile& file) {
     struct Download { // the client's range and the progress offset last only as long as the fetch
-        TSetupWizardDlg& Wizard;
+        PackageSource& Source;
         ~Download() {
-            Wizard.FWebDAV.RangeFrom = 0;
-            Wizard.FWebDAV.IfRange.clear();
-            Wizard.FDownload = nullptr;
+            Source.FClient.RangeFrom = 0;
+            Source.FClient.IfRange.clear();
+            Source.FDownload = nullptr;
         }
     } scope{*this};
     FDownload = &file;
@@ -99,14 +130,14 @@ void TSetupWizardDlg::FetchResuming(const std::string& address, const std::strin
         file.BeginTry();
         const bool resume = file.Size() > 0 && !file.Validator().empty();
         if (!resume && file.Size() > 0) file.Restart(); // nothing guards a range: anew
-        FWebDAV.RangeFrom = resume ? file.Size() : 0;
-        FWebDAV.IfRange = resume ? file.Validator() : "";
+        FClient.RangeFrom = resume ? file.Size() : 0;
+        FClient.IfRange = resume ? file.Validator() : "";
         try {
             TransferScope transfer(FTransfers);
-            FWebDAV.Get(address, file);
+            FClient.Get(address, file);
             return;
         } catch (const std::exception& e) {
-            if (FInstallState != isRunning) throw; // Cancel: never a reason to try again
+            if (!FEvents.RunGoesOn()) throw; // Cancel: never a reason to try again
             const auto* status = dynamic_cast<const StatusFailure*>(&e);
             // A range the server cannot continue: the file starts anew, once; the next time it fails.
             const bool rangeRefused =
@@ -132,39 +163,27 @@ void TSetupWizardDlg::FetchResuming(const std::string& address, const std::strin
     }
 }
 
-bool TSetupWizardDlg::PauseBeforeRetry(int seconds) {
+bool PackageSource::PauseBeforeRetry(int seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < until) {
-        PumpMessages(); // Cancel works at once, also now
-        if (FInstallState != isRunning) return false;
+        FEvents.PumpMessages(); // Cancel works at once, also now
+        if (!FEvents.RunGoesOn()) return false;
         std::this_thread::sleep_for(RetryPauseSlice);
     }
     return true;
 }
 
-namespace {
-
-double RunClock() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
-
-void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {
-    // A continued download's bar goes on from where it was.
+DownloadProgress PackageSource::WorkBegin(std::int64_t workCountMax) {
     const auto offset = static_cast<std::int64_t>(FDownload ? FDownload->Offset() : 0);
     if (workCountMax > 0) workCountMax += offset;
-    FForm.pbDownload.Max = static_cast<std::int32_t>(workCountMax / 1000);
     FRate.Start(workCountMax, RunClock());
-    FForm.lblSpeed.Caption = FRate.Line();
-    PumpMessages();
+    return {0, static_cast<std::int32_t>(workCountMax / 1000), FRate.Line(), true};
 }
 
-void TSetupWizardDlg::IdWebDAVWork(WorkMode, std::int64_t workCount) {
+DownloadProgress PackageSource::Work(std::int64_t workCount) {
     workCount += static_cast<std::int64_t>(FDownload ? FDownload->Offset() : 0);
-    FForm.pbDownload.Position = static_cast<std::int32_t>(workCount / 1000);
-    if (FRate.Update(workCount, RunClock())) FForm.lblSpeed.Caption = FRate.Line();
-    PumpMessages();
+    const bool due = FRate.Update(workCount, RunClock());
+    return {static_cast<std::int32_t>(workCount / 1000), 0, due ? FRate.Line() : "", due};
 }
 
 } // namespace tv

@@ -5,21 +5,11 @@
 
 #include <filesystem>
 
-#include "install/PackageTable.h"
 #include "source/ServerConfig.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
 namespace tv {
-
-namespace {
-
-// Quoted, so that a path with blanks can never start a program named by one of its prefixes.
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
-} // namespace
 
 void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     const std::string fileName = installer.FileName;
@@ -30,7 +20,7 @@ void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     if (FOnline) present = DownloadFile(baseUrl, fileName, FTempFolder);
     std::string path = PackageFilePath(FSetupFolder, fileName);
     if (present) present = FileExists(path);
-    if (present && !FOnline) VerifyPackageFile(fileName, path, "");
+    if (present && !FOnline) FSource.Verify(fileName, path, "");
     if (present && FOnline) {
         // A downloaded program must be startable where files carry an execute permission.
         std::error_code ec;
@@ -40,7 +30,7 @@ void TSetupWizardDlg::RunInstaller(const Installer& installer) {
                                      std::filesystem::perm_options::add, ec);
     }
     if (present) {
-        InstallProc.CommandLine = Quoted(path) + " " + installer.Parameters(FRequest);
+        InstallProc.CommandLine = InstallerCommandLine(path, installer, FRequest);
         FLog.Line("Installationsprogramm: " + InstallProc.CommandLine);
         FForm.Visible = false;
         InstallProc.Run();
@@ -73,7 +63,7 @@ void TSetupWizardDlg::InstallCompanionApp() {
 void TSetupWizardDlg::FBConfigBtnClick() {
     std::string path = FHost.ProgramFolder() + "Kelvaro" + PathDelimiter + "Kelvaro.exe";
     if (!FileExists(path)) return;
-    RunApp.CommandLine = Quoted(path);
+    RunApp.CommandLine = QuotedPath(path);
     RunApp.Run();
 }
 

@@ -2,8 +2,6 @@
 // outcome becomes visible and has consequences), and the ends of installer processes.
 #include "wizard/SetupWizardDlg.h"
 
-#include "install/FirebirdConfig.h"
-#include "install/PackageTable.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
@@ -16,12 +14,7 @@ void TSetupWizardDlg::StartInstall() {
     FErrorMsg.clear();
     UnInstallProc.CommandLine.clear();
     FRequest = RequestFromPage(*package);
-    FLog.Line(FormatText(
-        "Installation von Paket %d: Ordner \"%s\"%s%s%s",
-        {std::to_string(FRequest.Kind), FRequest.Folder,
-         FRequest.Kind == pkApplication ? (FRequest.SingleSeat ? ", Einzelplatz" : ", Client") : "",
-         FRequest.Edition.empty() ? "" : ", Edition " + FRequest.Edition,
-         FRequest.Archives.empty() ? "" : ", Archive " + FRequest.Archives}));
+    FLog.Line(RequestLine(FRequest));
     if (package->Setup)
         RunPackageInstaller(*package);
     else
@@ -56,8 +49,7 @@ void TSetupWizardDlg::SetInstallState(int value) {
 void TSetupWizardDlg::Succeeded() {
     const std::string& folder = FRequest.Folder;
     FForm.lblStatusInfo.Caption = GetMsg("InstallSuccess");
-    UnInstallProc.CommandLine =
-        FormatText("\"%sunins000.exe\" /silent", {IncludeTrailingPathDelimiter(folder)});
+    UnInstallProc.CommandLine = UninstallCommandLine(folder);
     FForm.lblInfo.Caption = GetWizardText("capInfo");
     const PackageRow* package = FindPackage(FInstallType);
     if (!package) return;
@@ -68,27 +60,18 @@ void TSetupWizardDlg::Succeeded() {
         }
         // Installers ran with the window hidden; database runs never hide it.
         if (package->Setup) FForm.Visible = true;
+        // The single seat's databases follow as a run of their own (InstallProcTerminate).
+        if (SingleSeatDatabasesFollow(*package, FRequest)) return;
         std::string successKey = package->SuccessKey;
         switch (package->Then) {
         case AfterSuccess::SingleSeatDatabases:
-            if (!FRequest.SingleSeat) break;
-            successKey = "SingleInstallSuccess";
-            if (FRequest.Edition == "Brisa") break;
-            {
-                // The single seat gets its databases in its own folder, as a run of its own.
-                std::string target =
-                    IncludeTrailingPathDelimiter(folder) + "System" + PathDelimiter + "db" + PathDelimiter;
-                FDataBaseFolder = target;
-                FPrevInstallType = pkApplication;
-                SetInstallType(pkDatabaseFiles);
-                InstallDatabases(target, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""));
-            }
-            return;
+            if (FRequest.SingleSeat) successKey = "SingleInstallSuccess";
+            break;
         case AfterSuccess::ServerPorts:
             FSrvFolder = folder;
             FConfigFile = IncludeTrailingPathDelimiter(FSrvFolder) + "firebird.conf";
-            LogChanges(SetFirebirdConfValue(FConfigFile, "RemoteServicePort", "3050"));
-            LogChanges(SetFirebirdConfValue(FConfigFile, "RemoteAuxPort", "3051"));
+            for (const ConfKeyValue& port : ServerPorts)
+                LogChanges(SetFirebirdConfValue(FConfigFile, port.Key, port.Value));
             FSrvInstalled = true;
             break;
         case AfterSuccess::DatabaseAliases:
@@ -110,6 +93,15 @@ void TSetupWizardDlg::Succeeded() {
     }
 }
 
+void TSetupWizardDlg::InstallSingleSeatDatabases() {
+    // The single seat gets its databases in its own folder.
+    const std::string target = SingleSeatDatabaseFolder(FRequest.Folder);
+    FDataBaseFolder = target;
+    FPrevInstallType = pkApplication;
+    SetInstallType(pkDatabaseFiles);
+    InstallDatabases(target, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""));
+}
+
 void TSetupWizardDlg::WriteAliasEntries() {
     std::string configFile;
     if (FSrvInstalled) {
@@ -127,14 +119,13 @@ void TSetupWizardDlg::WriteAliasEntries() {
 
 void TSetupWizardDlg::LogChanges(const std::vector<ConfChange>& changes) {
     for (const ConfChange& change : changes)
-        FLog.Line(FormatText("Firebird-Konfiguration %s: %s \"%s\" -> \"%s\"",
-                             {change.File, change.Key, change.OldValue, change.NewValue}));
+        FLog.Line(ConfChangeLine(change));
 }
 
 void TSetupWizardDlg::Aborted() {
     // Closing the connection ends a request in whatever phase it is (connect, handshake,
     // request, answer): a connection still being made is not yet "connected".
-    FWebDAV.Transport().Close();
+    FSource.Interrupt();
     if (!UnInstallProc.CommandLine.empty()) {
         try {
             UnInstallProc.Run();
@@ -148,28 +139,15 @@ void TSetupWizardDlg::Aborted() {
 }
 
 void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
-    const ExitCodeMeaning* meaning = FindExitCode(exitCode);
-    FLog.Line(FormatText("Das Installationsprogramm endete mit Code %d: %s",
-                         {std::to_string(exitCode), meaning ? meaning->Meaning : "nicht dokumentiert"}));
+    const InstallerEnd end = JudgeInstallerEnd(exitCode);
+    FLog.Line(end.LogLine);
     if (FInstallState == isAborted) return; // stopped while it ran: it was left to finish, the abort stands
-    if (!meaning) {
-        // A code the installers do not document: a failure the user can read, never a hidden window.
-        FErrorMsg = FormatText("Das Installationsprogramm endete mit dem unbekannten Code %d.",
-                               {std::to_string(exitCode)});
-        SetInstallState(isFailed);
-        return;
-    }
-    switch (meaning->Outcome) {
-    case InstallerOutcome::Succeeded:
-        SetInstallState(isSucceeded);
-        break;
-    case InstallerOutcome::Aborted:
-        SetInstallState(isAborted);
-        break;
-    case InstallerOutcome::Failed:
-        SetInstallState(isFailed);
-        break;
-    }
+    if (!end.Failure.empty()) FErrorMsg = end.Failure;
+    SetInstallState(end.State);
+    const PackageRow* package = FindPackage(FInstallType);
+    if (FInstallState == isSucceeded && package && SingleSeatDatabasesFollow(*package, FRequest) &&
+        !FAppInstalled)
+        InstallSingleSeatDatabases();
 }
 
 void TSetupWizardDlg::InstallProcWaitFailed(const std::string& reason) {

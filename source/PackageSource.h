@@ -1,0 +1,105 @@
+// Where the package files come from and whether they are the vendor's: the connection to
+// the update server, the manifest's digests, and downloads that break and go on. Whoever
+// runs it keeps the manifest, shows the progress and says whether the run still goes on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "source/PackageDigests.h"
+#include "source/ResumingFile.h"
+#include "source/TransferRate.h"
+#include "source/http/HttpClient.h"
+#include "util/RunLog.h"
+
+namespace tv {
+
+// What a package source asks of the one who runs it.
+class SourceEvents {
+public:
+    virtual ~SourceEvents() = default;
+    // Handles the window's pending events: Cancel must act during a transfer and a pause.
+    virtual void PumpMessages() = 0;
+    // False once the run was aborted: a broken download is then not tried again.
+    virtual bool RunGoesOn() const = 0;
+};
+
+// The package file `fileName` in `folder`; refuses names that would leave the folder.
+std::string PackageFilePath(const std::string& folder, const std::string& fileName);
+// The lines of the manifest file at `path`; none when there is no file.
+std::vector<std::string> ReadManifestFile(const std::string& path);
+
+// The progress bar's values for a download's progress, in thousands of bytes, and the
+// speed line below it; LineDue says whether the line is to be shown anew.
+struct DownloadProgress {
+    std::int32_t Position = 0;
+    std::int32_t Max = 0;
+    std::string Line;
+    bool LineDue = false;
+};
+
+class PackageSource {
+public:
+    PackageSource(RunLog& log, SourceEvents& events);
+
+    // The manifest's lines from the update server; throws for a failed fetch.
+    std::vector<std::string> FetchManifest();
+    // Takes the digest section of the manifest `lines`; throws for a malformed one, which
+    // leaves no digest.
+    void LoadDigests(const std::vector<std::string>& lines);
+    void ClearDigests() { FDigests = {}; }
+
+    // Logs in at the update server: the failure's text, empty when connected.
+    std::string Connect();
+    void Disconnect() { FClient.Disconnect(); }
+    // Ends a request in whatever phase it is (connect, handshake, request, answer).
+    void Interrupt() { FClient.Transport().Close(); }
+
+    // True when `path` is the listed file `fileName` (its digest listed and matching): no
+    // download is needed.
+    bool HasVerifiedCopy(const std::string& fileName, const std::string& path);
+    // Downloads `address` into `path`; a transfer that breaks in its body goes on from the
+    // bytes on disk, up to five further tries with growing pauses. Returns the file's
+    // digest; throws the first failure when every try failed or the run was aborted.
+    std::string Fetch(const std::string& address, const std::string& fileName, const std::string& path);
+    // Throws when the manifest lists a digest for `fileName` that the file at `path` does
+    // not have; `computed` is a download's digest, empty to read the file. A downloaded copy
+    // (`computed` given) that fails goes: it must not be found and used later.
+    void Verify(const std::string& fileName, const std::string& path, const std::string& computed);
+
+    // The client's progress events, for the bar and the speed line; a continued download's
+    // bar goes on from where it was.
+    DownloadProgress WorkBegin(std::int64_t workCountMax);
+    DownloadProgress Work(std::int64_t workCount);
+
+    HttpClient& Client() { return FClient; }
+    // True while a request is on the wire: the client serves one at a time.
+    bool Transferring() const { return FTransfers > 0; }
+
+private:
+    // Keeps FTransfers raised for as long as a request is on the wire.
+    class TransferScope {
+    public:
+        explicit TransferScope(int& count) : FCount(count) { ++FCount; }
+        ~TransferScope() { --FCount; }
+        TransferScope(const TransferScope&) = delete;
+        TransferScope& operator=(const TransferScope&) = delete;
+
+    private:
+        int& FCount;
+    };
+    void FetchResuming(const std::string& address, const std::string& fileName, ResumingFile& file);
+    // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
+    bool PauseBeforeRetry(int seconds);
+
+    RunLog& FLog;
+    SourceEvents& FEvents;
+    HttpClient FClient;
+    PackageDigests FDigests;
+    TransferRate FRate;
+    ResumingFile* FDownload = nullptr; // the download under way, for its progress offset
+    int FTransfers = 0;
+};
+
+} // namespace tv
