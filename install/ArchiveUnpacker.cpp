@@ -18,10 +18,10 @@ void ArchiveUnpacker::Unpack(const std::string& archivePath, const std::string& 
     FFirstFailure.clear();
     FExtractor.TempDirectory = tempFolder;
     FExtractor.BaseDirectory = targetFolder;
+    FEntry = 0;
+    FEntries = 0; // opening reports a progress of its own, before any entry begins
     FExtractor.SetFileName(archivePath);
     FArchiveName = ExtractFileName(archivePath);
-    FEntry = 0;
-    FEntries = 0;
     for (const ZipEntry& entry : FExtractor.Entries())
         FEntries += entry.IsFolder() ? 0 : 1;
     FExtractor.ExtractFiles("*.*");
@@ -49,6 +49,7 @@ void ArchiveUnpacker::EntryExtracted(const ZipEntry& item) {
 }
 
 std::string ArchiveUnpacker::NextEntryLine() {
+    if (FEntries == 0) return "";
     return FormatText("%s \u2013 Datei %d von %d",
                       {FArchiveName, std::to_string(++FEntry), std::to_string(FEntries)});
 }

@@ -28,7 +28,8 @@ public:
     // Notes an entry that could not be written; returns the line the user reads.
     std::string EntryFailed(const ZipEntry& item, const std::string& reason);
     void EntryExtracted(const ZipEntry& item);
-    // The line below the bar for the entry that begins: "db_base.zip – Datei 1 von 2".
+    // The line below the bar for the entry that begins: "db_base.zip – Datei 1 von 2"; empty
+    // while the archive is opened.
     std::string NextEntryLine();
 
 private:
