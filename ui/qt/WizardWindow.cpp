@@ -128,18 +128,23 @@ WizardWindow::WizardWindow(TSetupWizardDlg& controller) : FController(controller
     pcMain->setLineWidth(2);
     pcMain->setFocusPolicy(Qt::TabFocus);
     FPages = new QStackedWidget(pcMain);
-    tsSelect = Named<QWidget>(nullptr, "tsSelect");
-    FPages->addWidget(tsSelect);
-    FPages->addWidget(BuildParamsPage());
-    FPages->addWidget(BuildProgressPage());
-    FPages->addWidget(BuildInfoPage());
-    BuildButtonRow();
+    for (const char* name : {"tsSelect", "tsParams", "tsProgress", "tsInfo"}) {
+        FPageWidgets.push_back(Named<QWidget>(nullptr, name));
+        FPages->addWidget(FPageWidgets.back());
+    }
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ControlParent parent = ParentOf(rows[i]);
+        FControls.push_back(Make(i, parent.Row >= 0    ? FControls[static_cast<size_t>(parent.Row)]
+                                    : parent.Page >= 0 ? FPageWidgets[static_cast<size_t>(parent.Page)]
+                                                       : this));
+    }
     ApplyLayout();
     pcMain->setFocus();
 }
 
-QLabel* WizardWindow::Heading(QWidget* page, const char* name) {
-    auto* label = Named<QLabel>(page, name);
+QLabel* WizardWindow::Heading(QWidget* parent, const char* name) {
+    auto* label = Named<QLabel>(parent, name);
     label->setFont(DesignFont(design::HeadingFontHeight, true));
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, GrayText());
@@ -147,176 +152,133 @@ QLabel* WizardWindow::Heading(QWidget* page, const char* name) {
     return label;
 }
 
-void WizardWindow::BuildButtonRow() {
-    struct RowButton {
-        QPushButton** Target;
-        const char* Name;
-        void (TSetupWizardDlg::*Handler)();
-    };
-    const RowButton row[] = {
-        {&OnlineBtn, "OnlineBtn", &TSetupWizardDlg::OnlineBtnClick},
-        {&OfflineBtn, "OfflineBtn", &TSetupWizardDlg::OfflineBtnClick},
-        {&FBConfigBtn, "FBConfigBtn", &TSetupWizardDlg::FBConfigBtnClick},
-        {&BackBtn, "BackBtn", &TSetupWizardDlg::PrevPage},
-        {&NextBtn, "NextBtn", &TSetupWizardDlg::NextBtnClick},
-        {&CloseBtn, "CloseBtn", &TSetupWizardDlg::CloseBtnClick},
-    };
-    for (const RowButton& design : row) {
-        auto* button = Named<QPushButton>(this, design.Name);
+QWidget* WizardWindow::Make(size_t index, QWidget* parent) {
+    const ControlRow& row = ControlTable()[index];
+    switch (row.Kind) {
+    case ControlKind::Panel:
+        return Named<QWidget>(parent, row.Name);
+    case ControlKind::Group:
+        return Named<QGroupBox>(parent, row.Name);
+    case ControlKind::Heading:
+        return Heading(parent, row.Name);
+    case ControlKind::Label:
+        return Named<QLabel>(parent, row.Name);
+    case ControlKind::FileNameLabel: {
+        auto* label = Named<QLabel>(parent, row.Name);
+        label->setFont(DesignFont(design::FileNameFontHeight, false));
+        return label;
+    }
+    case ControlKind::TextBlock: {
+        auto* label = Named<QLabel>(parent, row.Name);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case ControlKind::RowButton:
+    case ControlKind::ToggleButton:
+    case ControlKind::FlatButton: {
+        auto* button = Named<QPushButton>(parent, row.Name);
         // Speed buttons: no focus, and Enter or Escape never press them.
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
-        auto handler = design.Handler;
-        connect(button, &QPushButton::clicked, this, [this, handler] {
-            Deliver([&controller = FController, handler] { (controller.*handler)(); });
-        });
-        *design.Target = button;
+        button->setFlat(row.Kind == ControlKind::FlatButton);
+        button->setCheckable(row.Kind == ControlKind::ToggleButton);
+        if (row.Glyph) button->setIcon(Glyph(row.Glyph));
+        connect(button, &QPushButton::clicked, this, [this, index] { Act(index); });
+        return button;
     }
-    OnlineBtn->setCheckable(true);
-    OfflineBtn->setCheckable(true);
-    OnlineBtn->setIcon(Glyph("online"));
-    OfflineBtn->setIcon(Glyph("offline"));
-}
-
-QWidget* WizardWindow::BuildParamsPage() {
-    auto* page = Named<QWidget>(nullptr, "tsParams");
-    lblParams = Heading(page, "lblParams");
-
-    // Created in tab order: the folder panel first, then the application choice, then the list.
-    Panel1 = Named<QWidget>(page, "Panel1");
-    gbFolder = Named<QGroupBox>(Panel1, "gbFolder");
-    edtFolder = Named<QLineEdit>(gbFolder, "edtFolder");
-    QAction* pick = edtFolder->addAction(Glyph("folder"), QLineEdit::TrailingPosition);
-    pick->setObjectName(QStringLiteral("edtFolderRightButton"));
-    connect(pick, &QAction::triggered, this,
-            [this] { Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); }); });
-    connect(edtFolder, &QLineEdit::textEdited, this,
-            [this](const QString& text) { FController.GetForm().edtFolder.Text = text.toStdString(); });
-
-    gbAppVers = Named<QGroupBox>(Panel1, "gbAppVers");
-    cbAppVers = Named<QComboBox>(gbAppVers, "cbAppVers");
-    cbAppVers->setEditable(true);
-    cbAppVers->setInsertPolicy(QComboBox::NoInsert);
-    auto editionChanged = [this] {
-        if (FReflecting) return;
-        ComboBox& box = FController.GetForm().cbAppVers;
-        box.Text = cbAppVers->currentText().toStdString();
-        box.ItemIndex = cbAppVers->findText(cbAppVers->currentText(), Qt::MatchFixedString);
-        Deliver([&controller = FController] { controller.cbAppVersChange(); });
-    };
-    connect(cbAppVers, &QComboBox::currentIndexChanged, this, editionChanged);
-    connect(cbAppVers, &QComboBox::editTextChanged, this, editionChanged);
-
-    pnlApp = Named<QWidget>(page, "pnlApp");
-    rbSingle = Named<QRadioButton>(pnlApp, "rbSingle");
-    rbClient = Named<QRadioButton>(pnlApp, "rbClient");
-    auto appChoice = [this] {
-        if (FReflecting) return;
-        FController.GetForm().rbClient.Checked = rbClient->isChecked();
-        FController.GetForm().rbSingle.Checked = rbSingle->isChecked();
-    };
-    connect(rbClient, &QRadioButton::toggled, this, appChoice);
-    connect(rbSingle, &QRadioButton::toggled, this, appChoice);
-
-    gbFileList = Named<QGroupBox>(page, "gbFileList");
-    cbFileList = Named<QListWidget>(gbFileList, "cbFileList");
-    cbFileList->setFrameShape(QFrame::NoFrame);
-    cbFileList->setUniformItemSizes(true);
-    connect(cbFileList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-        if (FReflecting) return;
-        auto& items = FController.GetForm().cbFileList.Items;
-        int row = cbFileList->row(item);
-        if (row >= 0 && row < static_cast<int>(items.size()))
-            items[row].Checked = item->checkState() == Qt::Checked;
-    });
-    pnlCheckListBtn = Named<QWidget>(gbFileList, "pnlCheckListBtn");
-    MarkAllBtn = Named<QPushButton>(pnlCheckListBtn, "MarkAllBtn");
-    MarkAllBtn->setIcon(Glyph("markall"));
-    DeMarkAllBtn = Named<QPushButton>(pnlCheckListBtn, "DeMarkAllBtn");
-    DeMarkAllBtn->setIcon(Glyph("demarkall"));
-    for (auto [button, tag] : {std::pair{MarkAllBtn, 1}, std::pair{DeMarkAllBtn, 0}}) {
-        button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QPushButton::clicked, this, [this, tag = tag] {
-            Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); });
-        });
+    case ControlKind::RadioButton: {
+        auto* button = Named<QRadioButton>(parent, row.Name);
+        connect(button, &QRadioButton::toggled, this, [this] { RadioButtonsChanged(); });
+        return button;
     }
-    return page;
-}
-
-QWidget* WizardWindow::BuildProgressPage() {
-    auto* page = Named<QWidget>(nullptr, "tsProgress");
-    lblProgress = Heading(page, "lblProgress");
-    lblFileName = Named<QLabel>(page, "lblFileName");
-    lblFileName->setFont(DesignFont(design::FileNameFontHeight, false));
-    gbProgressBar = Named<QGroupBox>(page, "gbProgressBar");
-    pbDownload = Named<QProgressBar>(gbProgressBar, "pbDownload");
-    pbUnzip = Named<QProgressBar>(gbProgressBar, "pbUnzip");
-    for (QProgressBar* bar : {pbDownload, pbUnzip}) {
+    case ControlKind::FolderEdit: {
+        auto* edit = Named<QLineEdit>(parent, row.Name);
+        QAction* pick = edit->addAction(Glyph(row.Glyph), QLineEdit::TrailingPosition);
+        pick->setObjectName(QLatin1String(row.Name) + QStringLiteral("RightButton"));
+        connect(pick, &QAction::triggered, this, [this, index] { Act(index); });
+        connect(edit, &QLineEdit::textEdited, this, [this, &row](const QString& text) {
+            ModelOf<Edit>(row, FController.GetForm())->Text = text.toStdString();
+        });
+        return edit;
+    }
+    case ControlKind::ComboBox: {
+        auto* box = Named<QComboBox>(parent, row.Name);
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, index] { EditionChanged(index); });
+        connect(box, &QComboBox::editTextChanged, this, [this, index] { EditionChanged(index); });
+        return box;
+    }
+    case ControlKind::CheckList: {
+        auto* list = Named<QListWidget>(parent, row.Name);
+        list->setFrameShape(QFrame::NoFrame);
+        list->setUniformItemSizes(true);
+        connect(list, &QListWidget::itemChanged, this, [this, list, &row](QListWidgetItem* item) {
+            if (FReflecting) return;
+            auto& items = ModelOf<CheckListBox>(row, FController.GetForm())->Items;
+            const int entry = list->row(item);
+            if (entry >= 0 && entry < static_cast<int>(items.size()))
+                items[static_cast<size_t>(entry)].Checked = item->checkState() == Qt::Checked;
+        });
+        return list;
+    }
+    case ControlKind::ListBox: {
+        auto* list = Named<QListWidget>(parent, row.Name);
+        list->setFrameShape(QFrame::NoFrame);
+        list->setUniformItemSizes(true);
+        list->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+        return list;
+    }
+    case ControlKind::ProgressBar: {
+        auto* bar = Named<QProgressBar>(parent, row.Name);
         bar->setTextVisible(false);
         bar->hide();
+        return bar;
     }
-    lblSpeed = Named<QLabel>(page, "lblSpeed");
-    lblSpeed->setFont(DesignFont(design::FileNameFontHeight, false));
-    return page;
+    }
+    return Named<QWidget>(parent, row.Name);
 }
 
-QWidget* WizardWindow::BuildInfoPage() {
-    auto* page = Named<QWidget>(nullptr, "tsInfo");
-    lblInfo = Heading(page, "lblInfo");
-    lblStatusInfo = Named<QLabel>(page, "lblStatusInfo");
-    lblStatusInfo->setWordWrap(true);
-    lblStatusInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ErrList = Named<QListWidget>(page, "ErrList");
-    ErrList->setFrameShape(QFrame::NoFrame);
-    ErrList->setUniformItemSizes(true);
-    ErrList->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
-    return page;
+void WizardWindow::Act(size_t index) {
+    const ControlRow& row = ControlTable()[index];
+    const SpeedButton* button = ModelOf<SpeedButton>(row, FController.GetForm());
+    Deliver([&controller = FController, action = row.Action, tag = button ? button->Tag : 0] {
+        action(controller, tag);
+    });
+}
+
+void WizardWindow::RadioButtonsChanged() {
+    if (FReflecting) return;
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (RadioButton* model = ModelOf<RadioButton>(rows[i], FController.GetForm()))
+            model->Checked = static_cast<QRadioButton*>(FControls[i])->isChecked();
+}
+
+void WizardWindow::EditionChanged(size_t index) {
+    if (FReflecting) return;
+    auto* box = static_cast<QComboBox*>(FControls[index]);
+    ComboBox& model = *ModelOf<ComboBox>(ControlTable()[index], FController.GetForm());
+    model.Text = box->currentText().toStdString();
+    model.ItemIndex = box->findText(box->currentText(), Qt::MatchFixedString);
+    Act(index);
 }
 
 void WizardWindow::ApplyLayout() {
     const WindowLayout layout = LayOutWindow(FController.GetForm());
     Place(pcMain, layout.pcMain);
     Place(FPages, layout.Page);
-    for (auto [button, bounds] :
-         {std::pair{OnlineBtn, layout.OnlineBtn}, std::pair{OfflineBtn, layout.OfflineBtn},
-          std::pair{FBConfigBtn, layout.FBConfigBtn}, std::pair{BackBtn, layout.BackBtn},
-          std::pair{NextBtn, layout.NextBtn}, std::pair{CloseBtn, layout.CloseBtn}})
-        Place(button, bounds);
-    const std::pair<QWidget*, Bounds> placed[] = {
-        {lblParams, layout.lblParams},
-        {pnlApp, layout.pnlApp},
-        {rbClient, layout.rbClient},
-        {rbSingle, layout.rbSingle},
-        {Panel1, layout.Panel1},
-        {gbFolder, layout.gbFolder},
-        {edtFolder, layout.edtFolder},
-        {gbAppVers, layout.gbAppVers},
-        {cbAppVers, layout.cbAppVers},
-        {gbFileList, layout.gbFileList},
-        {pnlCheckListBtn, layout.pnlCheckListBtn},
-        {MarkAllBtn, layout.MarkAllBtn},
-        {DeMarkAllBtn, layout.DeMarkAllBtn},
-        {cbFileList, layout.cbFileList},
-        {lblProgress, layout.lblProgress},
-        {lblFileName, layout.lblFileName},
-        {gbProgressBar, layout.gbProgressBar},
-        {pbDownload, layout.pbDownload},
-        {pbUnzip, layout.pbUnzip},
-        {lblSpeed, layout.lblSpeed},
-        {lblInfo, layout.lblInfo},
-        {lblStatusInfo, layout.lblStatusInfo},
-        {ErrList, layout.ErrList},
-    };
-    for (const auto& [widget, bounds] : placed)
-        Place(widget, bounds);
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i)
+        Place(FControls[i], layout.*rows[i].Place);
 }
 
 void WizardWindow::BuildPackageButtons() {
     const auto& packages = FController.GetForm().Packages;
     for (size_t i = 0; i < packages.size(); ++i) {
         const PackageOption& option = packages[i];
-        auto* button = new QRadioButton(tsSelect);
+        auto* button = new QRadioButton(FPageWidgets[tsSelect]);
         button->setObjectName(QStringLiteral("rbPackage%1").arg(option.Tag));
         button->setFont(DesignFont(design::PackageFontHeight, true));
         button->setGeometry(option.Left, option.Top, option.Width, option.Height);
@@ -325,7 +287,7 @@ void WizardWindow::BuildPackageButtons() {
             // Only a change of the checked button is a click the wizard hears.
             if (checked) Deliver([&controller = FController, tag] { controller.DoAction(tag); });
         });
-        auto* label = new QLabel(tsSelect);
+        auto* label = new QLabel(FPageWidgets[tsSelect]);
         label->setObjectName(QStringLiteral("lblPackage%1").arg(option.Tag));
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
@@ -367,21 +329,114 @@ void WizardWindow::ReflectConnectWait(const Control& wait) {
     }
 }
 
+void WizardWindow::Mirror(QWidget* widget, const ControlRow& row, const Control& model) {
+    switch (row.Kind) {
+    case ControlKind::Group: {
+        auto* group = static_cast<QGroupBox*>(widget);
+        if (group->title() != Q(model.Caption)) group->setTitle(Q(model.Caption));
+        break;
+    }
+    case ControlKind::Heading:
+    case ControlKind::Label:
+    case ControlKind::FileNameLabel:
+    case ControlKind::TextBlock:
+        SetCaption(static_cast<QLabel*>(widget), DisplayText(model.Caption));
+        break;
+    default:
+        break;
+    }
+    SetShown(widget, model.Visible);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const SpeedButton& model) {
+    auto* button = static_cast<QPushButton*>(widget);
+    SetCaption(button, Q(model.Caption));
+    SetShown(button, model.Visible);
+    if (button->isCheckable() && button->isChecked() != model.Down) button->setChecked(model.Down);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const RadioButton& model) {
+    auto* button = static_cast<QRadioButton*>(widget);
+    SetCaption(button, Q(model.Caption));
+    SetShown(button, model.Visible);
+    if (button->isChecked() != model.Checked) button->setChecked(model.Checked);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const Edit& model) {
+    SetCaption(static_cast<QLineEdit*>(widget), Q(model.Text));
+    SetShown(widget, model.Visible);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const ComboBox& model) {
+    auto* box = static_cast<QComboBox*>(widget);
+    QStringList items;
+    for (const std::string& item : model.Items)
+        items << Q(item);
+    QStringList shownItems;
+    for (int i = 0; i < box->count(); ++i)
+        shownItems << box->itemText(i);
+    if (items != shownItems) {
+        box->clear();
+        box->addItems(items);
+    }
+    if (model.ItemIndex >= 0 && box->currentIndex() != model.ItemIndex) box->setCurrentIndex(model.ItemIndex);
+    if (box->currentText() != Q(model.Text)) box->setEditText(Q(model.Text));
+    SetShown(box, model.Visible);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const CheckListBox& model) {
+    auto* list = static_cast<QListWidget*>(widget);
+    const auto& entries = model.Items;
+    if (list->count() != static_cast<int>(entries.size())) {
+        list->clear();
+        for (const CheckListEntry& entry : entries) {
+            auto* item = new QListWidgetItem(Q(entry.Text), list);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+            item->setSizeHint(QSize(0, design::CheckListEntryHeight));
+        }
+    }
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        const CheckListEntry& entry = entries[static_cast<size_t>(i)];
+        if (item->text() != Q(entry.Text)) item->setText(Q(entry.Text));
+        Qt::CheckState state = entry.Checked ? Qt::Checked : Qt::Unchecked;
+        if (item->checkState() != state) item->setCheckState(state);
+    }
+    SetShown(list, model.Visible);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const ListBox& model) {
+    auto* list = static_cast<QListWidget*>(widget);
+    QStringList lines;
+    for (const std::string& line : model.Items)
+        lines << DisplayText(line);
+    QStringList shownLines;
+    for (int i = 0; i < list->count(); ++i)
+        shownLines << list->item(i)->text();
+    if (lines != shownLines) {
+        list->clear();
+        for (const QString& line : lines)
+            (new QListWidgetItem(line, list))->setSizeHint(QSize(0, design::ErrListEntryHeight));
+    }
+    SetShown(list, model.Visible);
+}
+
+void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const ProgressBar& model) {
+    auto* bar = static_cast<QProgressBar*>(widget);
+    // Shown first, so every position the user could see is one the bar had on screen.
+    SetShown(bar, model.Visible);
+    // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
+    int max = static_cast<int>(std::min<long long>(model.Max, 1 << 30));
+    int position = static_cast<int>(std::min<long long>(model.Position, max));
+    if (bar->maximum() != max) bar->setMaximum(max);
+    if (bar->value() != position) bar->setValue(position);
+}
+
 void WizardWindow::Reflect() {
     const Form& form = FController.GetForm();
     FReflecting = true;
 
     if (windowTitle() != Q(form.Caption)) setWindowTitle(Q(form.Caption));
-
-    const std::pair<QPushButton*, const SpeedButton*> row[] = {
-        {OnlineBtn, &form.OnlineBtn}, {OfflineBtn, &form.OfflineBtn}, {FBConfigBtn, &form.FBConfigBtn},
-        {BackBtn, &form.BackBtn},     {NextBtn, &form.NextBtn},       {CloseBtn, &form.CloseBtn},
-    };
-    for (auto [button, model] : row) {
-        SetCaption(button, Q(model->Caption));
-        SetShown(button, model->Visible);
-        if (button->isCheckable() && button->isChecked() != model->Down) button->setChecked(model->Down);
-    }
 
     if (FPackageButtons.empty() && !form.Packages.empty()) BuildPackageButtons();
     for (size_t i = 0; i < FPackageButtons.size() && i < form.Packages.size(); ++i) {
@@ -391,75 +446,9 @@ void WizardWindow::Reflect() {
         SetCaption(FPackageLabels[i], Q(form.Packages[i].Description));
     }
 
-    SetCaption(lblParams, Q(form.lblParams.Caption));
-    SetShown(pnlApp, form.pnlApp.Visible);
-    SetCaption(rbClient, Q(form.rbClient.Caption));
-    SetCaption(rbSingle, Q(form.rbSingle.Caption));
-    if (rbClient->isChecked() != form.rbClient.Checked) rbClient->setChecked(form.rbClient.Checked);
-    if (rbSingle->isChecked() != form.rbSingle.Checked) rbSingle->setChecked(form.rbSingle.Checked);
-    if (gbFolder->title() != Q(form.gbFolder.Caption)) gbFolder->setTitle(Q(form.gbFolder.Caption));
-    SetCaption(edtFolder, Q(form.edtFolder.Text));
-    if (gbAppVers->title() != Q(form.gbAppVers.Caption)) gbAppVers->setTitle(Q(form.gbAppVers.Caption));
-    SetShown(gbAppVers, form.gbAppVers.Visible);
-    QStringList editions;
-    for (const std::string& item : form.cbAppVers.Items)
-        editions << Q(item);
-    QStringList shownEditions;
-    for (int i = 0; i < cbAppVers->count(); ++i)
-        shownEditions << cbAppVers->itemText(i);
-    if (editions != shownEditions) {
-        cbAppVers->clear();
-        cbAppVers->addItems(editions);
-    }
-    if (form.cbAppVers.ItemIndex >= 0 && cbAppVers->currentIndex() != form.cbAppVers.ItemIndex)
-        cbAppVers->setCurrentIndex(form.cbAppVers.ItemIndex);
-    if (cbAppVers->currentText() != Q(form.cbAppVers.Text)) cbAppVers->setEditText(Q(form.cbAppVers.Text));
-    if (gbFileList->title() != Q(form.gbFileList.Caption)) gbFileList->setTitle(Q(form.gbFileList.Caption));
-    SetShown(gbFileList, form.gbFileList.Visible);
-    SetCaption(MarkAllBtn, Q(form.MarkAllBtn.Caption));
-    SetCaption(DeMarkAllBtn, Q(form.DeMarkAllBtn.Caption));
-    const auto& entries = form.cbFileList.Items;
-    if (cbFileList->count() != static_cast<int>(entries.size())) {
-        cbFileList->clear();
-        for (const CheckListEntry& entry : entries) {
-            auto* item = new QListWidgetItem(Q(entry.Text), cbFileList);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-            item->setSizeHint(QSize(0, design::CheckListEntryHeight));
-        }
-    }
-    for (int i = 0; i < cbFileList->count(); ++i) {
-        QListWidgetItem* item = cbFileList->item(i);
-        if (item->text() != Q(entries[i].Text)) item->setText(Q(entries[i].Text));
-        Qt::CheckState state = entries[i].Checked ? Qt::Checked : Qt::Unchecked;
-        if (item->checkState() != state) item->setCheckState(state);
-    }
-
-    SetCaption(lblProgress, Q(form.lblProgress.Caption));
-    SetCaption(lblFileName, Q(form.lblFileName.Caption));
-    SetCaption(lblSpeed, Q(form.lblSpeed.Caption));
-    for (auto [bar, model] : {std::pair{pbDownload, &form.pbDownload}, std::pair{pbUnzip, &form.pbUnzip}}) {
-        // Shown first, so every position the user could see is one the bar had on screen.
-        SetShown(bar, model->Visible);
-        // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
-        int max = static_cast<int>(std::min<long long>(model->Max, 1 << 30));
-        int position = static_cast<int>(std::min<long long>(model->Position, max));
-        if (bar->maximum() != max) bar->setMaximum(max);
-        if (bar->value() != position) bar->setValue(position);
-    }
-
-    SetCaption(lblInfo, Q(form.lblInfo.Caption));
-    SetCaption(lblStatusInfo, DisplayText(form.lblStatusInfo.Caption));
-    QStringList lines;
-    for (const std::string& line : form.ErrList.Items)
-        lines << DisplayText(line);
-    QStringList shownLines;
-    for (int i = 0; i < ErrList->count(); ++i)
-        shownLines << ErrList->item(i)->text();
-    if (lines != shownLines) {
-        ErrList->clear();
-        for (const QString& line : lines)
-            (new QListWidgetItem(line, ErrList))->setSizeHint(QSize(0, design::ErrListEntryHeight));
-    }
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i)
+        VisitModel(rows[i], form, [&](const auto& model) { Mirror(FControls[i], rows[i], model); });
 
     if (FPages->currentIndex() != form.ActivePage) FPages->setCurrentIndex(form.ActivePage);
     ApplyLayout();

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/ControlTable.h"
 #include "ui/DelayedShow.h"
 #include "wizard/Form.h"
 
@@ -59,11 +60,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildButtonRow();
-    QWidget* BuildParamsPage();
-    QWidget* BuildProgressPage();
-    QWidget* BuildInfoPage();
-    QLabel* Heading(QWidget* page, const char* name);
+    // Makes the control of table row `index` in `parent`, wired to the form and the controller.
+    QWidget* Make(size_t index, QWidget* parent);
+    QLabel* Heading(QWidget* parent, const char* name);
+    // The row's action (a click, a change of the edition) through the dispatch point.
+    void Act(size_t index);
+    // Writes the radio buttons' choice back into the form.
+    void RadioButtonsChanged();
+    void EditionChanged(size_t index);
+    // Brings one control in line with its form member: a few primitives per kind.
+    void Mirror(QWidget* widget, const ControlRow& row, const Control& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const SpeedButton& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const RadioButton& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const Edit& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const ComboBox& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const CheckListBox& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const ListBox& model);
+    void Mirror(QWidget* widget, const ControlRow& row, const ProgressBar& model);
     // Places every widget where the design puts it for what the form shows.
     void ApplyLayout();
     void BuildPackageButtons();
@@ -75,42 +88,11 @@ private:
 
     QFrame* pcMain;
     QStackedWidget* FPages;
-    QWidget* tsSelect;
-    QPushButton* OnlineBtn;
-    QPushButton* OfflineBtn;
-    QPushButton* FBConfigBtn;
-    QPushButton* BackBtn;
-    QPushButton* NextBtn;
-    QPushButton* CloseBtn;
+    std::vector<QWidget*> FPageWidgets;
+    std::vector<QWidget*> FControls; // one per row of the control table, in its order
 
     std::vector<QRadioButton*> FPackageButtons;
     std::vector<QLabel*> FPackageLabels;
-
-    QLabel* lblParams;
-    QWidget* pnlApp;
-    QWidget* Panel1;
-    QRadioButton* rbClient;
-    QRadioButton* rbSingle;
-    QGroupBox* gbFolder;
-    QLineEdit* edtFolder;
-    QGroupBox* gbAppVers;
-    QComboBox* cbAppVers;
-    QGroupBox* gbFileList;
-    QWidget* pnlCheckListBtn;
-    QPushButton* MarkAllBtn;
-    QPushButton* DeMarkAllBtn;
-    QListWidget* cbFileList;
-
-    QLabel* lblProgress;
-    QLabel* lblFileName;
-    QLabel* lblSpeed;
-    QGroupBox* gbProgressBar;
-    QProgressBar* pbDownload;
-    QProgressBar* pbUnzip;
-
-    QLabel* lblInfo;
-    QLabel* lblStatusInfo;
-    QListWidget* ErrList;
 
     QDialog* FConnectWait = nullptr; // a window of its own, made when first needed
     QLabel* FConnectWaitText = nullptr;
