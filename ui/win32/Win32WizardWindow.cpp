@@ -172,16 +172,24 @@ Win32WizardWindow::Win32WizardWindow(TSetupWizardDlg& controller) : FController(
         FGlyphs[key] = LoadGlyph(resource);
 
     // The page control: its raised border, and inside it the pages, of which one is shown.
-    HWND pcMain = Panel("pcMain", FWindow, WS_CLIPCHILDREN | WS_TABSTOP, true);
+    FMain = Panel("pcMain", FWindow, WS_CLIPCHILDREN | WS_TABSTOP, true);
     for (const char* name : {"tsSelect", "tsParams", "tsProgress", "tsInfo"})
-        FPages.push_back(Panel(name, pcMain));
-    BuildParamsPage(FPages[tsParams]);
-    BuildProgressPage(FPages[tsProgress]);
-    BuildInfoPage(FPages[tsInfo]);
-    BuildButtonRow();
+        FPages.push_back(Panel(name, FMain));
+    const auto rows = ControlTable();
+    FRows.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ControlParent parent = ParentOf(rows[i]);
+        MakeRow(i, parent.Row >= 0    ? FRows[static_cast<size_t>(parent.Row)].Control
+                   : parent.Page >= 0 ? FPages[static_cast<size_t>(parent.Page)]
+                                      : FWindow);
+    }
+    // The group frames lie beneath the controls inside them.
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Kind == ControlKind::Group)
+            SetWindowPos(FRows[i].Second, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ApplyScale();
     ApplyLayout();
-    SetFocus(pcMain);
+    SetFocus(FMain);
 }
 
 Win32WizardWindow::~Win32WizardWindow() {
@@ -216,12 +224,13 @@ void Win32WizardWindow::ApplyScale() {
     auto set = [](HWND control, HFONT font) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     };
-    for (auto& [name, control] : FControls)
+    for (auto& [name, control] : FNames)
         set(control, FWindowFont);
     for (HWND heading : FHeadings)
         set(heading, FHeadingFont);
-    set(Control("lblFileName"), FFileNameFont);
-    set(Control("lblSpeed"), FFileNameFont);
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Kind == ControlKind::FileNameLabel) set(FRows[i].Control, FFileNameFont);
     for (HWND button : FPackageButtons)
         set(button, FPackageFont);
     for (HFONT unused : old) // only now that no control uses them
@@ -229,7 +238,9 @@ void Win32WizardWindow::ApplyScale() {
     // A one-pixel-wide image of the entry height sets the check list's entry height.
     if (FEntryHeights) ImageList_Destroy(FEntryHeights);
     FEntryHeights = ImageList_Create(1, Scaled(design::CheckListEntryHeight), ILC_COLOR32, 1, 0);
-    ListView_SetImageList(Control("cbFileList"), FEntryHeights, LVSIL_SMALL);
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Kind == ControlKind::CheckList)
+            ListView_SetImageList(FRows[i].Control, FEntryHeights, LVSIL_SMALL);
 }
 
 HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent,
@@ -237,7 +248,7 @@ HWND Win32WizardWindow::Make(const char* name, const wchar_t* windowClass, DWORD
     // Siblings never paint over each other: a group's frame lies beneath the controls inside it.
     HWND control = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
                                    0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    FControls[name] = control;
+    FNames[name] = control;
     return control;
 }
 
@@ -247,125 +258,118 @@ HWND Win32WizardWindow::Panel(const char* name, HWND parent, DWORD style, bool r
     return panel;
 }
 
-// A group box: a panel holding the box's frame and caption, and the controls inside it.
-HWND Win32WizardWindow::Group(const char* name, HWND parent) {
-    // The frame covers the whole group and paints no background: the group paints it,
-    // so the group does not clip its children.
-    HWND group = Panel(name, parent, 0);
-    Make((std::string(name) + ".frame").c_str(), WC_BUTTONW, BS_GROUPBOX, group);
-    return group;
-}
-
 void Win32WizardWindow::OnCommand(HWND control, std::function<void(int notification)> handler) {
     FCommands[control] = std::move(handler);
 }
 
-void Win32WizardWindow::BuildButtonRow() {
-    struct RowButton {
-        const char* Name;
-        void (TSetupWizardDlg::*Handler)();
-        bool Toggle;
-    };
-    const RowButton row[] = {
-        {"OnlineBtn", &TSetupWizardDlg::OnlineBtnClick, true},
-        {"OfflineBtn", &TSetupWizardDlg::OfflineBtnClick, true},
-        {"FBConfigBtn", &TSetupWizardDlg::FBConfigBtnClick, false},
-        {"BackBtn", &TSetupWizardDlg::PrevPage, false},
-        {"NextBtn", &TSetupWizardDlg::NextBtnClick, false},
-        {"CloseBtn", &TSetupWizardDlg::CloseBtnClick, false},
-    };
-    for (const RowButton& design : row) {
+void Win32WizardWindow::MakeRow(size_t index, HWND parent) {
+    const ControlRow& row = ControlTable()[index];
+    RowWindows& made = FRows[index];
+    const std::string name = row.Name;
+    switch (row.Kind) {
+    case ControlKind::Panel:
+        made.Control = Panel(row.Name, parent);
+        break;
+    case ControlKind::Group:
+        // A panel holding the box's frame and caption, and the controls inside it. The frame
+        // covers the whole group and paints no background: the group paints it, so the group
+        // does not clip its children.
+        made.Control = Panel(row.Name, parent, 0);
+        made.Second = Make((name + ".frame").c_str(), WC_BUTTONW, BS_GROUPBOX, made.Control);
+        break;
+    case ControlKind::Heading:
+        made.Control = Make(row.Name, WC_STATICW, SS_LEFT | SS_NOPREFIX, parent);
+        FHeadings.push_back(made.Control);
+        break;
+    case ControlKind::Label:
+    case ControlKind::TextBlock:
+        made.Control = Make(row.Name, WC_STATICW, SS_LEFT | SS_NOPREFIX, parent);
+        break;
+    case ControlKind::FileNameLabel:
+        made.Control = Make(row.Name, WC_STATICW, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, parent);
+        break;
+    case ControlKind::RowButton:
+    case ControlKind::ToggleButton:
+    case ControlKind::FlatButton: {
         // Speed buttons: outside the Tab order, no focus, so Enter or Escape press none.
-        HWND button =
-            Make(design.Name, WC_BUTTONW, design.Toggle ? BS_PUSHLIKE | BS_CHECKBOX : BS_PUSHBUTTON, FWindow);
-        SetWindowSubclass(button, SpeedButtonProc, SpeedButtonSubclass, 0);
-        auto handler = design.Handler;
-        OnCommand(button, [this, handler](int notification) {
-            if (notification == BN_CLICKED)
-                Deliver([&controller = FController, handler] { (controller.*handler)(); });
+        const DWORD style = row.Kind == ControlKind::ToggleButton ? BS_PUSHLIKE | BS_CHECKBOX
+                            : row.Kind == ControlKind::FlatButton ? BS_PUSHBUTTON | BS_FLAT
+                                                                  : BS_PUSHBUTTON;
+        made.Control = Make(row.Name, WC_BUTTONW, style, parent);
+        SetWindowSubclass(made.Control, SpeedButtonProc, SpeedButtonSubclass, 0);
+        if (row.Glyph) SetGlyph(made.Control, FGlyphs[row.Glyph]);
+        OnCommand(made.Control, [this, index](int notification) {
+            if (notification == BN_CLICKED) Act(index);
         });
+        break;
     }
-    SetGlyph(Control("OnlineBtn"), FGlyphs["online"]);
-    SetGlyph(Control("OfflineBtn"), FGlyphs["offline"]);
-}
-
-void Win32WizardWindow::BuildParamsPage(HWND page) {
-    FHeadings.push_back(Make("lblParams", WC_STATICW, SS_LEFT | SS_NOPREFIX, page));
-
-    // Created in tab order: the folder panel first, then the application choice, then the list.
-    HWND panel1 = Panel("Panel1", page);
-    HWND gbFolder = Group("gbFolder", panel1);
-    // The folder button lies above the edit, inside its right end.
-    HWND pick = Make("edtFolderRightButton", WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, gbFolder);
-    HWND edtFolder = Make("edtFolder", WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, gbFolder, WS_EX_CLIENTEDGE);
-    SetGlyph(pick, FGlyphs["folder"]);
-    SetWindowSubclass(pick, SpeedButtonProc, SpeedButtonSubclass, 0);
-    OnCommand(pick, [this](int notification) {
-        if (notification == BN_CLICKED)
-            Deliver([&controller = FController] { controller.edtFolderRightButtonClick(); });
-    });
-    OnCommand(edtFolder, [this, edtFolder](int notification) {
-        if (notification == EN_CHANGE && !FReflecting)
-            FController.GetForm().edtFolder.Text = Narrow(WindowText(edtFolder));
-    });
-
-    HWND gbAppVers = Group("gbAppVers", panel1);
-    HWND cbAppVers =
-        Make("cbAppVers", WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, gbAppVers);
-    OnCommand(cbAppVers, [this](int notification) {
-        if (notification == CBN_SELCHANGE || notification == CBN_EDITCHANGE)
-            EditionChanged(notification == CBN_SELCHANGE);
-    });
-
-    HWND pnlApp = Panel("pnlApp", page);
-    HWND rbSingle = Make("rbSingle", WC_BUTTONW, BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, pnlApp);
-    HWND rbClient = Make("rbClient", WC_BUTTONW, BS_AUTORADIOBUTTON, pnlApp);
-    auto appChoice = [this, rbClient, rbSingle](int notification) {
-        if (notification != BN_CLICKED || FReflecting) return;
-        FController.GetForm().rbClient.Checked = IsChecked(rbClient);
-        FController.GetForm().rbSingle.Checked = IsChecked(rbSingle);
-    };
-    OnCommand(rbClient, appChoice);
-    OnCommand(rbSingle, appChoice);
-
-    HWND gbFileList = Group("gbFileList", page);
-    HWND cbFileList = Make("cbFileList", WC_LISTVIEWW,
-                           LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP, gbFileList);
-    ListView_SetExtendedListViewStyle(cbFileList, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    ListView_InsertColumn(cbFileList, 0, &column);
-    HWND pnlCheckListBtn = Panel("pnlCheckListBtn", gbFileList);
-    for (auto [name, tag] : {std::pair{"MarkAllBtn", 1}, std::pair{"DeMarkAllBtn", 0}}) {
-        HWND button = Make(name, WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, pnlCheckListBtn);
-        SetWindowSubclass(button, SpeedButtonProc, SpeedButtonSubclass, 0);
-        SetGlyph(button, FGlyphs[tag ? "markall" : "demarkall"]);
-        OnCommand(button, [this, tag = tag](int notification) {
-            if (notification == BN_CLICKED)
-                Deliver([&controller = FController, tag] { controller.MarkAllBtnClick(tag); });
+    case ControlKind::RadioButton: {
+        // The first radio button of its container opens its group and is its Tab stop.
+        const bool first = index == 0 || ControlTable()[index - 1].Kind != ControlKind::RadioButton;
+        made.Control =
+            Make(row.Name, WC_BUTTONW, BS_AUTORADIOBUTTON | (first ? WS_TABSTOP | WS_GROUP : 0), parent);
+        OnCommand(made.Control, [this](int notification) {
+            if (notification == BN_CLICKED) RadioButtonsChanged();
         });
+        break;
     }
-    // The group frames lie beneath the controls inside them.
-    for (const char* frame : {"gbFolder.frame", "gbAppVers.frame", "gbFileList.frame"})
-        SetWindowPos(Control(frame), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    case ControlKind::FolderEdit: {
+        // The folder button lies above the edit, inside its right end.
+        made.Second = Make((name + "RightButton").c_str(), WC_BUTTONW, BS_PUSHBUTTON | BS_FLAT, parent);
+        made.Control = Make(row.Name, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, parent, WS_EX_CLIENTEDGE);
+        SetGlyph(made.Second, FGlyphs[row.Glyph]);
+        SetWindowSubclass(made.Second, SpeedButtonProc, SpeedButtonSubclass, 0);
+        OnCommand(made.Second, [this, index](int notification) {
+            if (notification == BN_CLICKED) Act(index);
+        });
+        OnCommand(made.Control, [this, index, &row](int notification) {
+            if (notification == EN_CHANGE && !FReflecting)
+                ModelOf<Edit>(row, FController.GetForm())->Text = Narrow(WindowText(FRows[index].Control));
+        });
+        break;
+    }
+    case ControlKind::ComboBox:
+        made.Control =
+            Make(row.Name, WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, parent);
+        OnCommand(made.Control, [this, index](int notification) {
+            if (notification == CBN_SELCHANGE || notification == CBN_EDITCHANGE)
+                EditionChanged(index, notification == CBN_SELCHANGE);
+        });
+        break;
+    case ControlKind::CheckList: {
+        made.Control = Make(row.Name, WC_LISTVIEWW,
+                            LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP, parent);
+        ListView_SetExtendedListViewStyle(made.Control, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH;
+        ListView_InsertColumn(made.Control, 0, &column);
+        break;
+    }
+    case ControlKind::ListBox:
+        // No Tab stop: the Tab key skips it.
+        made.Control = Make(row.Name, WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, parent);
+        break;
+    case ControlKind::ProgressBar:
+        made.Control = Make(row.Name, PROGRESS_CLASSW, PBS_SMOOTH, parent);
+        ShowWindow(made.Control, SW_HIDE);
+        break;
+    }
 }
 
-void Win32WizardWindow::BuildProgressPage(HWND page) {
-    FHeadings.push_back(Make("lblProgress", WC_STATICW, SS_LEFT | SS_NOPREFIX, page));
-    Make("lblFileName", WC_STATICW, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, page);
-    HWND group = Group("gbProgressBar", page);
-    for (const char* name : {"pbDownload", "pbUnzip"})
-        ShowWindow(Make(name, PROGRESS_CLASSW, PBS_SMOOTH, group), SW_HIDE);
-    SetWindowPos(Control("gbProgressBar.frame"), HWND_BOTTOM, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    Make("lblSpeed", WC_STATICW, SS_LEFT | SS_NOPREFIX, page);
+void Win32WizardWindow::Act(size_t index) {
+    const ControlRow& row = ControlTable()[index];
+    const SpeedButton* button = ModelOf<SpeedButton>(row, FController.GetForm());
+    Deliver([&controller = FController, action = row.Action, tag = button ? button->Tag : 0] {
+        action(controller, tag);
+    });
 }
 
-void Win32WizardWindow::BuildInfoPage(HWND page) {
-    FHeadings.push_back(Make("lblInfo", WC_STATICW, SS_LEFT | SS_NOPREFIX, page));
-    Make("lblStatusInfo", WC_STATICW, SS_LEFT | SS_NOPREFIX, page);
-    // No Tab stop: the Tab key skips the error list.
-    Make("ErrList", WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, page);
+void Win32WizardWindow::RadioButtonsChanged() {
+    if (FReflecting) return;
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (RadioButton* model = ModelOf<RadioButton>(rows[i], FController.GetForm()))
+            model->Checked = IsChecked(FRows[i].Control);
 }
 
 void Win32WizardWindow::BuildPackageButtons() {
@@ -400,65 +404,54 @@ void Win32WizardWindow::Place(HWND control, const Bounds& bounds, int extraHeigh
 
 void Win32WizardWindow::ApplyLayout() {
     const WindowLayout layout = LayOutWindow(FController.GetForm());
-    Place(Control("pcMain"), layout.pcMain);
+    Place(FMain, layout.pcMain);
     for (HWND page : FPages)
         Place(page, layout.Page);
-    const std::pair<const char*, Bounds> placed[] = {
-        {"OnlineBtn", layout.OnlineBtn},
-        {"OfflineBtn", layout.OfflineBtn},
-        {"FBConfigBtn", layout.FBConfigBtn},
-        {"BackBtn", layout.BackBtn},
-        {"NextBtn", layout.NextBtn},
-        {"CloseBtn", layout.CloseBtn},
-        {"lblParams", layout.lblParams},
-        {"pnlApp", layout.pnlApp},
-        {"rbClient", layout.rbClient},
-        {"rbSingle", layout.rbSingle},
-        {"Panel1", layout.Panel1},
-        {"gbFolder", layout.gbFolder},
-        {"edtFolder", layout.edtFolder},
-        {"gbAppVers", layout.gbAppVers},
-        {"gbFileList", layout.gbFileList},
-        {"pnlCheckListBtn", layout.pnlCheckListBtn},
-        {"MarkAllBtn", layout.MarkAllBtn},
-        {"DeMarkAllBtn", layout.DeMarkAllBtn},
-        {"cbFileList", layout.cbFileList},
-        {"lblProgress", layout.lblProgress},
-        {"lblFileName", layout.lblFileName},
-        {"gbProgressBar", layout.gbProgressBar},
-        {"pbDownload", layout.pbDownload},
-        {"pbUnzip", layout.pbUnzip},
-        {"lblSpeed", layout.lblSpeed},
-        {"lblInfo", layout.lblInfo},
-        {"lblStatusInfo", layout.lblStatusInfo},
-        {"ErrList", layout.ErrList},
-    };
-    for (const auto& [name, bounds] : placed)
-        Place(Control(name), bounds);
-    // A drop-down box is as high as its edit field plus its list.
-    Place(Control("cbAppVers"), layout.cbAppVers, ComboListHeight);
-    for (const char* group : {"gbFolder", "gbAppVers", "gbFileList", "gbProgressBar"}) {
-        RECT client;
-        GetClientRect(Control(group), &client);
-        MoveIfChanged(Control(std::string(group) + ".frame"), client);
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const RowWindows& made = FRows[i];
+        switch (rows[i].Kind) {
+        case ControlKind::ComboBox:
+            // A drop-down box is as high as its edit field plus its list.
+            Place(made.Control, layout.*rows[i].Place, ComboListHeight);
+            break;
+        case ControlKind::Group: {
+            Place(made.Control, layout.*rows[i].Place);
+            RECT client;
+            GetClientRect(made.Control, &client);
+            MoveIfChanged(made.Second, client);
+            break;
+        }
+        case ControlKind::FolderEdit: {
+            Place(made.Control, layout.*rows[i].Place);
+            // The folder button fills the edit's right end inside its border; the text stops before it.
+            RECT outside, inside;
+            GetWindowRect(made.Control, &outside);
+            MapWindowPoints(nullptr, GetParent(made.Control), reinterpret_cast<POINT*>(&outside), 2);
+            GetClientRect(made.Control, &inside);
+            const int border = (outside.bottom - outside.top - inside.bottom) / 2;
+            const int buttonWidth = Scaled(FolderButtonWidth);
+            MoveIfChanged(made.Second, {outside.right - border - buttonWidth, outside.top + border,
+                                        outside.right - border, outside.bottom - border});
+            SendMessageW(made.Control, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth + Scaled(2)));
+            break;
+        }
+        case ControlKind::CheckList: {
+            Place(made.Control, layout.*rows[i].Place);
+            RECT listClient;
+            GetClientRect(made.Control, &listClient);
+            ListView_SetColumnWidth(made.Control, 0, listClient.right);
+            break;
+        }
+        case ControlKind::ListBox:
+            Place(made.Control, layout.*rows[i].Place);
+            SendMessageW(made.Control, LB_SETITEMHEIGHT, 0, Scaled(design::ErrListEntryHeight));
+            break;
+        default:
+            Place(made.Control, layout.*rows[i].Place);
+            break;
+        }
     }
-    // The folder button fills the edit's right end inside its border; the text stops before it.
-    HWND edit = Control("edtFolder");
-    RECT outside, inside;
-    GetWindowRect(edit, &outside);
-    MapWindowPoints(nullptr, GetParent(edit), reinterpret_cast<POINT*>(&outside), 2);
-    GetClientRect(edit, &inside);
-    const int border = (outside.bottom - outside.top - inside.bottom) / 2;
-    const int buttonWidth = Scaled(FolderButtonWidth);
-    MoveIfChanged(Control("edtFolderRightButton"),
-                  {outside.right - border - buttonWidth, outside.top + border, outside.right - border,
-                   outside.bottom - border});
-    SendMessageW(edit, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth + Scaled(2)));
-    HWND list = Control("cbFileList");
-    RECT listClient;
-    GetClientRect(list, &listClient);
-    ListView_SetColumnWidth(list, 0, listClient.right);
-    SendMessageW(Control("ErrList"), LB_SETITEMHEIGHT, 0, Scaled(design::ErrListEntryHeight));
 
     const auto& packages = FController.GetForm().Packages;
     for (size_t i = 0; i < FPackageButtons.size() && i < packages.size(); ++i) {
@@ -469,14 +462,14 @@ void Win32WizardWindow::ApplyLayout() {
 }
 
 HWND Win32WizardWindow::Control(const std::string& name) const {
-    auto found = FControls.find(name);
-    return found == FControls.end() ? nullptr : found->second;
+    auto found = FNames.find(name);
+    return found == FNames.end() ? nullptr : found->second;
 }
 
 std::vector<std::string> Win32WizardWindow::PackageButtonNames() const {
     std::vector<std::string> names;
     for (HWND button : FPackageButtons)
-        for (const auto& [name, control] : FControls)
+        for (const auto& [name, control] : FNames)
             if (control == button) names.push_back(name);
     return names;
 }
@@ -488,81 +481,91 @@ const char* Win32WizardWindow::PageName() const {
     return Names[FController.GetForm().ActivePage];
 }
 
-void Win32WizardWindow::EditionChanged(bool fromList) {
+void Win32WizardWindow::EditionChanged(size_t index, bool fromList) {
     if (FReflecting) return;
-    HWND box = Control("cbAppVers");
-    ComboBox& model = FController.GetForm().cbAppVers;
-    int index = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+    HWND box = FRows[index].Control;
+    ComboBox& model = *ModelOf<ComboBox>(ControlTable()[index], FController.GetForm());
+    const int chosen = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
     // The edit field shows an entry chosen from the list only after this notification.
-    const std::wstring text = fromList && index >= 0 ? ItemText(box, index) : WindowText(box);
+    const std::wstring text = fromList && chosen >= 0 ? ItemText(box, chosen) : WindowText(box);
     model.Text = Narrow(text);
     model.ItemIndex = static_cast<int>(SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                     reinterpret_cast<LPARAM>(text.c_str())));
-    Deliver([&controller = FController] { controller.cbAppVersChange(); });
+    Act(index);
 }
 
 void Win32WizardWindow::FileListChanged(const NMLISTVIEW& change) {
     if (FReflecting || !(change.uChanged & LVIF_STATE) ||
         !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
         return;
-    auto& items = FController.GetForm().cbFileList.Items;
+    const auto rows = ControlTable();
+    CheckListBox* model = nullptr;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (FRows[i].Control == change.hdr.hwndFrom)
+            model = ModelOf<CheckListBox>(rows[i], FController.GetForm());
+    if (!model) return;
+    auto& items = model->Items;
     if (change.iItem >= 0 && change.iItem < static_cast<int>(items.size()))
         items[static_cast<size_t>(change.iItem)].Checked =
             ListView_GetCheckState(change.hdr.hwndFrom, change.iItem) != 0;
 }
 
-void Win32WizardWindow::Reflect() {
-    const Form& form = FController.GetForm();
-    FReflecting = true;
-    SetText(FWindow, Wide(form.Caption));
-
-    const std::pair<const char*, const SpeedButton*> row[] = {
-        {"OnlineBtn", &form.OnlineBtn}, {"OfflineBtn", &form.OfflineBtn}, {"FBConfigBtn", &form.FBConfigBtn},
-        {"BackBtn", &form.BackBtn},     {"NextBtn", &form.NextBtn},       {"CloseBtn", &form.CloseBtn},
-    };
-    for (auto [name, model] : row) {
-        HWND button = Control(name);
-        SetText(button, Wide(model->Caption));
-        SetShown(button, model->Visible);
-        if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX) SetChecked(button, model->Down);
+void Win32WizardWindow::Mirror(size_t index, const ::tv::Control& model) {
+    const RowWindows& made = FRows[index];
+    switch (ControlTable()[index].Kind) {
+    case ControlKind::Group:
+        SetText(made.Second, Wide(model.Caption)); // a group box's caption is its frame's
+        break;
+    case ControlKind::Heading:
+    case ControlKind::Label:
+    case ControlKind::FileNameLabel:
+    case ControlKind::TextBlock:
+        SetText(made.Control, DisplayText(model.Caption));
+        break;
+    default:
+        break;
     }
+    SetShown(made.Control, model.Visible);
+}
 
-    if (FPackageButtons.empty() && !form.Packages.empty()) BuildPackageButtons();
-    for (size_t i = 0; i < FPackageButtons.size() && i < form.Packages.size(); ++i) {
-        SetText(FPackageButtons[i], Wide(form.Packages[i].Button.Caption));
-        SetChecked(FPackageButtons[i], form.Packages[i].Button.Checked);
-        SetText(FPackageLabels[i], Wide(form.Packages[i].Description));
-    }
+void Win32WizardWindow::Mirror(size_t index, const SpeedButton& model) {
+    HWND button = FRows[index].Control;
+    SetText(button, Wide(model.Caption));
+    SetShown(button, model.Visible);
+    if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX) SetChecked(button, model.Down);
+}
 
-    SetText(Control("lblParams"), Wide(form.lblParams.Caption));
-    SetShown(Control("pnlApp"), form.pnlApp.Visible);
-    SetText(Control("rbClient"), Wide(form.rbClient.Caption));
-    SetText(Control("rbSingle"), Wide(form.rbSingle.Caption));
-    SetChecked(Control("rbClient"), form.rbClient.Checked);
-    SetChecked(Control("rbSingle"), form.rbSingle.Checked);
-    SetText(Control("gbFolder.frame"), Wide(form.gbFolder.Caption));
-    SetText(Control("edtFolder"), Wide(form.edtFolder.Text));
-    SetText(Control("gbAppVers.frame"), Wide(form.gbAppVers.Caption));
-    SetShown(Control("gbAppVers"), form.gbAppVers.Visible);
-    HWND editions = Control("cbAppVers");
-    std::vector<std::wstring> wantedEditions;
-    for (const std::string& item : form.cbAppVers.Items)
-        wantedEditions.push_back(Wide(item));
-    if (wantedEditions != ItemTexts(editions)) {
-        SendMessageW(editions, CB_RESETCONTENT, 0, 0);
-        for (const std::wstring& item : wantedEditions)
-            SendMessageW(editions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+void Win32WizardWindow::Mirror(size_t index, const RadioButton& model) {
+    HWND button = FRows[index].Control;
+    SetText(button, Wide(model.Caption));
+    SetShown(button, model.Visible);
+    SetChecked(button, model.Checked);
+}
+
+void Win32WizardWindow::Mirror(size_t index, const Edit& model) {
+    SetText(FRows[index].Control, Wide(model.Text));
+    SetShown(FRows[index].Control, model.Visible);
+}
+
+void Win32WizardWindow::Mirror(size_t index, const ComboBox& model) {
+    HWND box = FRows[index].Control;
+    std::vector<std::wstring> items;
+    for (const std::string& item : model.Items)
+        items.push_back(Wide(item));
+    if (items != ItemTexts(box)) {
+        SendMessageW(box, CB_RESETCONTENT, 0, 0);
+        for (const std::wstring& item : items)
+            SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
-    if (form.cbAppVers.ItemIndex >= 0 &&
-        SendMessageW(editions, CB_GETCURSEL, 0, 0) != form.cbAppVers.ItemIndex)
-        SendMessageW(editions, CB_SETCURSEL, static_cast<WPARAM>(form.cbAppVers.ItemIndex), 0);
-    SetText(editions, Wide(form.cbAppVers.Text));
-    SetText(Control("gbFileList.frame"), Wide(form.gbFileList.Caption));
-    SetShown(Control("gbFileList"), form.gbFileList.Visible);
-    SetText(Control("MarkAllBtn"), Wide(form.MarkAllBtn.Caption));
-    SetText(Control("DeMarkAllBtn"), Wide(form.DeMarkAllBtn.Caption));
-    HWND list = Control("cbFileList");
-    const auto& entries = form.cbFileList.Items;
+    if (model.ItemIndex >= 0 && SendMessageW(box, CB_GETCURSEL, 0, 0) != model.ItemIndex)
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(model.ItemIndex), 0);
+    SetText(box, Wide(model.Text));
+    SetShown(box, model.Visible);
+}
+
+void Win32WizardWindow::Mirror(size_t index, const CheckListBox& model) {
+    HWND list = FRows[index].Control;
+    const auto& entries = model.Items;
     if (ListView_GetItemCount(list) != static_cast<int>(entries.size())) {
         ListView_DeleteAllItems(list);
         for (size_t i = 0; i < entries.size(); ++i) {
@@ -582,33 +585,48 @@ void Win32WizardWindow::Reflect() {
         if ((ListView_GetCheckState(list, row) != 0) != entries[i].Checked)
             ListView_SetCheckState(list, row, entries[i].Checked);
     }
+    SetShown(list, model.Visible);
+}
 
-    SetText(Control("lblProgress"), Wide(form.lblProgress.Caption));
-    SetText(Control("lblFileName"), Wide(form.lblFileName.Caption));
-    SetText(Control("lblSpeed"), Wide(form.lblSpeed.Caption));
-    for (auto [name, model] :
-         {std::pair{"pbDownload", &form.pbDownload}, std::pair{"pbUnzip", &form.pbUnzip}}) {
-        HWND bar = Control(name);
-        // Shown first, so every position the user could see is one the bar had on screen.
-        SetShown(bar, model->Visible);
-        // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
-        int max = static_cast<int>(std::min<long long>(model->Max, 1 << 30));
-        int position = static_cast<int>(std::min<long long>(model->Position, max));
-        if (SendMessageW(bar, PBM_GETRANGE, FALSE, 0) != max) SendMessageW(bar, PBM_SETRANGE32, 0, max);
-        if (SendMessageW(bar, PBM_GETPOS, 0, 0) != position) SendMessageW(bar, PBM_SETPOS, position, 0);
-    }
-
-    SetText(Control("lblInfo"), Wide(form.lblInfo.Caption));
-    SetText(Control("lblStatusInfo"), DisplayText(form.lblStatusInfo.Caption));
-    HWND errors = Control("ErrList");
+void Win32WizardWindow::Mirror(size_t index, const ListBox& model) {
+    HWND list = FRows[index].Control;
     std::vector<std::wstring> lines;
-    for (const std::string& line : form.ErrList.Items)
+    for (const std::string& line : model.Items)
         lines.push_back(DisplayText(line));
-    if (lines != ItemTexts(errors)) {
-        SendMessageW(errors, LB_RESETCONTENT, 0, 0);
+    if (lines != ItemTexts(list)) {
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
         for (const std::wstring& line : lines)
-            SendMessageW(errors, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     }
+    SetShown(list, model.Visible);
+}
+
+void Win32WizardWindow::Mirror(size_t index, const ProgressBar& model) {
+    HWND bar = FRows[index].Control;
+    // Shown first, so every position the user could see is one the bar had on screen.
+    SetShown(bar, model.Visible);
+    // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
+    int max = static_cast<int>(std::min<long long>(model.Max, 1 << 30));
+    int position = static_cast<int>(std::min<long long>(model.Position, max));
+    if (SendMessageW(bar, PBM_GETRANGE, FALSE, 0) != max) SendMessageW(bar, PBM_SETRANGE32, 0, max);
+    if (SendMessageW(bar, PBM_GETPOS, 0, 0) != position) SendMessageW(bar, PBM_SETPOS, position, 0);
+}
+
+void Win32WizardWindow::Reflect() {
+    const Form& form = FController.GetForm();
+    FReflecting = true;
+    SetText(FWindow, Wide(form.Caption));
+
+    if (FPackageButtons.empty() && !form.Packages.empty()) BuildPackageButtons();
+    for (size_t i = 0; i < FPackageButtons.size() && i < form.Packages.size(); ++i) {
+        SetText(FPackageButtons[i], Wide(form.Packages[i].Button.Caption));
+        SetChecked(FPackageButtons[i], form.Packages[i].Button.Checked);
+        SetText(FPackageLabels[i], Wide(form.Packages[i].Description));
+    }
+
+    const auto rows = ControlTable();
+    for (size_t i = 0; i < rows.size(); ++i)
+        VisitModel(rows[i], form, [&](const auto& model) { Mirror(i, model); });
 
     for (int i = 0; i < PageCount; ++i)
         SetShown(FPages[static_cast<size_t>(i)], i == form.ActivePage);
@@ -649,7 +667,7 @@ void Win32WizardWindow::Show() {
     FShown = true;
     ShowWindow(FWindow, SW_SHOW);
     UpdateWindow(FWindow);
-    SetFocus(Control("pcMain"));
+    SetFocus(FMain);
 }
 
 void Win32WizardWindow::CloseRequested() {
@@ -709,8 +727,7 @@ LRESULT Win32WizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->hwndFrom == Control("cbFileList") && header->code == LVN_ITEMCHANGED)
-            FileListChanged(*reinterpret_cast<NMLISTVIEW*>(lParam));
+        if (header->code == LVN_ITEMCHANGED) FileListChanged(*reinterpret_cast<NMLISTVIEW*>(lParam));
         return 0;
     }
     case WM_CTLCOLORSTATIC:

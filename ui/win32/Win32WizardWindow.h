@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/ControlTable.h"
 #include "ui/DelayedShow.h"
 #include "wizard/SetupWizardDlg.h"
 
@@ -65,12 +66,22 @@ private:
     HWND Make(const char* name, const wchar_t* windowClass, DWORD style, HWND parent, DWORD exStyle = 0);
     // A container of controls; it clips them unless `style` says otherwise.
     HWND Panel(const char* name, HWND parent, DWORD style = WS_CLIPCHILDREN, bool raised = false);
-    HWND Group(const char* name, HWND parent);
     void OnCommand(HWND control, std::function<void(int notification)> handler);
-    void BuildButtonRow();
-    void BuildParamsPage(HWND page);
-    void BuildProgressPage(HWND page);
-    void BuildInfoPage(HWND page);
+    // Makes the control of table row `index` in `parent`, wired to the form and the controller.
+    void MakeRow(size_t index, HWND parent);
+    // The row's action (a click, a change of the edition) through the dispatch point.
+    void Act(size_t index);
+    // Writes the radio buttons' choice back into the form.
+    void RadioButtonsChanged();
+    // Brings one control in line with its form member: a few primitives per kind.
+    void Mirror(size_t index, const ::tv::Control& model);
+    void Mirror(size_t index, const SpeedButton& model);
+    void Mirror(size_t index, const RadioButton& model);
+    void Mirror(size_t index, const Edit& model);
+    void Mirror(size_t index, const ComboBox& model);
+    void Mirror(size_t index, const CheckListBox& model);
+    void Mirror(size_t index, const ListBox& model);
+    void Mirror(size_t index, const ProgressBar& model);
     void BuildPackageButtons();
     void ApplyScale();
     void ApplyLayout();
@@ -78,7 +89,7 @@ private:
     int Scaled(int pixels) const;
     void Command(HWND control, int notification);
     void FileListChanged(const NMLISTVIEW& change);
-    void EditionChanged(bool fromList);
+    void EditionChanged(size_t index, bool fromList);
     void CloseRequested();
     void ReflectConnectWait(const ::tv::Control& wait);
 
@@ -89,8 +100,16 @@ private:
     bool FShown = false;
     bool FClosedAnnounced = false;
 
-    std::map<std::string, HWND> FControls;
+    // The controls of the control table's rows, in its order; a group's frame and an edit's
+    // folder button are the row's second window.
+    struct RowWindows {
+        HWND Control = nullptr;
+        HWND Second = nullptr;
+    };
+    std::vector<RowWindows> FRows;
+    std::map<std::string, HWND> FNames; // for Control(name): tests and the tour only
     std::map<HWND, std::function<void(int)>> FCommands;
+    HWND FMain = nullptr; // the page control
     std::vector<HWND> FPages;
     std::vector<HWND> FHeadings;
     std::vector<HWND> FPackageButtons, FPackageLabels;
