@@ -59,6 +59,11 @@ std::span<const ControlRow> ControlTable() {
     return Rows;
 }
 
+void Perform(const ControlRow& row, TSetupWizardDlg& controller) {
+    const SpeedButton* button = ModelOf<SpeedButton>(row, controller.GetForm());
+    row.Action(controller, button ? button->Tag : 0);
+}
+
 ControlParent ParentOf(const ControlRow& row) {
     if (!row.Parent) return {};
     static const char* const Pages[] = {"tsSelect", "tsParams", "tsProgress", "tsInfo"};

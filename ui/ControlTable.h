@@ -55,6 +55,9 @@ struct ControlRow {
 
 std::span<const ControlRow> ControlTable();
 
+// Asks the row's action of `controller`, with the button's Tag as the form has it.
+void Perform(const ControlRow& row, TSetupWizardDlg& controller);
+
 // The form member of `row` as `Model`, or null when the row mirrors another kind.
 template <class Model> const Model* ModelOf(const ControlRow& row, const Form& form) {
     const auto* member = std::get_if<Model Form::*>(&row.Model);

@@ -102,7 +102,7 @@ TEST(ControlTable, TheCheckListButtonsActWithTheirTags) {
     for (const ControlRow& row : ControlTable()) {
         if (std::strcmp(row.Name, "MarkAllBtn") != 0 && std::strcmp(row.Name, "DeMarkAllBtn") != 0) continue;
         wizard.GetForm().cbFileList.Items = {{"a", !ModelOf<SpeedButton>(row, wizard.GetForm())->Tag}};
-        row.Action(wizard, ModelOf<SpeedButton>(row, wizard.GetForm())->Tag);
+        Perform(row, wizard);
         EXPECT_EQ(wizard.GetForm().cbFileList.Items[0].Checked, std::strcmp(row.Name, "MarkAllBtn") == 0)
             << row.Name;
     }

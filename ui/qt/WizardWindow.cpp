@@ -241,11 +241,7 @@ QWidget* WizardWindow::Make(size_t index, QWidget* parent) {
 }
 
 void WizardWindow::Act(size_t index) {
-    const ControlRow& row = ControlTable()[index];
-    const SpeedButton* button = ModelOf<SpeedButton>(row, FController.GetForm());
-    Deliver([&controller = FController, action = row.Action, tag = button ? button->Tag : 0] {
-        action(controller, tag);
-    });
+    Deliver([&controller = FController, &row = ControlTable()[index]] { Perform(row, controller); });
 }
 
 void WizardWindow::RadioButtonsChanged() {

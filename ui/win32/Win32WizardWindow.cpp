@@ -357,11 +357,7 @@ void Win32WizardWindow::MakeRow(size_t index, HWND parent) {
 }
 
 void Win32WizardWindow::Act(size_t index) {
-    const ControlRow& row = ControlTable()[index];
-    const SpeedButton* button = ModelOf<SpeedButton>(row, FController.GetForm());
-    Deliver([&controller = FController, action = row.Action, tag = button ? button->Tag : 0] {
-        action(controller, tag);
-    });
+    Deliver([&controller = FController, &row = ControlTable()[index]] { Perform(row, controller); });
 }
 
 void Win32WizardWindow::RadioButtonsChanged() {
