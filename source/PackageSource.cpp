@@ -40,7 +40,15 @@ std::vector<std::string> ReadManifestFile(const std::string& path) {
     return FileExists(path) ? SplitLines(DecodeText(ReadFileBytes(path)).Text) : std::vector<std::string>();
 }
 
-PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEvents(events) {}
+PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEvents(events) {
+    FClient.OnAnswer = [this](const AnswerRecord& answer) {
+        FLog.Line(FormatText("HTTP %s %s: %d, %s Bytes, %s s",
+                             {answer.Method, answer.Address, std::to_string(answer.Status),
+                              std::to_string(answer.Bytes), GermanDecimal(answer.Seconds, 3)}));
+    };
+    // A server that keeps silent must not freeze the window: Cancel stays usable.
+    FClient.Transport().WhileWaiting = [this] { FEvents.PumpMessages(); };
+}
 
 std::vector<std::string> PackageSource::FetchManifest() {
     MemorySink manifest;

@@ -41,6 +41,7 @@ struct DownloadProgress {
 
 class PackageSource {
 public:
+    // Every HTTP answer goes to `log`; while a request waits, the window's events are handled.
     PackageSource(RunLog& log, SourceEvents& events);
 
     // The manifest's lines from the update server; throws for a failed fetch.

@@ -1,5 +1,6 @@
 #include "ui/ControlTable.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -57,6 +58,11 @@ const ControlRow Rows[] = {
 
 std::span<const ControlRow> ControlTable() {
     return Rows;
+}
+
+BarValues BarValuesOf(const ProgressBar& bar) {
+    const int max = static_cast<int>(std::min<long long>(bar.Max, 1 << 30));
+    return {max, static_cast<int>(std::min<long long>(bar.Position, max))};
 }
 
 void Perform(const ControlRow& row, TSetupWizardDlg& controller) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <span>
+#include <type_traits>
 #include <variant>
 
 #include "ui/WindowLayout.h"
@@ -58,14 +59,12 @@ std::span<const ControlRow> ControlTable();
 // Asks the row's action of `controller`, with the button's Tag as the form has it.
 void Perform(const ControlRow& row, TSetupWizardDlg& controller);
 
-// The form member of `row` as `Model`, or null when the row mirrors another kind.
-template <class Model> const Model* ModelOf(const ControlRow& row, const Form& form) {
+// The form member of `row` as `Model` (const for a const form), or null when the row
+// mirrors another kind.
+template <class Model, class FormRef> auto* ModelOf(const ControlRow& row, FormRef& form) {
+    using Result = std::conditional_t<std::is_const_v<FormRef>, const Model, Model>;
     const auto* member = std::get_if<Model Form::*>(&row.Model);
-    return member ? &(form.**member) : nullptr;
-}
-template <class Model> Model* ModelOf(const ControlRow& row, Form& form) {
-    const auto* member = std::get_if<Model Form::*>(&row.Model);
-    return member ? &(form.**member) : nullptr;
+    return member ? &(form.**member) : static_cast<Result*>(nullptr);
 }
 
 // Calls `visit` with the form member of `row`, in its own type; nothing for a row without one.
@@ -76,6 +75,14 @@ template <class FormRef, class Visit> void VisitModel(const ControlRow& row, For
         },
         row.Model);
 }
+
+// What a progress bar shows of its model: bars count in ints, and the model's units
+// (thousands of bytes) stay far below the limit.
+struct BarValues {
+    int Max;
+    int Position;
+};
+BarValues BarValuesOf(const ProgressBar& bar);
 
 // Where a row's control sits: the row of its container, or else the page it is on
 // (PageIndex), or neither (-1 both): the window itself.

@@ -61,7 +61,7 @@ void TSetupWizardDlg::Succeeded() {
         // Installers ran with the window hidden; database runs never hide it.
         if (package->Setup) FForm.Visible = true;
         // The single seat's databases follow as a run of their own (InstallProcTerminate).
-        if (SingleSeatDatabasesFollow(*package, FRequest)) return;
+        if (SingleSeatDatabasesDue()) return;
         std::string successKey = package->SuccessKey;
         switch (package->Then) {
         case AfterSuccess::SingleSeatDatabases:
@@ -144,10 +144,13 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
     if (FInstallState == isAborted) return; // stopped while it ran: it was left to finish, the abort stands
     if (!end.Failure.empty()) FErrorMsg = end.Failure;
     SetInstallState(end.State);
+    if (FInstallState == isSucceeded && SingleSeatDatabasesDue()) InstallSingleSeatDatabases();
+}
+
+bool TSetupWizardDlg::SingleSeatDatabasesDue() const {
     const PackageRow* package = FindPackage(FInstallType);
-    if (FInstallState == isSucceeded && package && SingleSeatDatabasesFollow(*package, FRequest) &&
-        !FAppInstalled)
-        InstallSingleSeatDatabases();
+    // An update of an installed application brings no databases: the program ends after it.
+    return package && !FAppInstalled && SingleSeatDatabasesFollow(*package, FRequest);
 }
 
 void TSetupWizardDlg::InstallProcWaitFailed(const std::string& reason) {

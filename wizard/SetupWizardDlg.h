@@ -182,7 +182,9 @@ private:
     bool Transferring() const { return FSource.Transferring(); }
     void ShowOutcomePage(const std::string& heading, const std::string& text);
     void Succeeded();
-    // The database run that follows a single seat's installer, into the application's folder.
+    // True when the run's installer is followed by the single seat's database run, which
+    // goes into the application's folder.
+    bool SingleSeatDatabasesDue() const;
     void InstallSingleSeatDatabases();
     // Fetches (online) and unpacks one archive of a database run: the failure's text, empty
     // when it went through or the run was aborted.

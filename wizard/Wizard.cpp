@@ -51,13 +51,6 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     HttpClient& client = FSource.Client();
     client.OnWorkBegin = [this](WorkMode mode, std::int64_t max) { IdWebDAVWorkBegin(mode, max); };
     client.OnWork = [this](WorkMode mode, std::int64_t count) { IdWebDAVWork(mode, count); };
-    client.OnAnswer = [this](const AnswerRecord& answer) {
-        FLog.Line(FormatText("HTTP %s %s: %d, %s Bytes, %s s",
-                             {answer.Method, answer.Address, std::to_string(answer.Status),
-                              std::to_string(answer.Bytes), GermanDecimal(answer.Seconds, 3)}));
-    };
-    // A server that keeps silent must not freeze the window: Cancel stays usable.
-    client.Transport().WhileWaiting = [this] { PumpMessages(); };
 }
 
 TSetupWizardDlg::~TSetupWizardDlg() = default;

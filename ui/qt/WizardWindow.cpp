@@ -421,9 +421,7 @@ void WizardWindow::Mirror(QWidget* widget, const ControlRow&, const ProgressBar&
     auto* bar = static_cast<QProgressBar*>(widget);
     // Shown first, so every position the user could see is one the bar had on screen.
     SetShown(bar, model.Visible);
-    // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
-    int max = static_cast<int>(std::min<long long>(model.Max, 1 << 30));
-    int position = static_cast<int>(std::min<long long>(model.Position, max));
+    const auto [max, position] = BarValuesOf(model);
     if (bar->maximum() != max) bar->setMaximum(max);
     if (bar->value() != position) bar->setValue(position);
 }

@@ -40,6 +40,14 @@ void SetChecked(HWND button, bool checked) {
         SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+// Replaces the entries of a combo or list box (its reset and add messages) when their texts differ.
+void SetItems(HWND control, const std::vector<std::wstring>& items, UINT reset, UINT add) {
+    if (items == ItemTexts(control)) return;
+    SendMessageW(control, reset, 0, 0);
+    for (const std::wstring& item : items)
+        SendMessageW(control, add, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
 bool IsChecked(HWND button) {
     return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -548,11 +556,7 @@ void Win32WizardWindow::Mirror(size_t index, const ComboBox& model) {
     std::vector<std::wstring> items;
     for (const std::string& item : model.Items)
         items.push_back(Wide(item));
-    if (items != ItemTexts(box)) {
-        SendMessageW(box, CB_RESETCONTENT, 0, 0);
-        for (const std::wstring& item : items)
-            SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    }
+    SetItems(box, items, CB_RESETCONTENT, CB_ADDSTRING);
     if (model.ItemIndex >= 0 && SendMessageW(box, CB_GETCURSEL, 0, 0) != model.ItemIndex)
         SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(model.ItemIndex), 0);
     SetText(box, Wide(model.Text));
@@ -589,11 +593,7 @@ void Win32WizardWindow::Mirror(size_t index, const ListBox& model) {
     std::vector<std::wstring> lines;
     for (const std::string& line : model.Items)
         lines.push_back(DisplayText(line));
-    if (lines != ItemTexts(list)) {
-        SendMessageW(list, LB_RESETCONTENT, 0, 0);
-        for (const std::wstring& line : lines)
-            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-    }
+    SetItems(list, lines, LB_RESETCONTENT, LB_ADDSTRING);
     SetShown(list, model.Visible);
 }
 
@@ -601,9 +601,7 @@ void Win32WizardWindow::Mirror(size_t index, const ProgressBar& model) {
     HWND bar = FRows[index].Control;
     // Shown first, so every position the user could see is one the bar had on screen.
     SetShown(bar, model.Visible);
-    // Bars count in ints; the model's units (thousands of bytes) stay far below the limit.
-    int max = static_cast<int>(std::min<long long>(model.Max, 1 << 30));
-    int position = static_cast<int>(std::min<long long>(model.Position, max));
+    const auto [max, position] = BarValuesOf(model);
     if (SendMessageW(bar, PBM_GETRANGE, FALSE, 0) != max) SendMessageW(bar, PBM_SETRANGE32, 0, max);
     if (SendMessageW(bar, PBM_GETPOS, 0, 0) != position) SendMessageW(bar, PBM_SETPOS, position, 0);
 }
