@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
         client.OnWork = [&](WorkMode, std::int64_t count) { received = count; };
         auto start = Clock::now();
         {
-            ResumingFile sink("/dev/null");
+            ResumingFile sink("/dev/null", "/dev/null");
             client.Get(address, sink);
             sink.Close();
             if (round == 0) std::printf("sha-256 of the download: %s\n", sink.HexDigest().c_str());
@@ -128,7 +128,7 @@ int main(int argc, char* argv[]) {
                 client.Transport().Close();
             }
         };
-        ResumingFile sink("/dev/null");
+        ResumingFile sink("/dev/null", "/dev/null");
         const auto start = Clock::now();
         try {
             client.Get(address, sink);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "host/FileIo.h"
@@ -211,6 +212,11 @@ bool BareName(const std::string& stored, std::string& name, std::string& reason)
         reason = "ungültiger Dateiname für Windows";
         return false;
     }
+    // Such a file would be taken for one of ours that an interrupted run left half written.
+    if (IsTemporaryName(name)) {
+        reason = "ungültiger Dateiname (so heißen nur halb geschriebene Dateien)";
+        return false;
+    }
     return true;
 }
 
@@ -264,6 +270,12 @@ void ApplyTimeAndAttributes(const ZipEntry& entry, const std::string& path, Zone
     std::uint32_t unixMode = entry.ExternalAttributes >> 16;
     const bool madeOnUnix = (entry.VersionMadeBy >> 8) == 3 && unixMode != 0;
     ApplyStoredAttributes(path, entry.ExternalAttributes & 0xFF, madeOnUnix ? unixMode : 0);
+}
+
+// The path under which the file system holds the existing file `target` names.
+std::string ExistingTarget(const std::string& target) {
+    const std::string bare = ExtractFileName(target);
+    return target.substr(0, target.size() - bare.size()) + ExistingFileName(target);
 }
 
 // A failure that ends only the entry being extracted; the extraction goes on.
@@ -461,15 +473,59 @@ void ZipExtractor::ExtractFiles(const std::string& mask) {
     const size_t count = FEntries.size();
     if (count == 0) return;
     FCheckedFolder.clear(); // folders may have come or gone since the last archive
-    for (size_t i = 1; i <= count; ++i) {
-        const ZipEntry& entry = FEntries[i - 1];
-        if (!entry.IsFolder() && MaskMatches(mask, ExtractFileName(entry.FileName))) ExtractEntry(entry);
-        bool abort = false;
-        if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(i * 100 / count), abort);
-        if (abort) throw ZipError(UserAbort);
+    try {
+        for (size_t i = 1; i <= count; ++i) {
+            const ZipEntry& entry = FEntries[i - 1];
+            if (!entry.IsFolder() && MaskMatches(mask, ExtractFileName(entry.FileName))) ExtractEntry(entry);
+            bool abort = false;
+            if (OnArchiveProgress) OnArchiveProgress(static_cast<int>(i * 100 / count), abort);
+            if (abort) throw ZipError(UserAbort);
+        }
+    } catch (...) {
+        // Cut short (Cancel, a folder gone): the entries written whole get their names, what
+        // was being written goes; the archive fails as a whole, not entry by entry.
+        try {
+            NameFinishedFiles(false);
+        } catch (...) {
+            ForgetFinishedFiles();
+        }
+        throw;
     }
+    NameFinishedFiles(true);
     bool ignored = false;
     if (OnArchiveProgress) OnArchiveProgress(100, ignored);
+}
+
+void ZipExtractor::NameFinishedFiles(bool reportFailures) {
+    std::vector<const ZipEntry*> entries;
+    std::vector<std::string> targets;
+    entries.swap(FFinishedEntries);
+    targets.swap(FFinishedTargets);
+    FFinishedNames.clear();
+    const std::vector<int> outcomes = FFinished.Commit(
+        [this](const std::string& target) {
+            // It turned up while the archive was unpacked: the same question as for any existing file.
+            std::string name = ExistingTarget(target);
+            bool confirm = true;
+            if (OnConfirmOverwrite) OnConfirmOverwrite(name, confirm);
+            return confirm;
+        },
+        [this] {
+            if (ItemProgress) ItemProgress(100);
+        });
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        if (outcomes[i] == FileBatch::Named && OnItemExtracted) OnItemExtracted(*entries[i]);
+        if (outcomes[i] > 0 && reportFailures && OnItemFailure)
+            OnItemFailure(*entries[i], FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
+                                                  {targets[i], std::strerror(outcomes[i])}));
+    }
+}
+
+void ZipExtractor::ForgetFinishedFiles() {
+    FFinished.Discard();
+    FFinishedEntries.clear();
+    FFinishedTargets.clear();
+    FFinishedNames.clear();
 }
 
 void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
@@ -485,18 +541,25 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
                              : base + PathDelimiter + bare;
     std::error_code ec;
     std::string folder = ExtractFilePath(target);
-    // Archives hold many files per folder: each folder is looked at once per archive.
+    // Archives hold many files per folder: each folder is looked at once per archive, and
+    // what an interrupted run left half written there goes then.
     if (folder != FCheckedFolder) {
         RequireFolder(folder);
+        RemoveLeftoverTemporaries(folder);
         FCheckedFolder = folder;
     }
+    // An archive that holds a name twice: the first must have its name before the second is
+    // written, so that the second meets it as an existing file.
+    if (FFinishedNames.count(UpperCase(bare))) NameFinishedFiles(true);
+    bool replace = false;
     if (fs::exists(FilePath(target), ec)) {
         // The question names the file that would be replaced, as the file system holds it,
         // so that a protected file is recognised whatever spelling reached it.
-        target = target.substr(0, target.size() - bare.size()) + ExistingFileName(target);
+        target = ExistingTarget(target);
         bool confirm = true;
         if (OnConfirmOverwrite) OnConfirmOverwrite(target, confirm);
         if (!confirm) return;
+        replace = true;
     }
 
     try {
@@ -507,8 +570,9 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
         if (entry.Method != 0 && entry.Method != 8)
             throw EntryFailure("Cannot extract file - unsupported compression method (" +
                                MethodName(entry.Method) + ")");
-        // The entry takes the place of an existing file only once it is whole: a damaged
-        // entry or a full disk never costs the file it would have replaced.
+        // The entry is written under a temporary name and named with the rest of the archive
+        // once whole: a damaged entry, a full disk or a kill never costs the file it would
+        // have replaced, and never leaves half a file under a name.
         ReplacingFile file(target);
         if (int error = file.Open(entry.UncompressedSize)) {
             // The folder went since it was looked at: the archive fails as it would have then.
@@ -517,11 +581,14 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
                                           {Utf8Of(fs::absolute(FilePath(target))), std::strerror(error)}));
         }
         if (entry.UncompressedSize > 0) WriteEntryData(entry, file);
-        if (int error = file.Commit())
+        if (int error = file.Finish())
             throw EntryFailure(
                 FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target, std::strerror(error)}));
-        ApplyTimeAndAttributes(entry, target, FZone);
-        if (OnItemExtracted) OnItemExtracted(entry);
+        ApplyTimeAndAttributes(entry, file.TemporaryPath(), FZone);
+        FFinished.Add(file, replace);
+        FFinishedEntries.push_back(&entry);
+        FFinishedTargets.push_back(target);
+        FFinishedNames.insert(UpperCase(bare));
     } catch (const EntryFailure& failure) {
         if (OnItemFailure) OnItemFailure(entry, failure.what());
     }

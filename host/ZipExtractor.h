@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,9 +75,11 @@ public:
     // Whole-percent progress of the entry being written: never 0, each value at most once.
     // Setting abort stops at once with "Process aborted by user"; the entry is not written.
     std::function<void(const ZipEntry& entry, int progress, bool& abort)> OnArchiveItemProgress;
-    // Before a file is written over; `name` is the full target path.
+    // Before a file is written over, and for a name that turned up while the archive was
+    // unpacked; `name` is the full target path.
     std::function<void(std::string& name, bool& confirm)> OnConfirmOverwrite;
-    // An entry written whole, its check passed, at its place.
+    // An entry written whole, its check passed, at its place: after the archive's files were
+    // named together (or before an entry of the same name).
     std::function<void(const ZipEntry& entry)> OnItemExtracted;
     // An entry that could not be extracted (the extraction goes on with the next one).
     std::function<void(const ZipEntry& entry, const std::string& reason)> OnItemFailure;
@@ -107,6 +110,10 @@ private:
     static void ReadZip64Fields(ZipEntry& entry, const unsigned char* extra, size_t extraSize);
     void FindEntryData();
     void ExtractEntry(const ZipEntry& entry);
+    // Gives the finished files their names, all at once, and reports each entry's outcome
+    // (failures only with `reportFailures`).
+    void NameFinishedFiles(bool reportFailures);
+    void ForgetFinishedFiles();
     void WriteEntryData(const ZipEntry& entry, ReplacingFile& target);
     // Reads and inflates an entry's data, handing on each piece as it is made; throws for
     // damaged data. Runs on a worker for a large entry (the buffers are its then).
@@ -120,6 +127,10 @@ private:
 
     std::string FFileName;
     std::string FCheckedFolder; // the target folder last found to exist, in this extraction
+    FileBatch FFinished;        // entries written whole, not yet named
+    std::vector<const ZipEntry*> FFinishedEntries;
+    std::vector<std::string> FFinishedTargets;
+    std::set<std::string> FFinishedNames; // their bare names, in capitals
     ZoneCache FZone;
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }

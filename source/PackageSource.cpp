@@ -1,11 +1,13 @@
 #include "source/PackageSource.h"
 
 #include <chrono>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <iterator>
 #include <thread>
 
+#include "host/AtomicFile.h"
 #include "source/ServerConfig.h"
 #include "util/Failure.h"
 #include "util/Paths.h"
@@ -99,16 +101,23 @@ void PackageSource::Verify(const std::string& fileName, const std::string& path,
     }
     FLog.Line(
         FormatText("Prüfsumme von %s stimmt nicht: erwartet %s, erhalten %s", {fileName, *listed, actual}));
-    // A copy that is not the vendor's file must not be found and used later.
-    std::error_code ignored;
-    if (!computed.empty()) std::filesystem::remove(FilePath(path), ignored);
     throw Failure(
         FormatText("Die Datei %s ist beschädigt oder wurde verändert (Prüfsumme stimmt nicht).", {fileName}));
 }
 
-std::string PackageSource::Fetch(const std::string& address, const std::string& fileName,
-                                 const std::string& path) {
-    ResumingFile file(path);
+bool PackageSource::Fetch(const std::string& address, const std::string& fileName, const std::string& path) {
+    // The bytes go to a temporary beside the file, which takes the file's name only whole and
+    // verified: a kill leaves no half download under the name (an earlier one's leftovers go now).
+    RemoveLeftoverTemporaries(ExtractFilePath(path));
+    ResumingFile file(TemporaryNameOf(path), path);
+    struct Partial {
+        const std::string Path;
+        bool Named = false;
+        ~Partial() {
+            std::error_code ignored;
+            if (!Named) std::filesystem::remove(FilePath(Path), ignored);
+        }
+    } partial{TemporaryNameOf(path)};
     const auto started = std::chrono::steady_clock::now();
     FetchResuming(address, fileName, file);
     file.Close();
@@ -117,7 +126,12 @@ std::string PackageSource::Fetch(const std::string& address, const std::string& 
     FLog.Line(FormatText("Download %s: %s MB in %s s (%s MB/s)",
                          {fileName, GermanDecimal(bytes / 1e6, 1), GermanDecimal(seconds, 2),
                           GermanDecimal(seconds > 0 ? bytes / 1e6 / seconds : 0, 1)}));
-    return file.HexDigest();
+    if (!FEvents.RunGoesOn()) return false; // a download that ended after an abort counts as none
+    Verify(fileName, partial.Path, file.HexDigest());
+    if (int error = NameFile(partial.Path, path, true))
+        throw Failure("Die Datei " + path + " kann nicht geschrieben werden: " + std::strerror(error));
+    partial.Named = true;
+    return true;
 }
 
 void PackageSource::FetchResuming(const std::string& address, const std::string& fileName,

@@ -61,12 +61,13 @@ public:
     // download is needed.
     bool HasVerifiedCopy(const std::string& fileName, const std::string& path);
     // Downloads `address` into `path`; a transfer that breaks in its body goes on from the
-    // bytes on disk, up to five further tries with growing pauses. Returns the file's
-    // digest; throws the first failure when every try failed or the run was aborted.
-    std::string Fetch(const std::string& address, const std::string& fileName, const std::string& path);
+    // bytes on disk, up to five further tries with growing pauses. The file appears under
+    // `path` only whole and, where the manifest lists its digest, verified (a copy that is
+    // not the vendor's file is never found and used later). False when the run was aborted
+    // meanwhile; throws the first failure when every try failed, or a digest mismatch.
+    bool Fetch(const std::string& address, const std::string& fileName, const std::string& path);
     // Throws when the manifest lists a digest for `fileName` that the file at `path` does
-    // not have; `computed` is a download's digest, empty to read the file. A downloaded copy
-    // (`computed` given) that fails goes: it must not be found and used later.
+    // not have; `computed` is the digest already known, empty to read the file.
     void Verify(const std::string& fileName, const std::string& path, const std::string& computed);
 
     // The client's progress events, for the bar and the speed line; a continued download's

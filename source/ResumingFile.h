@@ -21,7 +21,8 @@ public:
 
 class ResumingFile : public HttpSink {
 public:
-    explicit ResumingFile(const std::string& path) : FFile(path) {}
+    // Written at `path`; failures name `shownPath`.
+    ResumingFile(const std::string& path, const std::string& shownPath) : FFile(path, shownPath) {}
 
     void Write(const char* data, size_t size) override;
     void Mark() override { FFile.Mark(); }

@@ -18,10 +18,7 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     SetPage(tsProgress);
     PumpMessages();
 
-    const std::string digest = FSource.Fetch(baseUrl + fileName, fileName, target);
-    if (FInstallState != isRunning) return false; // a download that ended after an abort counts as none
-    FSource.Verify(fileName, target, digest);
-    return true;
+    return FSource.Fetch(baseUrl + fileName, fileName, target) && FInstallState == isRunning;
 }
 
 void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {

@@ -32,33 +32,39 @@ int ErrorNumber(DWORD error) {
 
 } // namespace
 
-ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTemporary(FPath + ".tvnew") {}
+int NameFile(const std::string& temporary, const std::string& target, bool replace) {
+    // Through the cache to the disk before it returns; without REPLACE_EXISTING an existing
+    // target stays and the move fails.
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExW(Wide(temporary).c_str(), Wide(target).c_str(), flags)) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST : ErrorNumber(error);
+}
+
+int FlushFileData(const std::string&) {
+    return 0; // each file was flushed as it was finished: a volume's flush needs more than we ask for
+}
+
+int FlushFolder(const std::string&) {
+    return 0; // the moves went through to the disk
+}
+
+ReplacingFile::ReplacingFile(std::string path) : FPath(std::move(path)), FTemporary(TemporaryNameOf(FPath)) {}
 
 ReplacingFile::~ReplacingFile() {
     if (FHandle >= 0) CloseHandle(reinterpret_cast<HANDLE>(FHandle));
-    if (FCommitted) return;
-    if (FInPlace)
-        DeleteFileW(Wide(FPath).c_str());
-    else if (!FTemporary.empty())
-        DeleteFileW(Wide(FTemporary).c_str());
+    if (FOwnsTemporary) DeleteFileW(Wide(FTemporary).c_str());
 }
 
 int ReplacingFile::Open(std::uint64_t finalSize) {
-    // A new file has nothing to protect: it is written in place and removed if it fails.
-    // Creating it exclusively also tells whether it was there, in one call.
-    HANDLE file = CreateFileW(Wide(FPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // A leftover of an interrupted run under this name is emptied; a read-only one fails.
+    HANDLE file = CreateFileW(Wide(FTemporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    FInPlace = file != INVALID_HANDLE_VALUE;
-    if (!FInPlace && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS))
-        file = CreateFileW(Wide(FTemporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        FTemporary.clear(); // nothing of ours to remove
-        FInPlace = false;
-        return ErrorNumber(GetLastError());
-    }
+    if (file == INVALID_HANDLE_VALUE) return ErrorNumber(GetLastError());
     FHandle = reinterpret_cast<std::intptr_t>(file);
-    if (finalSize >= ReserveFrom) { // the file's clusters in one piece where the volume allows
+    FOwnsTemporary = true;
+    FLarge = finalSize >= ReserveFrom;
+    if (FLarge) { // the file's clusters in one piece where the volume allows
         FILE_ALLOCATION_INFO allocation{};
         allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(finalSize);
         SetFileInformationByHandle(file, FileAllocationInfo, &allocation, sizeof allocation);
@@ -79,25 +85,29 @@ int ReplacingFile::Write(const void* data, size_t size) {
     return 0;
 }
 
-int ReplacingFile::Commit() {
+int ReplacingFile::Finish() {
+    if (FHandle < 0) return 0;
     HANDLE file = reinterpret_cast<HANDLE>(FHandle);
-    if (FInPlace) {
-        FHandle = -1;
-        if (!CloseHandle(file)) return ErrorNumber(GetLastError());
-        FCommitted = true;
-        return 0;
-    }
-    const std::wstring target = Wide(FPath);
-    const bool replaces = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (replaces && !FlushFileBuffers(file)) return ErrorNumber(GetLastError());
     FHandle = -1;
+    // Windows has no flush of many files at once that an installer may use: each file's data
+    // reach the disk before its name can.
+    const bool flushed = FlushFileBuffers(file);
+    const DWORD error = GetLastError();
     if (!CloseHandle(file)) return ErrorNumber(GetLastError());
+    return flushed ? 0 : ErrorNumber(error);
+}
+
+int ReplacingFile::Commit() {
+    if (int error = Finish()) return error;
     // A target another program holds open fails here with a sharing violation and stays as it was.
-    if (!MoveFileExW(Wide(FTemporary).c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return ErrorNumber(GetLastError());
-    FCommitted = true;
+    if (int error = NameFile(FTemporary, FPath, true)) return error;
+    FOwnsTemporary = false;
     return 0;
+}
+
+std::string ReplacingFile::Release() {
+    FOwnsTemporary = false;
+    return FTemporary;
 }
 
 } // namespace tv

@@ -13,7 +13,8 @@ namespace {
 constexpr size_t FileBufferSize = 1 << 20; // large writes keep a fast download from waiting on the disk
 } // namespace
 
-FileSink::FileSink(const std::string& path) : FPath(path) {
+FileSink::FileSink(const std::string& path, std::string shownPath)
+    : FPath(path), FShownPath(shownPath.empty() ? path : std::move(shownPath)) {
     FFile = OpenFile(path, "wb");
     if (!FFile) Fail();
     // Our own buffer: given none, the C library ignores the size and keeps its small one.
@@ -26,7 +27,7 @@ FileSink::~FileSink() {
 }
 
 void FileSink::Fail() const {
-    throw Failure("Die Datei " + FPath + " kann nicht geschrieben werden: " + std::strerror(errno));
+    throw Failure("Die Datei " + FShownPath + " kann nicht geschrieben werden: " + std::strerror(errno));
 }
 
 void FileSink::Write(const char* data, size_t size) {
@@ -48,7 +49,7 @@ void FileSink::Rewind() {
     if (!FFile || std::fflush(FFile) != 0) Fail();
     std::error_code ec;
     std::filesystem::resize_file(FilePath(FPath), FMark, ec);
-    if (ec) throw Failure("Die Datei " + FPath + " kann nicht gekürzt werden: " + ec.message());
+    if (ec) throw Failure("Die Datei " + FShownPath + " kann nicht gekürzt werden: " + ec.message());
     if (!SeekTo(FFile, FMark)) Fail();
     FSize = FMark;
 }

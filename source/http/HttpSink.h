@@ -42,10 +42,11 @@ private:
     size_t FMark = 0;
 };
 
-// A file created (or emptied) at construction; throws Failure when it cannot be.
+// A file created (or emptied) at construction; throws Failure when it cannot be. Failures
+// name `shownPath` (the file the user knows, when this one stands in for it), else `path`.
 class FileSink : public HttpSink {
 public:
-    explicit FileSink(const std::string& path);
+    explicit FileSink(const std::string& path, std::string shownPath = "");
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
@@ -62,6 +63,7 @@ public:
 private:
     [[noreturn]] void Fail() const;
     std::string FPath;
+    std::string FShownPath;
     std::FILE* FFile = nullptr;
     std::unique_ptr<char[]> FBuffer;
     std::uint64_t FSize = 0;

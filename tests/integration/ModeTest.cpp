@@ -13,6 +13,7 @@
 #include "fixtures/NginxServer.h"
 #include "fixtures/TestCertificates.h"
 #include "support/Environment.h"
+#include "support/Files.h"
 #include "support/MuteListener.h"
 #include "support/WizardFixture.h"
 #include "util/TextFile.h"
@@ -389,12 +390,14 @@ TEST_F(DownloadTest, FailedLoginReturnsFalseWithoutAPageSwitch) {
     EXPECT_EQ(F().ErrList.Items.size(), 1u);
 }
 
-TEST_F(DownloadTest, ErrorAnswerLeavesAnEmptyFileAndFailsWithTheStatusLine) {
+TEST_F(DownloadTest, ErrorAnswerKeepsAnOlderCopyAndFailsWithTheStatusLine) {
     std::ofstream(FHost.Temp + "/st_setup.exe") << "an older download";
     std::string failure;
     EXPECT_FALSE(Download(InstallationFolderAddress(), "st_setup.exe", &failure));
     EXPECT_EQ(failure, "HTTP/1.1 404 Not Found");
-    EXPECT_EQ(fs::file_size(FHost.Temp + "/st_setup.exe"), 0u);
+    // Only a whole download takes the name; nothing of the failed one is left.
+    EXPECT_EQ(testbed::ReadAll(FHost.Temp + "/st_setup.exe"), "an older download");
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/st_setup.exe.tvnew"));
     EXPECT_FALSE(F().pbDownload.Visible);
 }
 
@@ -416,7 +419,8 @@ TEST_F(DownloadTest, CancelAnsweredYesInsideAProgressEventEndsTheTransfer) {
     EXPECT_FALSE(result);
     EXPECT_EQ(Dlg().InstallState(), isAborted);
     EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
-    EXPECT_LT(fs::file_size(FHost.Temp + "/big.zip"), 30'000'000u);
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/big.zip"));
+    EXPECT_FALSE(fs::exists(FHost.Temp + "/big.zip.tvnew"));
     fs::remove(FServer->InstallationFolder() + "/big.zip");
 }
 

@@ -47,7 +47,7 @@ TEST(ResumingFile, EachAnswerToAFurtherTryContinuesRestartsOrIsRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        ResumingFile file(path.string());
+        ResumingFile file(path.string(), path.string());
         file.BeginTry();
         file.BeforeBody(Head(200, "\"v1\"", "Tue, 08 Dec 2026 10:00:00 GMT"));
         file.Write("abcde", 5); // and then the line broke
@@ -71,7 +71,7 @@ TEST(ResumingFile, EachAnswerToAFurtherTryContinuesRestartsOrIsRefused) {
 
 TEST(ResumingFile, AWeakETagCannotGuardARangeLastModifiedDoes) {
     const fs::path path = fs::temp_directory_path() / ("tv-resume-weak-" + std::to_string(getpid()));
-    ResumingFile file(path.string());
+    ResumingFile file(path.string(), path.string());
     file.BeforeBody(Head(200, "W/\"v1\"", "Tue, 08 Dec 2026 10:00:00 GMT"));
     EXPECT_EQ(file.Validator(), "Tue, 08 Dec 2026 10:00:00 GMT");
     file.BeforeBody(Head(200, "W/\"v1\""));
