@@ -142,9 +142,30 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
     const InstallerEnd end = JudgeInstallerEnd(exitCode);
     FLog.Line(end.LogLine);
     if (FInstallState == isAborted) return; // stopped while it ran: it was left to finish, the abort stands
+    if (FStopRequested) { // the program was asked to end while the installer ran: nothing further starts
+        const std::string undone = UndoneAfterStop(end);
+        SetInstallState(isAborted);
+        if (!undone.empty()) AddErrorLine(undone, false); // on the page and in the log
+        return;
+    }
     if (!end.Failure.empty()) FErrorMsg = end.Failure;
     SetInstallState(end.State);
     if (FInstallState == isSucceeded && SingleSeatDatabasesDue()) InstallSingleSeatDatabases();
+}
+
+std::string TSetupWizardDlg::UndoneAfterStop(const InstallerEnd& end) const {
+    if (end.State != isSucceeded) return end.Failure;
+    if (SingleSeatDatabasesDue())
+        return FormatText(
+            "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition %s: %s nach %s). "
+            "Die Anwendung ist installiert; ihre Datenbanken fehlen.",
+            {FRequest.Edition, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""),
+             SingleSeatDatabaseFolder(FRequest.Folder)});
+    const PackageRow* package = FindPackage(FInstallType);
+    if (package && package->Then == AfterSuccess::ServerPorts)
+        return FormatText("Nicht ausgeführt: die Anschlüsse des Datenbankservers in %s.",
+                          {IncludeTrailingPathDelimiter(FRequest.Folder) + "firebird.conf"});
+    return "";
 }
 
 bool TSetupWizardDlg::SingleSeatDatabasesDue() const {

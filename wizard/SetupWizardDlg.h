@@ -185,6 +185,9 @@ private:
     // True when the run's installer is followed by the single seat's database run, which
     // goes into the application's folder.
     bool SingleSeatDatabasesDue() const;
+    // What a run stopped at its installer's end leaves undone (or the installer's failure),
+    // as a line an administrator can act on; empty for nothing.
+    std::string UndoneAfterStop(const InstallerEnd& end) const;
     void InstallSingleSeatDatabases();
     // Fetches (online) and unpacks one archive of a database run: the failure's text, empty
     // when it went through or the run was aborted.

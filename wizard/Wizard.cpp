@@ -170,6 +170,13 @@ void TSetupWizardDlg::FormClose() {
 void TSetupWizardDlg::StopRequest() {
     FLog.Line("Das Programm wurde aufgefordert, sich zu beenden.");
     FStopRequested = true;
+    // An installer cannot be stopped halfway: the run waits for it, keeps this machine's one
+    // installation to itself meanwhile, and ends as aborted at the installer's end.
+    if (FInstallState == isRunning && InstallProc.State() == psWaiting) {
+        FLog.Line("Das Installationsprogramm läuft noch: sein Ende wird abgewartet, danach endet der Lauf "
+                  "als abgebrochen.");
+        return;
+    }
     if (FInstallState == isRunning)
         SetInstallState(isAborted);
     else

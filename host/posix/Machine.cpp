@@ -62,6 +62,7 @@ void CatchStopRequests() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the terminal or the session went away
 }
 
 bool StopRequested() {

@@ -151,19 +151,28 @@ if [ -z "$prefix" ]; then # the window with its progress page only, closing by i
 fi
 
 echo "--- a stop request and a second start, while an installer runs"
-(TVSTUB_DELAY_MS=4000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
-first=$!
-for _ in $(seq 1 100); do grep -q "Installationsprogramm:" "$m/temp/tvinstall.log" 2>/dev/null && break; sleep 0.1; done
-expect "second start" 5 "$(installer codes /PACKAGE=5 /VERYSILENT)"
-if [ -z "$prefix" ]; then
-  pkill -TERM -f "$m/program/tvinstall /PACKAGE=5" || fail "no running wizard to stop"
-  wait "$first"
-  expect "stopped by SIGTERM" 4 "$(cat "$root/first.code")"
-  log_has codes "aufgefordert, sich zu beenden" "Ende: Exit-Code 4 (abgebrochen)"
-else
-  wait "$first"
-  expect "the first start, left alone" 0 "$(cat "$root/first.code")"
-fi
+# The installer cannot be stopped halfway: the wizard waits for it, logs its end, keeps
+# the machine's one installation to itself meanwhile, and ends as aborted.
+for signal in TERM HUP; do
+  (TVSTUB_DELAY_MS=3000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
+  first=$!
+  for _ in $(seq 1 100); do pgrep -f "$m/program/Packages/st_setup" >/dev/null && break; sleep 0.1; done
+  expect "second start" 5 "$(installer codes /PACKAGE=5 /VERYSILENT)"
+  if [ -z "$prefix" ]; then
+    pkill "-$signal" -f "$m/program/tvinstall /PACKAGE=5" || fail "no running wizard to stop"
+    sleep 0.5
+    expect "a start while the stopped one waits for its installer" 5 "$(installer codes /PACKAGE=5 /VERYSILENT)"
+    wait "$first"
+    pgrep -f "$m/program/Packages/st_setup" >/dev/null && fail "SIG$signal: the installer outlived the wizard"
+    expect "stopped by SIG$signal" 4 "$(cat "$root/first.code")"
+    log_has codes "aufgefordert, sich zu beenden" "sein Ende wird abgewartet" \
+      "Das Installationsprogramm endete mit Code 0" "Ende: Exit-Code 4 (abgebrochen)"
+  else
+    wait "$first"
+    expect "the first start, left alone" 0 "$(cat "$root/first.code")"
+    break
+  fi
+done
 ls "$m/temp/"tvinstall.[1-5].log >/dev/null 2>&1 || fail "no earlier logs kept"
 
 finish

@@ -162,6 +162,33 @@ TEST_F(InstallRunTest, AbortedFollowUpRunRemovesTheApplicationAgain) {
     EXPECT_EQ(Dlg().UninstallCommand(), "");
 }
 
+TEST_F(InstallRunTest, AStopRequestWaitsForTheInstallerAndNamesTheDatabasesLeftUndone) {
+    F().rbClient.Checked = false;
+    F().rbSingle.Checked = true;
+    F().cbAppVers.ItemIndex = 1;
+    Dlg().ApplicationEventsIdle();
+    setenv("TVSTUB_DELAY_MS", "1500", 1);
+    std::thread stop([this] { // while the installer runs
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        FLoop.Post([this] { Dlg().Dispatch([this] { Dlg().StopRequest(); }); });
+    });
+    Install(pkApplication);
+    stop.join();
+    unsetenv("TVSTUB_DELAY_MS");
+    EXPECT_EQ(Dlg().InstallState(), isAborted);
+    EXPECT_EQ(F().lblStatusInfo.Caption, "Die Installation wurde durch den Benutzer abgebrochen.");
+    // The installer ran to its end and stays; nothing further started, not even its removal.
+    EXPECT_EQ(LogLines().size(), 1u);
+    EXPECT_TRUE(fs::exists(FMachine / "programs" / "Norvano 6" / "Norvano.exe"));
+    EXPECT_FALSE(fs::exists(FMachine / "programs" / "Norvano 6" / "System" / "db" / "nv.db"));
+    ASSERT_EQ(F().ErrList.Items.size(), 1u);
+    EXPECT_EQ(F().ErrList.Items[0],
+              "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition Solan: db_base.zip "
+              "nach " +
+                  (FMachine / "programs" / "Norvano 6" / "System" / "db").string() +
+                  "/). Die Anwendung ist installiert; ihre Datenbanken fehlen.");
+}
+
 TEST_F(InstallRunTest, CancelQuestionAnsweredNoLetsTheRunGoOn) {
     F().rbClient.Checked = false;
     F().rbSingle.Checked = true;
