@@ -9,8 +9,6 @@
 
 namespace tv {
 
-namespace {
-
 std::string TimeStamp() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -24,6 +22,8 @@ std::string TimeStamp() {
     std::snprintf(withMillis, sizeof withMillis, "%s.%03d", text, static_cast<int>(millis));
     return withMillis;
 }
+
+namespace {
 
 std::string OneLine(const std::string& text) {
     std::string line;

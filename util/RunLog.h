@@ -23,6 +23,10 @@ public:
     // One line; line breaks inside `text` become " | " so that each event stays one line.
     void Line(const std::string& text);
 
+    // The file that says on this machine that a run is under way: written at its start,
+    // removed at its end, so that a run that finds it knows the one before was cut short.
+    std::string RunMarker;
+
     // Receives one German text the first time the log cannot be opened or written.
     std::function<void(const std::string& warning)> OnFailure;
 
@@ -32,6 +36,9 @@ private:
     std::string FPath;
     bool FWarned = false;
 };
+
+// Now, as each line of the log begins: "2026-12-10 15:15:21.300", local time.
+std::string TimeStamp();
 
 // The name of earlier log `number` beside `path`: "tvinstall.log" → "tvinstall.2.log".
 std::string EarlierRunLogName(const std::string& path, int number);

@@ -1,11 +1,14 @@
 #include "wizard/Session.h"
 
+#include <filesystem>
 #include <iterator>
 
+#include "host/AtomicFile.h"
 #include "host/Machine.h"
 #include "host/QueueEventLoop.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
+#include "util/TextFile.h"
 
 #ifndef TV_VERSION
 #define TV_VERSION "unbekannt"
@@ -133,6 +136,7 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
     };
     BeginRunLog(wizard.Log(), switches, start.TempFolder, start.CommandLine, SystemDescription());
     if (!start.LockProblem.empty()) wizard.Log().Line(start.LockProblem);
+    MarkRunUnderWay(wizard.Log(), start.TempFolder, start.CommandLine);
     wizard.Dispatch([&] { wizard.FormCreate(); });
     std::optional<int> code;
     try {
@@ -208,8 +212,29 @@ int RunProgram(const ProgramStart& program) {
     return program.RunWindowed(start);
 }
 
+void MarkRunUnderWay(RunLog& log, const std::string& tempFolder, const std::string& commandLine) {
+    log.RunMarker = IncludeTrailingPathDelimiter(tempFolder) + "tvinstall.running";
+    if (FileExists(log.RunMarker)) {
+        const std::string earlier = ReadFileBytes(log.RunMarker);
+        log.Line(
+            "Der vorige Lauf auf diesem Rechner wurde nicht beendet (abgebrochen, beendet erzwungen oder "
+            "Stromausfall); was er begonnen hat, ist womöglich unvollständig: " +
+            earlier);
+    }
+    try {
+        // On the disk at once: a power cut is one of the ends it is there to tell.
+        ReplaceFileContent(log.RunMarker,
+                           FormatText("Beginn %s, Befehlszeile: %s", {TimeStamp(), commandLine}));
+    } catch (const Failure& e) {
+        log.Line(e.what());
+        log.RunMarker.clear();
+    }
+}
+
 int EndRunLog(RunLog& log, int exitCode) {
     log.Line(FormatText("Ende: Exit-Code %d (%s)", {std::to_string(exitCode), ExitCodeText(exitCode)}));
+    std::error_code ignored; // one that stays only makes the next run say more than needed
+    if (!log.RunMarker.empty()) std::filesystem::remove(FilePath(log.RunMarker), ignored);
     return exitCode;
 }
 

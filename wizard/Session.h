@@ -73,5 +73,8 @@ void BeginRunLog(RunLog& log, const SetupSwitches& switches, const std::string& 
 
 // Writes the outcome as the log's last line; returns `exitCode`.
 int EndRunLog(RunLog& log, int exitCode);
+// Notes in the temporary folder that a run is under way; logs it when the run before did
+// not end (a kill, a power cut).
+void MarkRunUnderWay(RunLog& log, const std::string& tempFolder, const std::string& commandLine);
 
 } // namespace tv

@@ -61,10 +61,6 @@ installer() { # machine: runs its program with the remaining arguments; prints t
   echo "$status"
 }
 
-expect() { # what, expected code, actual code
-  if [ "$2" = "$3" ]; then echo "ok: $1 (exit $3)"; else fail "$1: exit $3, expected $2"; fi
-}
-
 log_has() { # machine, text...
   local m="$root/$1" log="$root/$1/temp/tvinstall.log"
   shift
