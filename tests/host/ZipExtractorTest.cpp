@@ -136,6 +136,42 @@ TEST_F(ZipTest, LargeEntriesKeepTheirEventsInOrderAndNoneIsLost) {
     EXPECT_EQ(events.back(), "big3.db:whole");
 }
 
+// The target is looked at before its entry is written and named after: a file that turns
+// up in between (a database the application just created) is an existing file like any
+// other. Asked about, it stays when refused and is replaced whole when confirmed.
+TEST_F(ZipTest, AFileThatTurnsUpWhileItsEntryIsWrittenMeetsTheQuestion) {
+    for (bool confirm : {false, true}) {
+        SCOPED_TRACE(confirm ? "confirmed" : "refused");
+        fs::remove_all(FDir / "out");
+        fs::create_directories(FDir / "out");
+        FAsked.clear();
+        FConfirm = confirm;
+        MakeStoredZip(Utf8Of(FDir / "race.zip"), {{"nv.db", std::string(1 << 20, 'a')}, {"other.db", "o"}});
+        FZip.OnArchiveItemProgress = [this](const ZipEntry& entry, int progress, bool&) {
+            if (entry.FileName == "nv.db" && progress == 50) Write(FDir / "out" / "nv.db", "live data");
+        };
+        EXPECT_EQ(Extract(FDir / "race.zip"), "");
+        EXPECT_EQ(FAsked, std::vector<std::string>{Utf8Of(FDir / "out" / "nv.db")});
+        EXPECT_EQ(FolderContent(FDir / "out"),
+                  (std::map<std::string, std::string>{
+                      {"nv.db", confirm ? std::string(1 << 20, 'a') : "live data"}, {"other.db", "o"}}));
+    }
+}
+
+// What a killed run left half written goes when the next one writes into the folder; no
+// archive can bring a file of that kind of name, nor have a real file taken for one.
+TEST_F(ZipTest, LeftoversOfAnInterruptedRunGoAndTheirNamesAreRefused) {
+    Write(FDir / "out" / "nv.db.tvnew", "half a database");
+    Write(FDir / "out" / "keep.db", "kept");
+    MakeStoredZip(Utf8Of(FDir / "n.zip"), {{"nv_sec.db", "s"}, {"x.db.tvnew", "x"}, {"Y.TVNEW", "y"}});
+    EXPECT_EQ(Extract(FDir / "n.zip"), "");
+    EXPECT_EQ(FolderContent(FDir / "out"),
+              (std::map<std::string, std::string>{{"keep.db", "kept"}, {"nv_sec.db", "s"}}));
+    EXPECT_EQ(FFailures, (std::vector<std::string>{
+                             "x.db.tvnew: ungültiger Dateiname (so heißen nur halb geschriebene Dateien)",
+                             "Y.TVNEW: ungültiger Dateiname (so heißen nur halb geschriebene Dateien)"}));
+}
+
 TEST_F(ZipTest, OverwriteQuestion) {
     MakeStoredZip((FDir / "two.zip").string(), {{"a/x.db", "first"}, {"b/x.db", "second"}});
     EXPECT_EQ(Extract(FDir / "two.zip"), "");
