@@ -13,8 +13,8 @@ namespace {
 constexpr size_t FileBufferSize = 1 << 20; // large writes keep a fast download from waiting on the disk
 } // namespace
 
-FileSink::FileSink(const std::string& path, std::string shownPath)
-    : FPath(path), FShownPath(shownPath.empty() ? path : std::move(shownPath)) {
+FileSink::FileSink(const std::string& path, const std::string& shownPath)
+    : FPath(path), FShownPath(shownPath.empty() ? path : shownPath) {
     FFile = OpenFile(path, "wb");
     if (!FFile) Fail();
     // Our own buffer: given none, the C library ignores the size and keeps its small one.

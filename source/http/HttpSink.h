@@ -46,7 +46,7 @@ private:
 // name `shownPath` (the file the user knows, when this one stands in for it), else `path`.
 class FileSink : public HttpSink {
 public:
-    explicit FileSink(const std::string& path, std::string shownPath = "");
+    explicit FileSink(const std::string& path, const std::string& shownPath = "");
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
