@@ -26,10 +26,14 @@ public:
 // the installation (the failure goes to `problem`).
 std::unique_ptr<InstallationLock> LockInstallation(const std::string& tempFolder, std::string& problem);
 
-// From now on, a request to stop (SIGTERM and SIGINT; on Windows Ctrl+C, Ctrl+Break and
-// the console's close) no longer ends the program but raises StopRequested.
+// From now on, a request to stop (SIGTERM, SIGINT and SIGHUP; on Windows Ctrl+C,
+// Ctrl+Break, the console's close, the log-off and the shutdown) no longer ends the program
+// but raises StopRequested. Where the system ends the process as soon as it was told
+// (Windows' close, log-off and shutdown), the telling waits for NoteRunEnded.
 void CatchStopRequests();
 bool StopRequested();
+// The run has ended, its log is written: the program may be ended now.
+void NoteRunEnded();
 
 // This platform's host, with `dialogs` for its messages (a program without a window).
 std::unique_ptr<Host> MakePlatformHost(Dialogs& dialogs);

@@ -235,6 +235,7 @@ int EndRunLog(RunLog& log, int exitCode) {
     log.Line(FormatText("Ende: Exit-Code %d (%s)", {std::to_string(exitCode), ExitCodeText(exitCode)}));
     std::error_code ignored; // one that stays only makes the next run say more than needed
     if (!log.RunMarker.empty()) std::filesystem::remove(FilePath(log.RunMarker), ignored);
+    NoteRunEnded();
     return exitCode;
 }
 

@@ -189,6 +189,12 @@ bool TSetupWizardDlg::HasPackageSource() const {
 
 bool TSetupWizardDlg::FormCloseQuery() {
     if (FInstallState != isRunning) return true;
+    // The window is hidden while an installer runs: a close request comes from the system or
+    // a management tool, not from a person to ask. It waits for the installer as a stop does.
+    if (InstallProc.State() == psWaiting) {
+        StopRequest();
+        return false;
+    }
     // Closing in the middle of a run is a cancel: ask as the Close button does.
     if (FHost.MessageDlg(GetMsg("ConfirmCancelInstall"), MsgDlgType::Confirmation, mbYesNo) == mrYes)
         SetInstallState(isAborted);

@@ -69,6 +69,8 @@ bool StopRequested() {
     return StopSignal != 0;
 }
 
+void NoteRunEnded() {} // a signal waits for nothing: the program ends in its own time
+
 std::unique_ptr<Host> MakePlatformHost(Dialogs& dialogs) {
     return std::make_unique<PosixHost>(dialogs);
 }

@@ -16,13 +16,25 @@ namespace {
 constexpr const wchar_t* MutexName = L"Global\\NorvanoSetupWizard";
 
 std::atomic<bool> StopFlag{false};
+HANDLE RunEnd = nullptr; // set when the run has ended
+
+void WaitForRunEnd() {
+    if (RunEnd) WaitForSingleObject(RunEnd, INFINITE);
+}
 
 BOOL WINAPI RaiseStop(DWORD event) {
     switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
         StopFlag = true;
+        return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        // The system ends the process once this returns: it returns only when the run has
+        // ended (the system's own time limit still applies).
+        StopFlag = true;
+        WaitForRunEnd();
         return TRUE;
     default:
         return FALSE;
@@ -61,7 +73,12 @@ std::unique_ptr<InstallationLock> LockInstallation(const std::string&, std::stri
 }
 
 void CatchStopRequests() {
+    if (!RunEnd) RunEnd = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(RaiseStop, TRUE);
+}
+
+void NoteRunEnded() {
+    if (RunEnd) SetEvent(RunEnd);
 }
 
 bool StopRequested() {

@@ -189,6 +189,23 @@ TEST_F(InstallRunTest, AStopRequestWaitsForTheInstallerAndNamesTheDatabasesLeftU
                   "/). Die Anwendung ist installiert; ihre Datenbanken fehlen.");
 }
 
+// The window is hidden while an installer runs: a close request then comes from the system
+// or a management tool. Nobody is asked; the run waits for the installer and ends aborted.
+TEST_F(InstallRunTest, ACloseRequestWhileAnInstallerRunsWaitsForItWithoutAQuestion) {
+    setenv("TVSTUB_DELAY_MS", "1000", 1);
+    std::thread close([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        FLoop.Post([this] { Dlg().Dispatch([this] { EXPECT_FALSE(Dlg().FormCloseQuery()); }); });
+    });
+    Install(pkCompanionApp);
+    close.join();
+    unsetenv("TVSTUB_DELAY_MS");
+    EXPECT_TRUE(FHost.Boxes.empty());
+    EXPECT_EQ(Dlg().InstallState(), isAborted);
+    EXPECT_EQ(LogLines().size(), 1u); // the installer ran to its end, and nothing after it
+    EXPECT_TRUE(Dlg().StopWasRequested());
+}
+
 TEST_F(InstallRunTest, CancelQuestionAnsweredNoLetsTheRunGoOn) {
     F().rbClient.Checked = false;
     F().rbSingle.Checked = true;

@@ -9,6 +9,9 @@ Win32WizardProgram::Win32WizardProgram()
     FEventLoop.OnPump = [this] { FWindow.Reflect(); };
     FEventLoop.OnIdle = [this] { FRun.Idle(); };
     FWindow.OnClosed = [] { PostQuitMessage(0); };
+    FWindow.AwaitRunEnd = [this] {
+        FEventLoop.RunUntil([this] { return FController.InstallState() != isRunning; });
+    };
 }
 
 std::optional<int> Win32WizardProgram::Start(const SessionStart& start) {

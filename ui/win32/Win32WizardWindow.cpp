@@ -673,6 +673,21 @@ void Win32WizardWindow::CloseRequested() {
     }
 }
 
+LRESULT Win32WizardWindow::SessionEnding(UINT message, WPARAM wParam) {
+    if (FController.InstallState() != isRunning) return TRUE;
+    if (!FController.StopWasRequested()) {
+        FController.Dispatch([this] { FController.StopRequest(); });
+        Reflect();
+    }
+    if (message == WM_QUERYENDSESSION) {
+        // Asks the system to wait, with the reason it shows; the program ends when the run has.
+        ShutdownBlockReasonCreate(FWindow, L"Norvano Setup: die laufende Installation wird beendet.");
+        return FALSE;
+    }
+    if (wParam && AwaitRunEnd) AwaitRunEnd(); // the session ends anyway: the installer's end is awaited now
+    return 0;
+}
+
 void Win32WizardWindow::ReflectConnectWait(const ::tv::Control& wait) {
     if (!FConnectWaitShow.Due(wait.Visible)) {
         if (FConnectWait) ShowWindow(FConnectWait, SW_HIDE);
@@ -746,6 +761,9 @@ LRESULT Win32WizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         CloseRequested();
         return 0;
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+        return SessionEnding(message, wParam);
     default:
         return DefWindowProcW(FWindow, message, wParam, lParam);
     }

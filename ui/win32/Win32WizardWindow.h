@@ -57,6 +57,9 @@ public:
 
     // Called once when the wizard has closed, whether its window was shown or hidden.
     std::function<void()> OnClosed;
+    // Handles messages until the run in progress has ended: the session ends after the
+    // answer to WM_ENDSESSION, so the installer's end must be awaited inside it.
+    std::function<void()> AwaitRunEnd;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -91,6 +94,8 @@ private:
     void FileListChanged(const NMLISTVIEW& change);
     void EditionChanged(size_t index, bool fromList);
     void CloseRequested();
+    // Log-off or shutdown: a running installation is stopped as a stop request would.
+    LRESULT SessionEnding(UINT message, WPARAM wParam);
     void ReflectConnectWait(const ::tv::Control& wait);
 
     TSetupWizardDlg& FController;
