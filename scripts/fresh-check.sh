@@ -9,6 +9,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 clone=$(mktemp -d /tmp/tvinstall-fresh.XXXXXX)
+# Readable to all, as a checkout is: nginx's workers and the test run as an ordinary user
+# read the tree (mktemp makes it the owner's alone).
+chmod 755 "$clone"
 binfmt=/proc/sys/fs/binfmt_misc
 
 switched_off=()
