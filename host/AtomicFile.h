@@ -66,7 +66,9 @@ private:
     std::string FTemporary;
     std::intptr_t FHandle = -1; // a descriptor or a HANDLE
     bool FOwnsTemporary = false;
-    bool FLarge = false; // reserved at its opening
+    bool FLarge = false;            // reserved at its opening
+    std::uint64_t FWritten = 0;     // bytes written so far
+    std::uint64_t FWrittenBack = 0; // of which the disk was asked to start on
 };
 
 // Finished files named together: their data are flushed once for all (a flush per file
