@@ -31,18 +31,18 @@ plain_tests() {
 }
 
 main() {
-step "packages" scripts/install-deps.sh
-step "format and layers" bash -c 'scripts/check-format.sh && scripts/check-layers.sh'
-step "clang-tidy" scripts/tidy.sh build/test
-step "sanitizers: build and ctest" asan_tests
-step "fuzz targets" tests/fuzz/run.sh "${FUZZ_SECONDS:-15}"
-step "Windows: build and tests" scripts/windows.sh
-step "plain: build and ctest" plain_tests
-step "32-bit Linux: build and ctest" scripts/i386.sh
+  step "packages" scripts/install-deps.sh
+  step "format and layers" bash -c 'scripts/check-format.sh && scripts/check-layers.sh'
+  step "clang-tidy" scripts/tidy.sh build/test
+  step "sanitizers: build and ctest" asan_tests
+  step "fuzz targets" tests/fuzz/run.sh "${FUZZ_SECONDS:-15}"
+  step "Windows: build and tests" scripts/windows.sh
+  step "plain: build and ctest" plain_tests
+  step "32-bit Linux: build and ctest" scripts/i386.sh
 
-echo
-echo "Times of the test command's parts:"
-printf '  %s\n' "${times[@]}"
-printf '  %-34s %4d s\n' "whole" $(($(date +%s) - started_all))
+  echo
+  echo "Times of the test command's parts:"
+  printf '  %s\n' "${times[@]}"
+  printf '  %-34s %4d s\n' "whole" $(($(date +%s) - started_all))
 }
 main "$@"
