@@ -78,7 +78,7 @@ void TSetupWizardDlg::Succeeded() {
             if (FPrevInstallType == pkApplication) { // the end of a single seat's follow-up run
                 FPrevInstallType = -1;
                 successKey = "SingleInstallSuccess";
-            } else {
+            } else if (!FRequest.SingleSeat) { // a single seat's databases are not the server's
                 WriteAliasEntries();
             }
             break;
@@ -155,12 +155,15 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
 
 std::string TSetupWizardDlg::UndoneAfterStop(const InstallerEnd& end) const {
     if (end.State != isSucceeded) return end.Failure;
-    if (SingleSeatDatabasesDue())
+    if (SingleSeatDatabasesDue()) {
+        const std::string folder = SingleSeatDatabaseFolder(FRequest.Folder);
         return FormatText(
             "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition %s: %s nach %s). "
-            "Die Anwendung ist installiert; ihre Datenbanken fehlen.",
-            {FRequest.Edition, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""),
-             SingleSeatDatabaseFolder(FRequest.Folder)});
+            "Die Anwendung ist installiert; ihre Datenbanken fehlen. Nachholen mit: "
+            "tvinstall /PACKAGE=3 /TYPE=SINGLE /EDITION=%s /DIR=\"%s\" /VERYSILENT",
+            {FRequest.Edition, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""), folder,
+             FRequest.Edition, ExcludeTrailingPathDelimiter(folder)});
+    }
     const PackageRow* package = FindPackage(FInstallType);
     if (package && package->Then == AfterSuccess::ServerPorts)
         return FormatText("Nicht ausgeführt: die Anschlüsse des Datenbankservers in %s.",

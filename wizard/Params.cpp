@@ -42,10 +42,13 @@ InstallRequest TSetupWizardDlg::RequestFromPage(const PackageRow& package) const
     InstallRequest request;
     request.Kind = package.Kind;
     request.Folder = FForm.edtFolder.Text;
-    request.SingleSeat = FForm.rbSingle.Checked;
+    // Only the application's page asks; the database files are a single seat's only when the
+    // command line says so (the radio buttons may still hold an earlier package's choice).
+    request.SingleSeat = package.ShowsApplicationPanel ? FForm.rbSingle.Checked : SingleSeatDatabases;
     request.Edition = FAppType;
     if (package.Archives == ArchiveSource::ClientDatabases)
-        request.Archives = FInstallIni->ReadString("DBFileListClient", FAppType, "");
+        request.Archives = FInstallIni->ReadString(
+            request.SingleSeat ? "DBFileListSingle" : "DBFileListClient", FAppType, "");
     else if (package.Archives == ArchiveSource::CheckedUpdates)
         request.Archives = GetCheckedUpdateFiles();
     return request;

@@ -71,6 +71,7 @@ void PresetPages(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
     if (switches.SingleSeat) {
         form.rbSingle.Checked = *switches.SingleSeat;
         form.rbClient.Checked = !*switches.SingleSeat;
+        wizard.SingleSeatDatabases = *switches.SingleSeat && switches.Package == pkDatabaseFiles;
     }
     if (switches.Folder) form.edtFolder.Text = *switches.Folder;
     if (wizard.InstallType() == pkDataUpdate && (switches.Unattended() || !switches.Files.empty()))

@@ -65,6 +65,9 @@ public:
     // True once a run has begun: its state never returns to idle.
     bool RunStarted() const { return FInstallState != isIdle; }
     bool StopWasRequested() const { return FStopRequested; }
+    // The database files are a single seat's (its own list, no server aliases): only the
+    // command line asks for that (/PACKAGE=3 /TYPE=SINGLE).
+    bool SingleSeatDatabases = false;
     // Every event of the run goes here; the program opens it.
     RunLog& Log() { return FLog; }
 

@@ -90,8 +90,9 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
     if (switches.Help) return switches;
     if (switches.Unattended() && switches.Package == 0)
         throw SwitchError("Ohne Rückfragen braucht die Installation den Schalter /PACKAGE.");
-    if (switches.SingleSeat && switches.Package != 0 && switches.Package != pkApplication)
-        throw SwitchError("Der Schalter /TYPE gilt nur für Paket 1.");
+    if (switches.SingleSeat && switches.Package != 0 && switches.Package != pkApplication &&
+        switches.Package != pkDatabaseFiles)
+        throw SwitchError("Der Schalter /TYPE gilt nur für die Pakete 1 und 3.");
     if (!switches.Files.empty() && switches.Package != 0 && switches.Package != pkDataUpdate)
         throw SwitchError("Der Schalter /FILES gilt nur für Paket 4.");
     return switches;
@@ -111,7 +112,8 @@ std::string SwitchUsage() {
            "          [/FILES=a.zip;b.zip|ALL] [/SILENT|/VERYSILENT] [/LOG=Datei]\n"
            "\n"
            "/PACKAGE=n      das Paket 1 bis 5, wie auf der Auswahlseite\n"
-           "/TYPE=...       für Paket 1: CLIENT (Vorgabe) oder SINGLE (Einzelplatz)\n"
+           "/TYPE=...       für Paket 1: CLIENT (Vorgabe) oder SINGLE (Einzelplatz);\n"
+           "                für Paket 3: SINGLE, die Datenbanken einer Einzelplatzversion\n"
            "/DIR=Ordner     der Installationsordner (Vorgabe: wie auf der Seite)\n"
            "/EDITION=Name   die Edition: Brisa, Solan oder Tavik\n"
            "/FILES=...      für Paket 4: die Update-Archive, durch \";\" getrennt (Vorgabe: ALL)\n"

@@ -169,6 +169,23 @@ for signal in TERM HUP; do
     break
   fi
 done
+if [ -z "$prefix" ]; then
+  echo "--- a single seat stopped during its installer, and the line that completes it"
+  machine stopped
+  (TVSTUB_DELAY_MS=2000 installer stopped "${single[@]}" > "$root/stopped.code") &
+  first=$!
+  for _ in $(seq 1 100); do pgrep -f "$root/stopped/program/Packages/nv_setup" >/dev/null && break; sleep 0.1; done
+  pkill -TERM -f "$root/stopped/program/tvinstall /PACKAGE=1" || fail "no running single seat to stop"
+  wait "$first"
+  expect "single seat stopped during its installer" 4 "$(cat "$root/stopped.code")"
+  log_has stopped "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition Solan: db_base.zip;db_images.zip"
+  line=$(grep -o 'Nachholen mit: tvinstall .*' "$root/stopped/temp/tvinstall.log" | head -1)
+  [ -n "$line" ] || fail "no command line that completes the single seat"
+  eval "set -- ${line#Nachholen mit: tvinstall }"
+  expect "the logged command line completes the single seat" 0 "$(installer stopped "$@")"
+  expect_single_seat stopped
+fi
+
 ls "$m/temp/"tvinstall.[1-5].log >/dev/null 2>&1 || fail "no earlier logs kept"
 
 finish

@@ -182,11 +182,14 @@ TEST_F(InstallRunTest, AStopRequestWaitsForTheInstallerAndNamesTheDatabasesLeftU
     EXPECT_TRUE(fs::exists(FMachine / "programs" / "Norvano 6" / "Norvano.exe"));
     EXPECT_FALSE(fs::exists(FMachine / "programs" / "Norvano 6" / "System" / "db" / "nv.db"));
     ASSERT_EQ(F().ErrList.Items.size(), 1u);
-    EXPECT_EQ(F().ErrList.Items[0],
-              "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition Solan: db_base.zip "
-              "nach " +
-                  (FMachine / "programs" / "Norvano 6" / "System" / "db").string() +
-                  "/). Die Anwendung ist installiert; ihre Datenbanken fehlen.");
+    EXPECT_EQ(
+        F().ErrList.Items[0],
+        "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition Solan: db_base.zip "
+        "nach " +
+            (FMachine / "programs" / "Norvano 6" / "System" / "db").string() +
+            "/). Die Anwendung ist installiert; ihre Datenbanken fehlen. Nachholen mit: tvinstall /PACKAGE=3 "
+            "/TYPE=SINGLE /EDITION=Solan /DIR=\"" +
+            (FMachine / "programs" / "Norvano 6" / "System" / "db").string() + "\" /VERYSILENT");
 }
 
 // The window is hidden while an installer runs: a close request then comes from the system

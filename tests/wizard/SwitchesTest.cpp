@@ -44,7 +44,7 @@ TEST(Switches, RefusesWhatTheyCannotMeanNamingIt) {
         {{"/PACKAGE=1", "/DIR"}, "Der Schalter /DIR braucht einen Wert."},
         {{"/PACKAGE=1", "/SILENT=yes"}, "Ungültiger Wert für den Schalter /SILENT: \"yes\""},
         {{"/VERYSILENT"}, "Ohne Rückfragen braucht die Installation den Schalter /PACKAGE."},
-        {{"/PACKAGE=3", "/TYPE=SINGLE"}, "Der Schalter /TYPE gilt nur für Paket 1."},
+        {{"/PACKAGE=4", "/TYPE=SINGLE"}, "Der Schalter /TYPE gilt nur für die Pakete 1 und 3."},
         {{"/PACKAGE=3", "/FILES=a.zip"}, "Der Schalter /FILES gilt nur für Paket 4."},
     };
     for (const auto& c : cases) {
