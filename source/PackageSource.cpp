@@ -109,7 +109,7 @@ bool PackageSource::Fetch(const std::string& address, const std::string& fileNam
     // The bytes go to a temporary beside the file, which takes the file's name only whole and
     // verified: a kill leaves no half download under the name (an earlier one's leftovers go now).
     RemoveLeftoverTemporaries(ExtractFilePath(path));
-    ResumingFile file(TemporaryNameOf(path), path);
+    // Removed unless named, after the file is closed (Windows removes no open file).
     struct Partial {
         const std::string Path;
         bool Named = false;
@@ -118,6 +118,7 @@ bool PackageSource::Fetch(const std::string& address, const std::string& fileNam
             if (!Named) std::filesystem::remove(FilePath(Path), ignored);
         }
     } partial{TemporaryNameOf(path)};
+    ResumingFile file(partial.Path, path);
     const auto started = std::chrono::steady_clock::now();
     FetchResuming(address, fileName, file);
     file.Close();
