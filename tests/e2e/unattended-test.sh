@@ -150,9 +150,17 @@ echo "--- a stop request and a second start, while an installer runs"
 # The installer cannot be stopped halfway: the wizard waits for it, logs its end, keeps
 # the machine's one installation to itself meanwhile, and ends as aborted.
 for signal in TERM HUP; do
-  (TVSTUB_DELAY_MS=3000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
+  (TVSTUB_DELAY_MS=4000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
   first=$!
-  for _ in $(seq 1 100); do pgrep -f "$m/program/Packages/st_setup" >/dev/null && break; sleep 0.1; done
+  # Under Wine the installer's process has a Windows name: the log says when it started.
+  for _ in $(seq 1 100); do
+    if [ -n "$prefix" ]; then
+      grep -q "Installationsprogramm:" "$m/temp/tvinstall.log" 2>/dev/null && break
+    else
+      pgrep -f "$m/program/Packages/st_setup" >/dev/null && break
+    fi
+    sleep 0.1
+  done
   expect "second start" 5 "$(installer codes /PACKAGE=5 /VERYSILENT)"
   if [ -z "$prefix" ]; then
     pkill "-$signal" -f "$m/program/tvinstall /PACKAGE=5" || fail "no running wizard to stop"
