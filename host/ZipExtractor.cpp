@@ -493,10 +493,8 @@ void ZipExtractor::ExtractFiles(const std::string& mask) {
 }
 
 void ZipExtractor::NameFinishedFiles(bool reportFailures) {
-    std::vector<const ZipEntry*> entries;
-    std::vector<std::string> targets;
-    entries.swap(FFinishedEntries);
-    targets.swap(FFinishedTargets);
+    std::vector<FinishedFile> files;
+    files.swap(FFinishedFiles);
     FFinishedNames.clear();
     const std::vector<int> outcomes = FFinished.Commit(
         [this](const std::string& target) {
@@ -510,17 +508,16 @@ void ZipExtractor::NameFinishedFiles(bool reportFailures) {
             if (ItemProgress) ItemProgress(100);
         });
     for (size_t i = 0; i < outcomes.size(); ++i) {
-        if (outcomes[i] == FileBatch::Named && OnItemExtracted) OnItemExtracted(*entries[i]);
+        if (outcomes[i] == FileBatch::Named && OnItemExtracted) OnItemExtracted(*files[i].Entry);
         if (outcomes[i] > 0 && reportFailures && OnItemFailure)
-            OnItemFailure(*entries[i], FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
-                                                  {targets[i], std::strerror(outcomes[i])}));
+            OnItemFailure(*files[i].Entry, FormatText("Datei \"%s\" kann nicht geschrieben werden. %s",
+                                                      {files[i].Target, std::strerror(outcomes[i])}));
     }
 }
 
 void ZipExtractor::ForgetFinishedFiles() {
     FFinished.Discard();
-    FFinishedEntries.clear();
-    FFinishedTargets.clear();
+    FFinishedFiles.clear();
     FFinishedNames.clear();
 }
 
@@ -582,8 +579,7 @@ void ZipExtractor::ExtractEntry(const ZipEntry& entry) {
                 FormatText("Datei \"%s\" kann nicht geschrieben werden. %s", {target, std::strerror(error)}));
         ApplyTimeAndAttributes(entry, file.TemporaryPath(), FZone);
         FFinished.Add(file, replace);
-        FFinishedEntries.push_back(&entry);
-        FFinishedTargets.push_back(target);
+        FFinishedFiles.push_back({&entry, target});
         FFinishedNames.insert(UpperCase(bare));
     } catch (const EntryFailure& failure) {
         if (OnItemFailure) OnItemFailure(entry, failure.what());

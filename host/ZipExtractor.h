@@ -128,9 +128,12 @@ private:
     std::string FFileName;
     std::string FCheckedFolder; // the target folder last found to exist, in this extraction
     FileBatch FFinished;        // entries written whole, not yet named
-    std::vector<const ZipEntry*> FFinishedEntries;
-    std::vector<std::string> FFinishedTargets;
-    std::set<std::string> FFinishedNames; // their bare names, in capitals
+    struct FinishedFile {
+        const ZipEntry* Entry;
+        std::string Target;
+    };
+    std::vector<FinishedFile> FFinishedFiles; // in the batch's order
+    std::set<std::string> FFinishedNames;     // their bare names, in capitals
     ZoneCache FZone;
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }

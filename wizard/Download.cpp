@@ -18,7 +18,7 @@ bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string
     SetPage(tsProgress);
     PumpMessages();
 
-    return FSource.Fetch(baseUrl + fileName, fileName, target) && FInstallState == isRunning;
+    return FSource.Fetch(baseUrl + fileName, fileName, target);
 }
 
 void TSetupWizardDlg::IdWebDAVWorkBegin(WorkMode, std::int64_t workCountMax) {

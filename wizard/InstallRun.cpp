@@ -99,7 +99,7 @@ void TSetupWizardDlg::InstallSingleSeatDatabases() {
     FDataBaseFolder = target;
     FPrevInstallType = pkApplication;
     SetInstallType(pkDatabaseFiles);
-    InstallDatabases(target, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""));
+    InstallDatabases(target, SingleSeatArchives());
 }
 
 void TSetupWizardDlg::WriteAliasEntries() {
@@ -161,14 +161,18 @@ std::string TSetupWizardDlg::UndoneAfterStop(const InstallerEnd& end) const {
             "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition %s: %s nach %s). "
             "Die Anwendung ist installiert; ihre Datenbanken fehlen. Nachholen mit: "
             "tvinstall /PACKAGE=3 /TYPE=SINGLE /EDITION=%s /DIR=\"%s\" /VERYSILENT",
-            {FRequest.Edition, FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, ""), folder,
-             FRequest.Edition, ExcludeTrailingPathDelimiter(folder)});
+            {FRequest.Edition, SingleSeatArchives(), folder, FRequest.Edition,
+             ExcludeTrailingPathDelimiter(folder)});
     }
     const PackageRow* package = FindPackage(FInstallType);
     if (package && package->Then == AfterSuccess::ServerPorts)
         return FormatText("Nicht ausgeführt: die Anschlüsse des Datenbankservers in %s.",
                           {IncludeTrailingPathDelimiter(FRequest.Folder) + "firebird.conf"});
     return "";
+}
+
+std::string TSetupWizardDlg::SingleSeatArchives() const {
+    return FInstallIni->ReadString("DBFileListSingle", FRequest.Edition, "");
 }
 
 bool TSetupWizardDlg::SingleSeatDatabasesDue() const {

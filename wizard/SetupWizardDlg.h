@@ -188,6 +188,8 @@ private:
     // True when the run's installer is followed by the single seat's database run, which
     // goes into the application's folder.
     bool SingleSeatDatabasesDue() const;
+    // The manifest's archives of the request's edition for a single seat.
+    std::string SingleSeatArchives() const;
     // What a run stopped at its installer's end leaves undone (or the installer's failure),
     // as a line an administrator can act on; empty for nothing.
     std::string UndoneAfterStop(const InstallerEnd& end) const;

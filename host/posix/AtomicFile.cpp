@@ -76,8 +76,7 @@ int ReplacingFile::Open(std::uint64_t finalSize) {
     FLarge = finalSize >= ReserveFrom;
 #ifdef __linux__
     // Only where the file system can do it at once; elsewhere it is left to the writes.
-    if (finalSize >= ReserveFrom)
-        ::fallocate(static_cast<int>(FHandle), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(finalSize));
+    if (FLarge) ::fallocate(static_cast<int>(FHandle), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(finalSize));
 #else
     (void)finalSize;
 #endif
