@@ -211,7 +211,7 @@ private:
     EventLoop& FEventLoop;
     Form FForm;
 
-    // State, in declaration order of the original design.
+    // State, in the design's declaration order.
     std::unique_ptr<IniStore> FInstallIni;
     std::unique_ptr<IniStore> FMemIni;
     std::string FErrorMsg;
