@@ -41,6 +41,10 @@ int main(int argc, char* argv[]) {
             show();
         }
     };
+    start.CanShowWindow = [] {
+        return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+               qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    };
     start.RunWindowed = [&](const tv::SessionStart& session) {
         QApplication application(argc, argv);
         tv::WizardProgram program;

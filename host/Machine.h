@@ -20,9 +20,10 @@ public:
     virtual ~InstallationLock() = default;
 };
 
-// The machine's installation lock, or null when another installation holds it. Both would
-// use the same temporary files: on POSIX the lock is a file in `tempFolder`, on Windows a
-// named mutex for the whole machine. A lock that cannot be made at all does not stop
+// The machine's installation lock, or null when another installation holds it, whatever
+// temporary folder either has: on Windows a named mutex for the whole machine, on POSIX a
+// locked file in /run/lock (in `tempFolder` where that cannot be written;
+// TVINSTALL_LOCK_FOLDER names another). A lock that cannot be made at all does not stop
 // the installation (the failure goes to `problem`).
 std::unique_ptr<InstallationLock> LockInstallation(const std::string& tempFolder, std::string& problem);
 

@@ -172,31 +172,6 @@ std::string MethodName(std::uint16_t method) {
     return "Methode " + std::to_string(method);
 }
 
-// A stem that Windows opens as a device, whatever extension follows: writing "COM1.db"
-// would talk to a port, not create a file.
-bool IsDeviceName(const std::string& name) {
-    std::string stem = UpperCase(name.substr(0, name.find('.')));
-    while (!stem.empty() && stem.back() == ' ')
-        stem.pop_back();
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (stem == device) return true;
-    if (stem.rfind("COM", 0) != 0 && stem.rfind("LPT", 0) != 0) return false;
-    const std::string number = stem.substr(3);
-    if (number.size() == 1) return number[0] >= '0' && number[0] <= '9';
-    return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3"; // superscript one to three
-}
-
-// Whether Windows would hold a file under exactly this name. It drops trailing dots and
-// blanks before it opens a file, so "nv.db." reaches the live "nv.db" under a spelling
-// that no overwrite rule knows; these characters it cannot hold at all. Refused on every
-// platform, so one archive unpacks alike everywhere.
-bool IsWindowsFileName(const std::string& name) {
-    if (name.back() == '.' || name.back() == ' ') return false;
-    for (char c : name)
-        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|?*", c) != nullptr) return false;
-    return !IsDeviceName(name);
-}
-
 // The bare name of an entry, or the reason it cannot name a file in the target folder.
 bool BareName(const std::string& stored, std::string& name, std::string& reason) {
     name = ExtractFileName(stored);

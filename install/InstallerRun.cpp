@@ -10,6 +10,7 @@ namespace {
 InstallStateValue StateOf(InstallerOutcome outcome) {
     switch (outcome) {
     case InstallerOutcome::Succeeded:
+    case InstallerOutcome::SucceededRestartNeeded:
         return isSucceeded;
     case InstallerOutcome::Aborted:
         return isAborted;
@@ -34,7 +35,8 @@ InstallerEnd JudgeInstallerEnd(std::uint32_t exitCode) {
     if (!meaning)
         return {isFailed, FormatText("Das Installationsprogramm endete mit dem unbekannten Code %d.", {code}),
                 logLine};
-    return {StateOf(meaning->Outcome), "", logLine};
+    return {StateOf(meaning->Outcome), "", logLine,
+            meaning->Outcome == InstallerOutcome::SucceededRestartNeeded};
 }
 
 std::string InstallerCommandLine(const std::string& path, const Installer& installer,

@@ -14,12 +14,13 @@ namespace tv {
 
 enum InstallStateValue { isIdle = 0, isRunning = 1, isSucceeded = 2, isAborted = 3, isFailed = 4 };
 
-// An installer's end: the run's new state, the failure's text (empty: none of its own) and
-// the run log's line.
+// An installer's end: the run's new state, the failure's text (empty: none of its own),
+// the run log's line, and whether the machine must be restarted to complete it.
 struct InstallerEnd {
     InstallStateValue State;
     std::string Failure;
     std::string LogLine;
+    bool RestartNeeded = false;
 };
 
 InstallerEnd JudgeInstallerEnd(std::uint32_t exitCode);

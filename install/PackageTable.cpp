@@ -36,7 +36,8 @@ const PackageRow Packages[] = {
     {pkCompanionApp,      &CompanionSetup,   "Stockado 6",  false,    false,      EditionShown::Never,         FolderCheck::None,                         ArchiveSource::None,            AfterSuccess::Nothing,             "StockadoInstallSuccess"},
 };
 
-// Inno Setup's exit codes, as its documentation gives them.
+// Inno Setup's exit codes, as its documentation gives them, and the Windows Installer's
+// two successes that need a restart, which an installer may pass on from one it runs.
 const ExitCodeMeaning ExitCodes[] = {
     {0, InstallerOutcome::Succeeded, "Setup was successfully run to completion"},
     {1, InstallerOutcome::Failed,    "Setup failed to initialize"},
@@ -44,6 +45,8 @@ const ExitCodeMeaning ExitCodes[] = {
     {3, InstallerOutcome::Failed,    "A fatal error occurred while preparing the next installation phase"},
     {4, InstallerOutcome::Failed,    "A fatal error occurred during the actual installation"},
     {5, InstallerOutcome::Aborted,   "The user clicked Cancel during the actual installation"},
+    {1641, InstallerOutcome::SucceededRestartNeeded, "The installer has initiated a restart"},
+    {3010, InstallerOutcome::SucceededRestartNeeded, "A restart is required to complete the install"},
 };
 // clang-format on
 

@@ -64,7 +64,7 @@ struct PackageRow {
 // The row of a package; null for a number that names none.
 const PackageRow* FindPackage(int kind);
 
-enum class InstallerOutcome { Succeeded, Aborted, Failed };
+enum class InstallerOutcome { Succeeded, SucceededRestartNeeded, Aborted, Failed };
 
 struct ExitCodeMeaning {
     std::uint32_t Code;

@@ -50,6 +50,9 @@ public:
     // leaves no digest.
     void LoadDigests(const std::vector<std::string>& lines);
     void ClearDigests() { FDigests = {}; }
+    // Whether the manifest offers `fileName` for download: every file, when it lists no
+    // digests at all; otherwise only one it lists.
+    bool Lists(const std::string& fileName) const { return FDigests.Count() == 0 || FDigests.Find(fileName); }
 
     // Logs in at the update server: the failure's text, empty when connected.
     std::string Connect();

@@ -38,4 +38,15 @@ std::string ExtractFileName(std::string_view path);
 // Folder part including its trailing separator; empty when there is none.
 std::string ExtractFilePath(std::string_view path);
 
+// Whether Windows would hold a file or folder under exactly this name (one part of a path,
+// not empty). It drops trailing dots and blanks before it opens a file, so "nv.db."
+// reaches "nv.db" under a spelling that no overwrite rule knows; control characters and
+// <>:"|?* it cannot hold at all; device names (CON, COM1.db) are no files. Checked on
+// every platform, so that a run does alike everywhere.
+bool IsWindowsFileName(const std::string& name);
+
+// Why `folder` cannot serve as a folder given on a command line: not absolute on this
+// system, or a part that Windows cannot hold. Empty when it can.
+std::string FolderNameProblem(const std::string& folder);
+
 } // namespace tv

@@ -51,6 +51,19 @@ std::string EarlierRunLogName(const std::string& path, int number) {
     return Utf8Of(file.parent_path() / name);
 }
 
+namespace {
+
+// Readable by its owner alone: a log tells how this machine is set up. On Windows the
+// temporary folder's access list does the same; there this changes nothing.
+void RestrictToOwner(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::permissions(FilePath(path),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::replace, ignored);
+}
+
+} // namespace
+
 bool RunLog::Open(const std::string& path) {
     FFile.close();
     FPath = path;
@@ -61,12 +74,30 @@ bool RunLog::Open(const std::string& path) {
                                 FilePath(EarlierRunLogName(path, number + 1)), ignored);
     if (FileExists(path))
         std::filesystem::rename(FilePath(path), FilePath(EarlierRunLogName(path, 1)), ignored);
-    FFile.open(FilePath(path), std::ios::out | std::ios::trunc | std::ios::binary);
+    // Logs of earlier versions were readable by all users.
+    for (int number = 1; number <= KeptRunLogs; ++number)
+        if (FileExists(EarlierRunLogName(path, number))) RestrictToOwner(EarlierRunLogName(path, number));
+    return OpenFile(std::ios::trunc);
+}
+
+bool RunLog::Append(const std::string& path) {
+    FFile.close();
+    FPath = path;
+    return OpenFile(std::ios::app);
+}
+
+bool RunLog::OpenFile(std::ios::openmode mode) {
+    if (mode == std::ios::trunc) { // emptied, then written at its end: a line a second start adds stays
+        FFile.open(FilePath(FPath), std::ios::out | std::ios::trunc | std::ios::binary);
+        FFile.close();
+    }
+    FFile.open(FilePath(FPath), std::ios::out | std::ios::app | std::ios::binary);
     if (!FFile.is_open()) {
-        Fail("Das Protokoll " + path +
+        Fail("Das Protokoll " + FPath +
              " kann nicht geschrieben werden; die Installation läuft ohne Protokoll.");
         return false;
     }
+    RestrictToOwner(FPath); // still empty, or only what an earlier run of this version wrote
     return true;
 }
 

@@ -18,6 +18,9 @@ public:
     // Opens `path` anew, first moving earlier logs one number up. False when it cannot be
     // opened: the run goes on without a log.
     bool Open(const std::string& path);
+    // Opens `path` to add lines at its end, moving nothing: for a program that ends at once
+    // while another run may still be writing its own log there.
+    bool Append(const std::string& path);
     bool IsOpen() const { return FFile.is_open(); }
     const std::string& FileName() const { return FPath; }
     // One line; line breaks inside `text` become " | " so that each event stays one line.
@@ -32,6 +35,7 @@ public:
 
 private:
     void Fail(const std::string& warning);
+    bool OpenFile(std::ios::openmode mode);
     std::ofstream FFile;
     std::string FPath;
     bool FWarned = false;

@@ -1,5 +1,6 @@
 #include "util/Strings.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace tv {
@@ -133,6 +134,36 @@ bool IsIpv4Address(std::string_view host) {
 
 bool SameText(std::string_view a, std::string_view b) {
     return UpperCase(a) == UpperCase(b);
+}
+
+std::string MaskSecrets(std::string_view commandLine) {
+    std::string out;
+    size_t i = 0;
+    while (i < commandLine.size()) {
+        const char c = commandLine[i];
+        out += c;
+        ++i;
+        if (c != '/') continue;
+        size_t end = i;
+        while (end < commandLine.size() && std::isalnum(static_cast<unsigned char>(commandLine[end])))
+            ++end;
+        const std::string name = UpperCase(commandLine.substr(i, end - i));
+        constexpr std::string_view secret = "PASSWORD";
+        if (end >= commandLine.size() || commandLine[end] != '=' || name.size() < secret.size() ||
+            name.compare(name.size() - secret.size(), secret.size(), secret) != 0)
+            continue;
+        out.append(commandLine.substr(i, end + 1 - i));
+        i = end + 1;
+        const bool quoted = i < commandLine.size() && commandLine[i] == '"';
+        size_t valueEnd = quoted ? commandLine.find('"', i + 1) : commandLine.find_first_of(" \t", i);
+        if (valueEnd == std::string_view::npos)
+            valueEnd = commandLine.size();
+        else if (quoted)
+            ++valueEnd;
+        out += quoted ? "\"***\"" : "***";
+        i = valueEnd;
+    }
+    return out;
 }
 
 std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args) {

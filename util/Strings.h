@@ -48,6 +48,10 @@ std::string GermanDecimal(double value, int digits);
 // Case-insensitive equality after UpperCase.
 bool SameText(std::string_view a, std::string_view b);
 
+// A command line as a log may show it: the value of every switch whose name ends in
+// "PASSWORD" (/SYSDBAPASSWORD="…", /PROXYPASSWORD=…) becomes "***", quotes kept.
+std::string MaskSecrets(std::string_view commandLine);
+
 // Replaces each "%s" or "%d" of the pattern by the next argument, in order; "%%" gives "%".
 // A placeholder without an argument is left empty.
 std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args);

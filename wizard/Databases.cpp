@@ -16,10 +16,21 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
     const std::vector<std::string> names = SplitTokens(archives, ';');
     // The run succeeds without an archive; the user must not read that files were installed.
     if (names.empty())
-        AddErrorLine(FormatText("Für die Edition %s sind im Paketverzeichnis keine Datenbankdateien "
-                                "aufgeführt: es wurden keine Dateien installiert.",
-                                {FAppType}),
-                     false);
+        AddErrorLine(
+            FInstallType == pkDataUpdate
+                ? std::string("Die gewählten Einträge nennen im Paketverzeichnis kein Archiv: es wurden "
+                              "keine Dateien installiert.")
+                : FormatText("Für die Edition %s sind im Paketverzeichnis keine Datenbankdateien "
+                             "aufgeführt: es wurden keine Dateien installiert.",
+                             {FAppType}),
+            false);
+    // Nothing is written while an archive of the run cannot be had: half a set of
+    // databases is worse than none.
+    if (const std::string missing = MissingArchive(names); !missing.empty()) {
+        FErrorMsg = missing;
+        SetInstallState(isFailed);
+        return;
+    }
     for (const std::string& name : names) {
         const std::string failure = InstallArchive(name, targetFolder);
         if (!failure.empty()) {
@@ -29,6 +40,19 @@ void TSetupWizardDlg::InstallDatabases(const std::string& targetFolder, const st
         if (FInstallState != isRunning) return; // failed, or aborted: its page stays
     }
     SetInstallState(isSucceeded);
+}
+
+std::string TSetupWizardDlg::MissingArchive(const std::vector<std::string>& names) const {
+    for (const std::string& name : names) {
+        const std::string path =
+            PackageFilePath(FOnline ? FHost.TempFolder() : FSetupFolder, name); // checks the name
+        if (FOnline && !FSource.Lists(name))
+            return FormatText("Die Datei %s ist im Paketverzeichnis des Servers nicht aufgeführt. Die "
+                              "Installation der Datenbank kann nicht ausgeführt werden",
+                              {name});
+        if (!FOnline && !FileExists(path)) return FormatText(GetMsg("msgZipFileFailed"), {name});
+    }
+    return "";
 }
 
 std::string TSetupWizardDlg::InstallArchive(const std::string& name, const std::string& targetFolder) {

@@ -12,6 +12,7 @@ void TSetupWizardDlg::StartInstall() {
     if (!package) return;
     // A new run reports its own failures only, and never rolls back what succeeded before.
     FErrorMsg.clear();
+    FRestartNeeded = false;
     UnInstallProc.CommandLine.clear();
     FRequest = RequestFromPage(*package);
     FLog.Line(RequestLine(FRequest));
@@ -55,6 +56,7 @@ void TSetupWizardDlg::Succeeded() {
     if (!package) return;
     try {
         if (package->Kind == pkApplication && FAppInstalled) {
+            FLog.Line("Die Aktualisierung der Anwendung wurde erfolgreich durchgeführt.");
             Close(); // the update is done: the program ends
             return;
         }
@@ -99,7 +101,17 @@ void TSetupWizardDlg::InstallSingleSeatDatabases() {
     FDataBaseFolder = target;
     FPrevInstallType = pkApplication;
     SetInstallType(pkDatabaseFiles);
-    InstallDatabases(target, SingleSeatArchives());
+    const std::string archives = SingleSeatArchives();
+    // A single seat without its databases cannot work: never a success.
+    if (archives.empty()) {
+        FErrorMsg =
+            FormatText("Für die Einzelplatzversion der Edition %s sind im Paketverzeichnis keine "
+                       "Datenbankdateien aufgeführt: die Anwendung ist installiert, ihre Datenbanken fehlen.",
+                       {FRequest.Edition});
+        SetInstallState(isFailed);
+        return;
+    }
+    InstallDatabases(target, archives);
 }
 
 void TSetupWizardDlg::WriteAliasEntries() {
@@ -150,6 +162,10 @@ void TSetupWizardDlg::InstallProcTerminate(std::uint32_t exitCode) {
     }
     if (!end.Failure.empty()) FErrorMsg = end.Failure;
     SetInstallState(end.State);
+    if (end.RestartNeeded && FInstallState == isSucceeded) {
+        FRestartNeeded = true;
+        AddErrorLine("Der Rechner muss neu gestartet werden, um die Installation abzuschließen.", false);
+    }
     if (FInstallState == isSucceeded && SingleSeatDatabasesDue()) InstallSingleSeatDatabases();
 }
 

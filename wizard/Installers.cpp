@@ -31,7 +31,7 @@ void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     }
     if (present) {
         InstallProc.CommandLine = InstallerCommandLine(path, installer, FRequest);
-        FLog.Line("Installationsprogramm: " + InstallProc.CommandLine);
+        FLog.Line("Installationsprogramm: " + MaskSecrets(InstallProc.CommandLine));
         FForm.Visible = false;
         InstallProc.Run();
         return;

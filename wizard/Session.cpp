@@ -1,5 +1,6 @@
 #include "wizard/Session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 
@@ -56,7 +57,68 @@ void CheckArchives(TSetupWizardDlg& wizard, const std::vector<std::string>& file
     }
 }
 
+// The edition keys whose entry in `section` of the manifest names archives.
+std::vector<std::string> EditionsListedIn(const TSetupWizardDlg& wizard, const char* section) {
+    std::vector<std::string> keys;
+    for (const char* key : EditionKeys)
+        if (!TrimBlanks(wizard.InstallIni().ReadString(section, key, "")).empty()) keys.emplace_back(key);
+    return keys;
+}
+
+std::string Listing(const std::vector<std::string>& keys) {
+    std::string text;
+    for (const std::string& key : keys)
+        text += (text.empty() ? "" : ", ") + key;
+    return text.empty() ? "keine" : text;
+}
+
+// An update of the installed application takes no parameters: what the switches said of
+// them goes unused, and the log says so.
+void LogUnusedByUpdate(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
+    if (switches.Package != pkApplication || !wizard.AppInstalled()) return;
+    std::string unused;
+    if (switches.SingleSeat) unused += " /TYPE";
+    if (switches.Folder) unused += " /DIR";
+    if (switches.Edition) unused += " /EDITION";
+    wizard.Log().Line("Die Anwendung ist installiert: sie wird aktualisiert." +
+                      (unused.empty() ? std::string() : " Nicht verwendet:" + unused));
+}
+
 } // namespace
+
+void CheckAgainstManifest(const TSetupWizardDlg& wizard, SetupSwitches& switches) {
+    const Form& form = wizard.GetForm();
+    std::optional<std::string> key;
+    if (switches.Edition) {
+        const int index = EditionIndex(form.cbAppVers, *switches.Edition);
+        if (index < 0) throw SwitchError(FormatText("Unbekannte Edition: \"%s\"", {*switches.Edition}));
+        key = EditionKeys[index];
+    }
+    const bool updatesApplication = switches.Package == pkApplication && wizard.AppInstalled();
+    if (switches.SingleSeat.value_or(false) && !updatesApplication) {
+        const std::vector<std::string> offered = EditionsListedIn(wizard, "DBFileListSingle");
+        // Brisa's single seat brings its databases with its installer.
+        const bool own = switches.Package == pkApplication && key && *key == "Brisa";
+        if (!key)
+            throw SwitchError(
+                FormatText("Die Einzelplatzversion braucht den Schalter /EDITION (Editionen mit "
+                           "Datenbanken für den Einzelplatz: %s).",
+                           {Listing(offered)}));
+        if (!own && std::find(offered.begin(), offered.end(), *key) == offered.end())
+            throw SwitchError(FormatText("Für die Edition %s (/EDITION) bietet das Paketverzeichnis keine "
+                                         "Datenbanken für den Einzelplatz an (Editionen damit: %s).",
+                                         {*key, Listing(offered)}));
+    }
+    if (switches.Package == pkDataUpdate && !key) {
+        const std::vector<std::string> offered = EditionsListedIn(wizard, "UpdFileList");
+        if (offered.size() != 1)
+            throw SwitchError(
+                FormatText("Das Datenupdate (Paket 4) braucht den Schalter /EDITION (Editionen mit "
+                           "Datenupdates: %s).",
+                           {Listing(offered)}));
+        switches.Edition = offered.front();
+    }
+}
 
 void PresetPages(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
     Form& form = wizard.GetForm();
@@ -91,7 +153,10 @@ std::optional<int> StartWizard(TSetupWizardDlg& wizard, RunDialogs& dialogs, con
     // The start's message (the server failed, the offline folder serves) is acknowledged as a person would.
     if (wizard.Page() == tsInfo) wizard.Dispatch([&] { wizard.CloseBtnClick(); });
     if (wizard.GetForm().Closed) return ExitCodeOf(wizard);
-    PresetPages(wizard, switches);
+    SetupSwitches checked = switches;
+    CheckAgainstManifest(wizard, checked);
+    LogUnusedByUpdate(wizard, checked);
+    PresetPages(wizard, checked);
     wizard.Dispatch([&] { wizard.NextBtnClick(); });
     if (!wizard.RunStarted() && wizard.Page() == tsParams) wizard.Dispatch([&] { wizard.NextBtnClick(); });
     // The parameters page refused the switches' values; its message is in the log.
@@ -108,7 +173,7 @@ int ExitCodeOf(const TSetupWizardDlg& wizard) {
         return wizard.HasPackageSource() || wizard.StopWasRequested() ? ecAborted : ecNoPackageSource;
     switch (wizard.InstallState()) {
     case isSucceeded:
-        return ecSuccess;
+        return wizard.RestartNeeded() ? ecRestartNeeded : ecSuccess;
     case isFailed:
         return ecInstallFailed;
     default:
@@ -117,12 +182,17 @@ int ExitCodeOf(const TSetupWizardDlg& wizard) {
 }
 
 void BeginRunLog(RunLog& log, const SetupSwitches& switches, const std::string& tempFolder,
-                 const std::string& commandLine, const std::string& system) {
-    log.Open(switches.LogFile.empty() ? IncludeTrailingPathDelimiter(tempFolder) + "tvinstall.log"
-                                      : switches.LogFile);
+                 const std::string& commandLine, const std::string& system, bool append) {
+    const std::string path = switches.LogFile.empty()
+                                 ? IncludeTrailingPathDelimiter(tempFolder) + "tvinstall.log"
+                                 : switches.LogFile;
+    if (append)
+        log.Append(path);
+    else
+        log.Open(path);
     log.Line(std::string("Norvano Setup ") + TV_VERSION);
     log.Line("System: " + system);
-    log.Line("Befehlszeile: " + commandLine);
+    log.Line("Befehlszeile: " + MaskSecrets(commandLine));
     const char* mode = switches.Mode == RunMode::VerySilent ? "ohne Fenster (/VERYSILENT)"
                        : switches.Mode == RunMode::Silent   ? "nur Fortschritt (/SILENT)"
                                                             : "mit Fenster";
@@ -135,7 +205,7 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
     wizard.Log().OnFailure = [&start, mayShow = !switches.Unattended()](const std::string& warning) {
         if (start.Tell) start.Tell(warning, true, mayShow);
     };
-    BeginRunLog(wizard.Log(), switches, start.TempFolder, start.CommandLine, SystemDescription());
+    BeginRunLog(wizard.Log(), switches, start.TempFolder, start.CommandLine, SystemDescription(), false);
     if (!start.LockProblem.empty()) wizard.Log().Line(start.LockProblem);
     MarkRunUnderWay(wizard.Log(), start.TempFolder, start.CommandLine);
     wizard.Dispatch([&] { wizard.FormCreate(); });
@@ -181,34 +251,57 @@ bool NamesUnattended(const std::vector<std::string>& arguments) {
     return false;
 }
 
+// The /LOG file of arguments that could not all be parsed; empty for the default.
+std::string LogFileNamed(const std::vector<std::string>& arguments) {
+    constexpr std::string_view name = "/LOG=";
+    std::string file;
+    for (const std::string& argument : arguments)
+        if (argument.size() > name.size() && SameText(argument.substr(0, name.size()), name))
+            file = argument.substr(name.size());
+    if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
+    return file;
+}
+
+std::string TempFolderOfHost() {
+    RunDialogs none(nullptr);
+    return MakePlatformHost(none)->TempFolder();
+}
+
+// A program that ends before any run says why, and adds it to the end of the log: a run
+// that is still going keeps its log where it is.
+int EndBeforeRun(const ProgramStart& program, const SessionStart& start, const std::string& text, int code,
+                 bool mayShow) {
+    program.Tell(text, true, mayShow);
+    RunLog log;
+    BeginRunLog(log, start.Switches, start.TempFolder, start.CommandLine, SystemDescription(), true);
+    log.Line(text);
+    return EndRunLog(log, code);
+}
+
 } // namespace
 
 int RunProgram(const ProgramStart& program) {
     SessionStart start;
     start.CommandLine = program.CommandLine;
     start.Tell = program.Tell;
+    start.TempFolder = TempFolderOfHost();
     try {
         start.Switches = ParseSwitches(program.Arguments);
     } catch (const SwitchError& e) {
-        program.Tell(std::string(e.what()) + "\n\n" + SwitchUsage(), true,
-                     !NamesUnattended(program.Arguments));
-        return ecBadCommandLine;
+        start.Switches.LogFile = LogFileNamed(program.Arguments);
+        return EndBeforeRun(program, start, std::string(e.what()) + "\n\n" + SwitchUsage(), ecBadCommandLine,
+                            !NamesUnattended(program.Arguments));
     }
     const bool mayShow = !start.Switches.Unattended();
     if (start.Switches.Help) {
         program.Tell(SwitchUsage(), false, mayShow);
         return ecSuccess;
     }
+    if (start.Switches.Mode != RunMode::VerySilent && program.CanShowWindow && !program.CanShowWindow())
+        return EndBeforeRun(program, start, NoDisplayText, ecBadCommandLine, false);
     CatchStopRequests();
-    {
-        RunDialogs none(nullptr);
-        start.TempFolder = MakePlatformHost(none)->TempFolder();
-    }
     const std::unique_ptr<InstallationLock> lock = LockInstallation(start.TempFolder, start.LockProblem);
-    if (!lock) {
-        program.Tell(AlreadyRunningText, true, mayShow);
-        return ecAlreadyRunning;
-    }
+    if (!lock) return EndBeforeRun(program, start, AlreadyRunningText, ecAlreadyRunning, mayShow);
     if (start.Switches.Mode == RunMode::VerySilent) return RunWithoutWindow(start);
     return program.RunWindowed(start);
 }
@@ -224,8 +317,8 @@ void MarkRunUnderWay(RunLog& log, const std::string& tempFolder, const std::stri
     }
     try {
         // On the disk at once: a power cut is one of the ends it is there to tell.
-        ReplaceFileContent(log.RunMarker,
-                           FormatText("Beginn %s, Befehlszeile: %s", {TimeStamp(), commandLine}));
+        ReplaceFileContent(log.RunMarker, FormatText("Beginn %s, Befehlszeile: %s",
+                                                     {TimeStamp(), MaskSecrets(commandLine)}));
     } catch (const Failure& e) {
         log.Line(e.what());
         log.RunMarker.clear();

@@ -21,6 +21,11 @@ constexpr const char* AlreadyRunningText =
     "Auf diesem Rechner läuft bereits eine Installation. Bitte warten Sie, bis sie beendet ist, "
     "und starten Sie das Setup dann erneut.";
 
+// Why a window cannot start where no display is.
+constexpr const char* NoDisplayText =
+    "Ohne Bildschirm kann das Setup kein Fenster zeigen (auch /SILENT zeigt seinen Fortschritt in einem "
+    "Fenster). Für eine Installation ohne Fenster verwenden Sie /VERYSILENT.";
+
 // What a program hands over to its window, or to the run without one.
 struct SessionStart {
     SetupSwitches Switches;
@@ -37,6 +42,8 @@ struct ProgramStart {
     std::vector<std::string> Arguments; // without the program
     std::string CommandLine;
     std::function<void(const std::string& text, bool error, bool mayShow)> Tell;
+    // Whether a window can appear; null: always.
+    std::function<bool()> CanShowWindow;
     // Runs the wizard in its window (with a person, or /SILENT); returns the exit code.
     std::function<int(const SessionStart&)> RunWindowed;
 };
@@ -51,6 +58,11 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
 
 // The exit code once the window's loop has ended, written to the log.
 int EndSession(TSetupWizardDlg& wizard);
+
+// Unattended, the switches must name a run that can succeed with this manifest: refused
+// (SwitchError) before anything is fetched, run or unpacked. Fills in the one edition
+// that a data update can have.
+void CheckAgainstManifest(const TSetupWizardDlg& wizard, SetupSwitches& switches);
 
 // Presets the pages from the switches through the handlers that a person's input reaches.
 // Throws SwitchError for an edition or an archive that the pages do not offer.
@@ -67,9 +79,10 @@ bool UnattendedRunEnded(const TSetupWizardDlg& wizard);
 // The exit code once the wizard has closed: the last run's outcome.
 int ExitCodeOf(const TSetupWizardDlg& wizard);
 
-// Opens the log (the switch's file, or "tvinstall.log" in `tempFolder`) and writes its head.
+// Opens the log (the switch's file, or "tvinstall.log" in `tempFolder`; anew, or to add
+// at its end when `append`) and writes its head.
 void BeginRunLog(RunLog& log, const SetupSwitches& switches, const std::string& tempFolder,
-                 const std::string& commandLine, const std::string& system);
+                 const std::string& commandLine, const std::string& system, bool append);
 
 // Writes the outcome as the log's last line; returns `exitCode`.
 int EndRunLog(RunLog& log, int exitCode);

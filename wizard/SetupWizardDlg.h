@@ -65,6 +65,8 @@ public:
     // True once a run has begun: its state never returns to idle.
     bool RunStarted() const { return FInstallState != isIdle; }
     bool StopWasRequested() const { return FStopRequested; }
+    // An installer of the last run asked for the machine's restart to complete it.
+    bool RestartNeeded() const { return FRestartNeeded; }
     // The database files are a single seat's (its own list, no server aliases): only the
     // command line asks for that (/PACKAGE=3 /TYPE=SINGLE).
     bool SingleSeatDatabases = false;
@@ -197,6 +199,9 @@ private:
     // Fetches (online) and unpacks one archive of a database run: the failure's text, empty
     // when it went through or the run was aborted.
     std::string InstallArchive(const std::string& name, const std::string& targetFolder);
+    // The failure's text for the first archive of a database run that cannot be had (not
+    // in the offline folder, not listed by the server); empty when all can.
+    std::string MissingArchive(const std::vector<std::string>& names) const;
     void Aborted();
     void WriteAliasEntries();
     void LogChanges(const std::vector<ConfChange>& changes);
@@ -234,6 +239,7 @@ private:
     int FInstallType = 0;    // becomes 1 when the package list is built
     InstallRequest FRequest; // the run's, captured when it starts
     bool FStopRequested = false;
+    bool FRestartNeeded = false;
     RunLog FLog;
 
     // Parts and components

@@ -1,18 +1,14 @@
 #include "wizard/Switches.h"
 
-#include <iterator>
+#include <set>
 
 #include "install/PackageTable.h"
+#include "util/Paths.h"
 #include "util/Strings.h"
 
 namespace tv {
 
 namespace {
-
-const char* const ExitCodeTexts[] = {
-    "Erfolg",      "ungültige Befehlszeile",         "keine Paketquelle", "Installation fehlgeschlagen",
-    "abgebrochen", "eine andere Installation läuft",
-};
 
 // A value may come with its quotes still on, from a tool that does not remove them.
 std::string Unquoted(std::string value) {
@@ -27,12 +23,25 @@ std::string Unquoted(std::string value) {
 
 } // namespace
 
+const ExitCodeRow SetupExitCodes[7] = {
+    {ecSuccess, "Erfolg"},
+    {ecRestartNeeded, "Erfolg, der Rechner muss neu gestartet werden"},
+    {ecAborted, "abgebrochen"},
+    {ecInstallFailed, "Installation fehlgeschlagen"},
+    {ecNoPackageSource, "keine Paketquelle"},
+    {ecAlreadyRunning, "eine andere Installation läuft"},
+    {ecBadCommandLine, "ungültige Befehlszeile"},
+};
+
 const char* ExitCodeText(int code) {
-    return code >= 0 && code < static_cast<int>(std::size(ExitCodeTexts)) ? ExitCodeTexts[code] : "unbekannt";
+    for (const ExitCodeRow& row : SetupExitCodes)
+        if (row.Code == code) return row.Text;
+    return "unbekannt";
 }
 
 SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
     SetupSwitches switches;
+    std::set<std::string> seen;
     for (const std::string& argument : arguments) {
         if (argument.size() < 2 || argument[0] != '/')
             throw SwitchError(FormatText("Unbekannter Schalter: \"%s\"", {argument}));
@@ -62,6 +71,10 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
                 BadValue(name, value);
         } else if (name == "DIR") {
             needsValue();
+            const std::string problem = FolderNameProblem(value);
+            if (!problem.empty())
+                throw SwitchError(FormatText("Der Ordner des Schalters /DIR ist unbrauchbar (%s): \"%s\"",
+                                             {problem, value}));
             switches.Folder = value;
         } else if (name == "EDITION") {
             needsValue();
@@ -86,6 +99,9 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
         } else {
             throw SwitchError(FormatText("Unbekannter Schalter: \"%s\"", {argument}));
         }
+        // Which of two values a tool meant cannot be known.
+        if (!seen.insert(name == "?" ? "HELP" : name).second)
+            throw SwitchError(FormatText("Der Schalter /%s ist mehrfach angegeben.", {name}));
     }
     if (switches.Help) return switches;
     if (switches.Unattended() && switches.Package == 0)
@@ -99,12 +115,11 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
 }
 
 std::string SwitchUsage() {
-    // The codes on two lines, as a terminal of 80 columns shows them.
-    const int last = static_cast<int>(std::size(ExitCodeTexts)) - 1;
-    std::string codes = "Exit-Codes: ";
-    for (int code = 0; code <= last; ++code) {
-        codes += std::to_string(code) + " " + ExitCodeText(code);
-        codes += code == last ? ".\n" : code == 2 ? ",\n" : ", ";
+    // One code a line: the table's own words.
+    std::string codes = "Exit-Codes (unter Linux modulo 256):\n";
+    for (const ExitCodeRow& row : SetupExitCodes) {
+        const std::string number = std::to_string(row.Code);
+        codes += "  " + number + std::string(6 - number.size(), ' ') + row.Text + "\n";
     }
     return "Norvano Setup: Aufruf\n"
            "\n"

@@ -1,6 +1,8 @@
 // The program's command line, the same on Windows and Linux: switches begin with "/",
 // their names are case-insensitive, a value follows "=" and may be quoted. And the exit
-// codes by which a run tells a deployment tool what happened.
+// codes by which a run tells a deployment tool what happened: the Windows Installer's,
+// which such tools classify without a mapping (on Linux an exit status keeps 8 bits, so
+// they arrive there modulo 256).
 #pragma once
 
 #include <optional>
@@ -13,12 +15,20 @@ namespace tv {
 
 enum SetupExitCode : int {
     ecSuccess = 0,
-    ecBadCommandLine = 1,
-    ecNoPackageSource = 2, // no server, no manifest, no offline folder
-    ecInstallFailed = 3,
-    ecAborted = 4, // Cancel, or the program was asked to stop
-    ecAlreadyRunning = 5,
+    ecAborted = 1602, // Cancel, or the program was asked to stop
+    ecInstallFailed = 1603,
+    ecNoPackageSource = 1612, // no server, no manifest, no offline folder
+    ecAlreadyRunning = 1618,
+    ecBadCommandLine = 1639,
+    ecRestartNeeded = 3010, // succeeded; an installer asks for the machine's restart
 };
+
+struct ExitCodeRow {
+    SetupExitCode Code;
+    const char* Text; // as the usage and the run log say it
+};
+// Every exit code the program ends with, in the usage's order.
+extern const ExitCodeRow SetupExitCodes[7];
 
 // What an exit code means, as the usage and the run log say it; "unbekannt" for others.
 const char* ExitCodeText(int code);

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "host/posix/PosixHost.h"
 #include "util/Paths.h"
@@ -38,22 +40,32 @@ private:
 } // namespace
 
 std::unique_ptr<InstallationLock> LockInstallation(const std::string& tempFolder, std::string& problem) {
-    const std::string path = IncludeTrailingPathDelimiter(tempFolder) + "tvinstall.lock";
-    int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0) descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        problem = "Die Sperrdatei " + path + " kann nicht angelegt werden: " + std::strerror(errno);
-        return std::make_unique<FileLock>(-1);
+    // The system's lock folder is the same whatever TMP a run has; where it cannot be
+    // written, the temporary folder serves. Tests that run side by side name their own.
+    const char* named = std::getenv("TVINSTALL_LOCK_FOLDER");
+    const std::vector<std::string> folders =
+        named && *named ? std::vector<std::string>{named} : std::vector<std::string>{"/run/lock", tempFolder};
+    for (const std::string& folder : folders) {
+        const std::string path = IncludeTrailingPathDelimiter(folder) + "tvinstall.lock";
+        // Another user's run made it: readable is enough to lock it.
+        int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (descriptor < 0) descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0) {
+            problem = "Die Sperrdatei " + path + " kann nicht angelegt werden: " + std::strerror(errno);
+            continue;
+        }
+        // The kernel drops the lock when the process ends, however it ends: no stale lock.
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(descriptor);
+            if (error == EWOULDBLOCK) return nullptr;
+            problem = "Die Sperrdatei " + path + " kann nicht gesperrt werden: " + std::strerror(error);
+            continue;
+        }
+        problem.clear();
+        return std::make_unique<FileLock>(descriptor);
     }
-    // The kernel drops the lock when the process ends, however it ends: no stale lock.
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(descriptor);
-        if (error == EWOULDBLOCK) return nullptr;
-        problem = "Die Sperrdatei " + path + " kann nicht gesperrt werden: " + std::strerror(error);
-        return std::make_unique<FileLock>(-1);
-    }
-    return std::make_unique<FileLock>(descriptor);
+    return std::make_unique<FileLock>(-1);
 }
 
 void CatchStopRequests() {

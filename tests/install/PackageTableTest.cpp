@@ -68,6 +68,9 @@ TEST(PackageTable, ExitCodesDecideSuccessAbortOrFailure) {
         {4, InstallerOutcome::Failed},
         {5, InstallerOutcome::Aborted},
         {6, std::nullopt},
+        {1641, InstallerOutcome::SucceededRestartNeeded}, // passed on from a Windows Installer it ran
+        {3010, InstallerOutcome::SucceededRestartNeeded},
+        {3010 % 256, std::nullopt}, // what a POSIX exit status keeps of it
         {0xC0000005u, std::nullopt},
         {0xFFFFFFFFu, std::nullopt},
     };

@@ -46,6 +46,42 @@ TEST_F(RunLogTest, KeepsTheFivePreviousLogsNewestFirst) {
     EXPECT_EQ(EarlierRunLogName(Path("setup"), 2), Path("setup.2"));
 }
 
+// A second start that ends at once adds its lines to the log of a run still going, which
+// keeps writing after them: neither overwrites the other, nothing moves aside.
+TEST_F(RunLogTest, AppendedLinesStayBetweenTheRunningLogsLines) {
+    const std::string path = Path("tvinstall.log");
+    RunLog running;
+    ASSERT_TRUE(running.Open(path));
+    running.Line("first of the run");
+    RunLog second;
+    ASSERT_TRUE(second.Append(path));
+    second.Line("already running");
+    running.Line("second of the run");
+    const std::string text = Read(path);
+    const size_t first = text.find("first of the run"), appended = text.find("already running"),
+                 last = text.find("second of the run");
+    ASSERT_NE(appended, std::string::npos) << text;
+    ASSERT_NE(last, std::string::npos) << text;
+    EXPECT_LT(first, appended);
+    EXPECT_LT(appended, last);
+    EXPECT_FALSE(fs::exists(EarlierRunLogName(path, 1)));
+}
+
+#ifndef _WIN32
+// The log tells how the machine is set up: its owner alone reads it, and earlier logs too.
+TEST_F(RunLogTest, LogsAreReadableByTheirOwnerOnly) {
+    const std::string path = Path("tvinstall.log");
+    std::ofstream(path) << "an older version's log";
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+    RunLog log;
+    ASSERT_TRUE(log.Open(path));
+    log.Line("x");
+    for (const std::string& file : {path, EarlierRunLogName(path, 1)})
+        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write) << file;
+}
+#endif
+
 TEST_F(RunLogTest, WritesOneStampedLinePerEventWhateverItsBreaks) {
     RunLog log;
     ASSERT_TRUE(log.Open(Path("a.log")));

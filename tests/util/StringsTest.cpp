@@ -78,6 +78,24 @@ TEST(SameText, IgnoresCaseOfAsciiAndGermanLetters) {
         EXPECT_EQ(SameText(c.A, c.B), c.Same) << c.A << " / " << c.B;
 }
 
+TEST(MaskSecrets, HidesTheValueOfEveryPasswordSwitchAndNothingElse) {
+    const struct {
+        const char* Line;
+        const char* Masked;
+    } cases[] = {
+        {"\"C:\\fb32.exe\" /SILENT /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"qb4-KT29vz\" /COMPONENTS=\"x\"",
+         "\"C:\\fb32.exe\" /SILENT /SYSDBANAME=\"SYSDBA\" /SYSDBAPASSWORD=\"***\" /COMPONENTS=\"x\""},
+        {"tvinstall /proxypassword=geheim /PROXYUSER=max", "tvinstall /proxypassword=*** /PROXYUSER=max"},
+        {"a /PASSWORD=\"ein Satz mit Blanks\"", "a /PASSWORD=\"***\""},
+        {"a /SYSDBAPASSWORD=\"nie geschlossen", "a /SYSDBAPASSWORD=\"***\""},
+        {"a /SYSDBAPASSWORD=", "a /SYSDBAPASSWORD=***"},
+        {"/usr/bin/tvinstall /DIR=/srv/PASSWORD=x", "/usr/bin/tvinstall /DIR=/srv/PASSWORD=***"},
+        {"/PASSWORDS=a /PASSWORD", "/PASSWORDS=a /PASSWORD"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MaskSecrets(c.Line), c.Masked) << c.Line;
+}
+
 TEST(FormatText, FillsPlaceholdersInOrder) {
     EXPECT_EQ(FormatText("%d - %s", {"1", "Norvano"}), "1 - Norvano");
     EXPECT_EQ(FormatText("Der Ordner %s ist nicht vorhanden.", {"/srv/Daten"}),

@@ -74,6 +74,70 @@ TEST_F(SessionTest, AnEditionOrArchiveThePagesDoNotOfferIsRefused) {
     }
 }
 
+// Unattended, a run that cannot succeed with the manifest is refused before anything starts.
+TEST_F(SessionTest, UnattendedSwitchesMustNameARunTheManifestCanComplete) {
+    const struct {
+        std::vector<std::string> Manifest;
+        std::vector<std::string> Arguments;
+        const char* Message; // null: accepted
+        const char* Edition; // the edition then
+    } cases[] = {
+        {{"[DBFileListSingle]", "Solan=a.zip"},
+         {"/PACKAGE=1", "/TYPE=SINGLE", "/EDITION=Solan"},
+         nullptr,
+         "Solan"},
+        {{"[DBFileListSingle]", "Solan=a.zip"},
+         {"/PACKAGE=1", "/TYPE=SINGLE", "/EDITION=Brisa"},
+         nullptr,
+         "Brisa"},
+        {{"[DBFileListSingle]", "Solan=a.zip", "Tavik=a.zip"},
+         {"/PACKAGE=1", "/TYPE=SINGLE"},
+         "Die Einzelplatzversion braucht den Schalter /EDITION (Editionen mit Datenbanken für den "
+         "Einzelplatz: "
+         "Solan, Tavik).",
+         nullptr},
+        {{"[DBFileListSingle]", "Solan=a.zip", "Tavik= "},
+         {"/PACKAGE=1", "/TYPE=SINGLE", "/EDITION=Tavik"},
+         "Für die Edition Tavik (/EDITION) bietet das Paketverzeichnis keine Datenbanken für den Einzelplatz "
+         "an "
+         "(Editionen damit: Solan).",
+         nullptr},
+        {{"[DBFileListSingle]", "Solan=a.zip"},
+         {"/PACKAGE=3", "/TYPE=SINGLE", "/EDITION=Brisa"},
+         "Für die Edition Brisa (/EDITION) bietet das Paketverzeichnis keine Datenbanken für den Einzelplatz "
+         "an "
+         "(Editionen damit: Solan).",
+         nullptr},
+        {{}, {"/PACKAGE=1", "/TYPE=CLIENT"}, nullptr, nullptr},
+        {{"[UpdFileList]", "Tavik=u.zip"}, {"/PACKAGE=4"}, nullptr, "Tavik"},
+        {{"[UpdFileList]", "Tavik=u.zip", "Solan=u.zip"},
+         {"/PACKAGE=4"},
+         "Das Datenupdate (Paket 4) braucht den Schalter /EDITION (Editionen mit Datenupdates: Solan, "
+         "Tavik).",
+         nullptr},
+        {{},
+         {"/PACKAGE=4"},
+         "Das Datenupdate (Paket 4) braucht den Schalter /EDITION (Editionen mit Datenupdates: keine).",
+         nullptr},
+        {{}, {"/PACKAGE=4", "/EDITION=Gold"}, "Unbekannte Edition: \"Gold\"", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Arguments.back());
+        Dlg().LoadManifest(c.Manifest);
+        SetupSwitches switches = ParseSwitches(c.Arguments);
+        try {
+            CheckAgainstManifest(Dlg(), switches);
+            EXPECT_EQ(c.Message, nullptr) << "accepted";
+            if (c.Edition) {
+                EXPECT_EQ(switches.Edition, c.Edition);
+            }
+        } catch (const SwitchError& e) {
+            ASSERT_NE(c.Message, nullptr) << e.what();
+            EXPECT_STREQ(e.what(), c.Message);
+        }
+    }
+}
+
 TEST_F(SessionTest, UnattendedOnlyCreatingAFolderAndStoppingAreAnsweredYes) {
     const std::string log = (FMachine / "temp" / "answers.log").string();
     RunDialogs dialogs(nullptr);

@@ -7,13 +7,20 @@
 namespace tv {
 namespace {
 
+// A folder that is absolute on this system.
+#ifdef _WIN32
+constexpr const char* Root = "C:\\";
+#else
+constexpr const char* Root = "/";
+#endif
+
 TEST(Switches, ReadsEverySwitchCaseInsensitivelyWithQuotedValues) {
-    const SetupSwitches switches =
-        ParseSwitches({"/package=1", "/Type=single", "/DIR=\"C:\\Program Files\\Norvano 6\"",
-                       "/edition=solan", "/log=C:\\Logs\\setup.log", "/verysilent"});
+    const SetupSwitches switches = ParseSwitches(
+        {"/package=1", "/Type=single", std::string("/DIR=\"") + Root + "Program Files\\Norvano 6\"",
+         "/edition=solan", "/log=C:\\Logs\\setup.log", "/verysilent"});
     EXPECT_EQ(switches.Package, 1);
     EXPECT_EQ(switches.SingleSeat, true);
-    EXPECT_EQ(switches.Folder, "C:\\Program Files\\Norvano 6");
+    EXPECT_EQ(switches.Folder, std::string(Root) + "Program Files\\Norvano 6");
     EXPECT_EQ(switches.Edition, "solan");
     EXPECT_EQ(switches.LogFile, "C:\\Logs\\setup.log");
     EXPECT_EQ(switches.Mode, RunMode::VerySilent);
@@ -46,6 +53,12 @@ TEST(Switches, RefusesWhatTheyCannotMeanNamingIt) {
         {{"/VERYSILENT"}, "Ohne Rückfragen braucht die Installation den Schalter /PACKAGE."},
         {{"/PACKAGE=4", "/TYPE=SINGLE"}, "Der Schalter /TYPE gilt nur für die Pakete 1 und 3."},
         {{"/PACKAGE=3", "/FILES=a.zip"}, "Der Schalter /FILES gilt nur für Paket 4."},
+        {{"/PACKAGE=3", "/EDITION=Solan", "/edition=Tavik"}, "Der Schalter /EDITION ist mehrfach angegeben."},
+        {{"/PACKAGE=3", "/PACKAGE=3"}, "Der Schalter /PACKAGE ist mehrfach angegeben."},
+        {{"/PACKAGE=3", "/DIR=Daten"},
+         "Der Ordner des Schalters /DIR ist unbrauchbar (kein vollständiger Pfad): \"Daten\""},
+        {{"/PACKAGE=3", "/DIR=..\\Daten"},
+         "Der Ordner des Schalters /DIR ist unbrauchbar (kein vollständiger Pfad): \"..\\Daten\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Arguments.back());
@@ -54,6 +67,31 @@ TEST(Switches, RefusesWhatTheyCannotMeanNamingIt) {
             ADD_FAILURE() << "accepted";
         } catch (const SwitchError& e) {
             EXPECT_STREQ(e.what(), c.Message);
+        }
+    }
+}
+
+// A folder that Windows cannot hold is refused on every system, as archive entries are.
+TEST(Switches, DirMustBeAFolderWindowsCanHold) {
+    const struct {
+        const char* Folder;  // below the root
+        const char* Refused; // the part named, or null: accepted
+    } cases[] = {
+        {"Daten\\Solan", nullptr},      {"Daten/./Solan/", nullptr}, {"Daten/Sol?an", "Sol?an"},
+        {"Daten/Solan.", "Solan."},     {"Daten /Solan", "Daten "},  {"Daten/CON", "CON"},
+        {"Daten/com1.db/x", "com1.db"}, {"Da|ten", "Da|ten"},
+    };
+    for (const auto& c : cases) {
+        const std::string folder = std::string(Root) + c.Folder;
+        SCOPED_TRACE(folder);
+        try {
+            EXPECT_EQ(ParseSwitches({"/PACKAGE=3", "/DIR=" + folder}).Folder, folder);
+            EXPECT_EQ(c.Refused, nullptr) << "accepted";
+        } catch (const SwitchError& e) {
+            ASSERT_NE(c.Refused, nullptr) << e.what();
+            EXPECT_EQ(e.what(), "Der Ordner des Schalters /DIR ist unbrauchbar (ein Name, den Windows nicht "
+                                "speichern kann: " +
+                                    std::string(c.Refused) + "): \"" + folder + "\"");
         }
     }
 }
