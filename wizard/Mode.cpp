@@ -21,14 +21,20 @@ void TSetupWizardDlg::SetOnline(bool value) {
 
     if (value) {
         FSetupFolder = FHost.TempFolder();
-        if (ConnectToServer()) {
-            try {
-                LoadManifest(FSource.FetchManifest());
-            } catch (const std::exception& e) {
-                ShowError(e.what());
-                SetOnline(false);
-                return;
-            }
+        FStartCancelled = false;
+        bool connected = false;
+        try {
+            std::vector<std::string> manifest;
+            connected = ConnectToServer() && FetchManifest(manifest);
+            if (connected) LoadManifest(manifest);
+        } catch (const std::exception& e) {
+            // No manifest, or one that cannot be trusted: no package from the server.
+            ShowError(e.what());
+            SetOnline(false);
+            return;
+        }
+        if (connected) {
+            // the server's manifest serves
         } else if (FAllowOffline) {
             ShowError(FormatText("%s %s", {GetMsg("msgConnectToCloudFailed"), GetMsg("msgSetOfflineMode")}));
             SetOnline(false);
@@ -40,8 +46,10 @@ void TSetupWizardDlg::SetOnline(bool value) {
     } else {
         FSource.Disconnect();
         FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
+        // A manifest that cannot be read leaves here: recorded, shown nowhere.
+        const std::vector<std::string> manifest = ReadManifestFile(FIniFileName);
         try {
-            LoadManifest(ReadManifestFile(FIniFileName));
+            LoadManifest(manifest);
         } catch (const Failure& e) {
             ShowError(e.what()); // a manifest that cannot be trusted offers no package
         }
@@ -59,6 +67,19 @@ void TSetupWizardDlg::SetOnline(bool value) {
 void TSetupWizardDlg::LoadManifest(const std::vector<std::string>& lines) {
     FSource.LoadDigests(lines);
     FInstallIni->SetStrings(lines);
+}
+
+bool TSetupWizardDlg::FetchManifest(std::vector<std::string>& lines) {
+    try {
+        if (FStartCancelled) throw Failure("Abgebrochen");
+        lines = FSource.FetchManifest();
+        return true;
+    } catch (const std::exception& e) {
+        if (!FStartCancelled) throw;
+        // "Abbrechen" in the waiting window: as a failed connection, wherever it was pressed.
+        AddErrorLine(e.what(), true);
+        return false;
+    }
 }
 
 bool TSetupWizardDlg::ConnectToServer() {

@@ -158,6 +158,9 @@ public:
 
     // Package source (wizard/Mode.cpp, wizard/Download.cpp)
     bool ConnectToServer();
+    // The server's manifest into `lines`. False, with the reason in the error list, when
+    // the start was cancelled in the waiting window; throws for any other failure.
+    bool FetchManifest(std::vector<std::string>& lines);
     void OnlineBtnClick();
     void OfflineBtnClick();
     bool DownloadFile(const std::string& baseUrl, const std::string& fileName,
@@ -239,6 +242,7 @@ private:
     int FInstallType = 0;    // becomes 1 when the package list is built
     InstallRequest FRequest; // the run's, captured when it starts
     bool FStopRequested = false;
+    bool FStartCancelled = false; // "Abbrechen" in the window that shows the start waiting
     bool FRestartNeeded = false;
     RunLog FLog;
 

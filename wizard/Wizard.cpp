@@ -130,7 +130,9 @@ void TSetupWizardDlg::InitWizard() {
 
 void TSetupWizardDlg::ConnectWaitCancelClick() {
     // Ends the request under way: the start goes on as after a failed connection.
-    if (FForm.ConnectWait.Visible) FSource.Interrupt();
+    if (!FForm.ConnectWait.Visible) return;
+    FStartCancelled = true;
+    FSource.Interrupt();
 }
 
 void TSetupWizardDlg::PumpMessages() {
