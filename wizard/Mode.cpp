@@ -45,7 +45,7 @@ void TSetupWizardDlg::SetOnline(bool value) {
         }
     } else {
         FSource.Disconnect();
-        FSetupFolder = FHost.ProgramFolder() + "Packages" + PathDelimiter;
+        FSetupFolder = OfflinePackageFolder();
         // A manifest that cannot be read leaves here: recorded, shown nowhere.
         const std::vector<std::string> manifest = ReadManifestFile(FIniFileName);
         try {
@@ -67,6 +67,17 @@ void TSetupWizardDlg::SetOnline(bool value) {
 void TSetupWizardDlg::LoadManifest(const std::vector<std::string>& lines) {
     FSource.LoadDigests(lines);
     FInstallIni->SetStrings(lines);
+}
+
+std::string TSetupWizardDlg::OfflineFolder() const {
+    return SourceFolder.empty() ? FHost.ProgramFolder() : IncludeTrailingPathDelimiter(SourceFolder);
+}
+
+std::string TSetupWizardDlg::OfflinePackageFolder() const {
+    const std::string packages = OfflineFolder() + "Packages" + PathDelimiter;
+    // A folder given for the source may hold the files beside its manifest.
+    if (!SourceFolder.empty() && !DirectoryExists(packages)) return OfflineFolder();
+    return packages;
 }
 
 bool TSetupWizardDlg::FetchManifest(std::vector<std::string>& lines) {

@@ -208,6 +208,7 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
     BeginRunLog(wizard.Log(), switches, start.TempFolder, start.CommandLine, SystemDescription(), false);
     if (!start.LockProblem.empty()) wizard.Log().Line(start.LockProblem);
     MarkRunUnderWay(wizard.Log(), start.TempFolder, start.CommandLine);
+    wizard.SourceFolder = switches.Source;
     wizard.Dispatch([&] { wizard.FormCreate(); });
     std::optional<int> code;
     try {

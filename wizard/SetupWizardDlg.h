@@ -70,6 +70,10 @@ public:
     // The database files are a single seat's (its own list, no server aliases): only the
     // command line asks for that (/PACKAGE=3 /TYPE=SINGLE).
     bool SingleSeatDatabases = false;
+    // The offline package set's folder when it is not the program's (/SOURCE): its
+    // "install.ini" and its "Packages" folder, or the files beside the manifest. Set
+    // before FormCreate.
+    std::string SourceFolder;
     // Every event of the run goes here; the program opens it.
     RunLog& Log() { return FLog; }
 
@@ -158,6 +162,9 @@ public:
 
     // Package source (wizard/Mode.cpp, wizard/Download.cpp)
     bool ConnectToServer();
+    // Where the offline manifest lies, with a trailing delimiter, and its package files.
+    std::string OfflineFolder() const;
+    std::string OfflinePackageFolder() const;
     // The server's manifest into `lines`. False, with the reason in the error list, when
     // the start was cancelled in the waiting window; throws for any other failure.
     bool FetchManifest(std::vector<std::string>& lines);

@@ -76,6 +76,13 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
                 throw SwitchError(FormatText("Der Ordner des Schalters /DIR ist unbrauchbar (%s): \"%s\"",
                                              {problem, value}));
             switches.Folder = value;
+        } else if (name == "SOURCE") {
+            needsValue();
+            const std::string problem = FolderNameProblem(value);
+            if (!problem.empty())
+                throw SwitchError(FormatText("Der Ordner des Schalters /SOURCE ist unbrauchbar (%s): \"%s\"",
+                                             {problem, value}));
+            switches.Source = value;
         } else if (name == "EDITION") {
             needsValue();
             switches.Edition = value;
@@ -124,14 +131,18 @@ std::string SwitchUsage() {
     return "Norvano Setup: Aufruf\n"
            "\n"
            "tvinstall [/PACKAGE=n] [/TYPE=CLIENT|SINGLE] [/DIR=Ordner] [/EDITION=Name]\n"
-           "          [/FILES=a.zip;b.zip|ALL] [/SILENT|/VERYSILENT] [/LOG=Datei]\n"
+           "          [/FILES=a.zip;b.zip|ALL] [/SOURCE=Ordner] [/SILENT|/VERYSILENT]\n"
+           "          [/LOG=Datei]\n"
            "\n"
            "/PACKAGE=n      das Paket 1 bis 5, wie auf der Auswahlseite\n"
            "/TYPE=...       für Paket 1: CLIENT (Vorgabe) oder SINGLE (Einzelplatz);\n"
            "                für Paket 3: SINGLE, die Datenbanken einer Einzelplatzversion\n"
-           "/DIR=Ordner     der Installationsordner (Vorgabe: wie auf der Seite)\n"
+           "/DIR=Ordner     der Installationsordner, ein vollständiger Pfad (Vorgabe: wie auf\n"
+           "                der Seite)\n"
            "/EDITION=Name   die Edition: Brisa, Solan oder Tavik\n"
            "/FILES=...      für Paket 4: die Update-Archive, durch \";\" getrennt (Vorgabe: ALL)\n"
+           "/SOURCE=Ordner  die Pakete offline aus diesem Ordner (install.ini und Packages,\n"
+           "                oder die Dateien neben install.ini), z. B. auf einer Freigabe\n"
            "/SILENT         nur die Fortschrittsseite, keine Rückfragen\n"
            "/VERYSILENT     kein Fenster, keine Rückfragen\n"
            "/LOG=Datei      das Protokoll (Vorgabe: tvinstall.log im temporären Ordner)\n"

@@ -45,6 +45,7 @@ struct SetupSwitches {
     std::optional<std::string> Folder;
     std::optional<std::string> Edition;
     std::vector<std::string> Files; // empty: all
+    std::string Source;             // the offline package set's folder; empty: the program's
     RunMode Mode = RunMode::Interactive;
     std::string LogFile; // empty: "tvinstall.log" in the temporary folder
     bool Help = false;

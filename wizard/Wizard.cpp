@@ -68,7 +68,7 @@ void TSetupWizardDlg::FormCreate() {
     FMemIni = std::make_unique<IniStore>();
     FMemIni->SetStrings(FTextTemplate);
     FInstallIni = std::make_unique<IniStore>();
-    FIniFileName = FHost.ProgramFolder() + "install.ini";
+    FIniFileName = OfflineFolder() + "install.ini";
     InitWizard();
 }
 

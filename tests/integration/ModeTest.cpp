@@ -62,13 +62,14 @@ protected:
             count += line.find(what) != std::string::npos;
         return count;
     }
-    void ExpectOffline() {
+    void ExpectOffline() { ExpectOfflineFrom(FHost.ProgramDir + "Packages" + PathDelimiter); }
+    void ExpectOfflineFrom(const std::string& packages) {
         EXPECT_FALSE(Dlg().Online());
         EXPECT_TRUE(Dlg().Offline());
         EXPECT_EQ(F().Caption, "Tarvo Installation [ Offline Modus ]");
         EXPECT_TRUE(F().OfflineBtn.Down);
         EXPECT_FALSE(F().OnlineBtn.Down);
-        EXPECT_EQ(Dlg().SetupFolder(), FHost.ProgramDir + "Packages" + PathDelimiter);
+        EXPECT_EQ(Dlg().SetupFolder(), packages);
     }
     void ExpectOnline() {
         EXPECT_TRUE(Dlg().Online());
@@ -111,6 +112,25 @@ TEST_F(ModeTest, AnUnreadableOfflineManifestIsRecordedAndShownNowhere) {
     EXPECT_FALSE(Dlg().HasPackageSource());
 }
 #endif
+
+// /SOURCE: the offline set elsewhere, with its Packages folder or its files beside the
+// manifest; the program's own folder is not read.
+TEST_F(ModeTest, AnOfflineSetElsewhereIsReadFromThere) {
+    const fs::path share = FMachine / "share";
+    for (const bool withPackagesFolder : {true, false}) {
+        SCOPED_TRACE(withPackagesFolder);
+        fs::remove_all(share);
+        fs::create_directories(withPackagesFolder ? share / "Packages" : share);
+        std::ofstream(share / "install.ini", std::ios::binary)
+            << "[UpdFileDescr]\r\nBrisa=Von der Freigabe\r\n";
+        FSourceFolder = share.string();
+        Create();
+        ExpectOfflineFrom(share.string() + PathDelimiter +
+                          (withPackagesFolder ? "Packages" + std::string(1, PathDelimiter) : ""));
+        EXPECT_EQ(Dlg().IniFileName(), (share / "install.ini").string());
+        EXPECT_EQ(Descriptions(), "Von der Freigabe");
+    }
+}
 
 TEST_F(ModeTest, StartOnlineLogsInAndFetchesTheManifest) {
     FStartOffline = false;

@@ -49,6 +49,7 @@ protected:
         if (FStartOffline) std::ofstream(IniBesideProgram(), std::ios::binary) << FManifestBytes;
         FDlg.reset();
         FDlg = std::make_unique<TSetupWizardDlg>(FHost, FLoop);
+        FDlg->SourceFolder = FSourceFolder;
         if (!FTemplate.empty()) FDlg->SetTextTemplate(FTemplate);
         FDlg->Dispatch([&] { FDlg->FormCreate(); });
     }
@@ -78,6 +79,7 @@ protected:
     QueueEventLoop FLoop;
     std::vector<std::string> FTemplate;
     bool FStartOffline = true;
+    std::string FSourceFolder; // /SOURCE; empty: the program's folder
     std::string FManifestBytes;
     std::filesystem::path FMachine;
     std::unique_ptr<TSetupWizardDlg> FDlg;
