@@ -13,6 +13,7 @@ rm -rf "$root"
 mkdir -p "$root"
 # shellcheck source=tests/e2e/checks.sh
 source "$(dirname "$0")/checks.sh"
+own_lock_folder "$root/lock"
 server="" pid="" killed=""
 cleanup() {
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null

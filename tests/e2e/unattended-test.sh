@@ -14,6 +14,7 @@ rm -rf "$root"
 mkdir -p "$root"
 # shellcheck source=tests/e2e/checks.sh
 source "$(dirname "$0")/checks.sh"
+own_lock_folder "$root/lock"
 server=""
 cleanup() { [ -n "$server" ] && kill "$server" 2>/dev/null; wait 2>/dev/null || true; }
 trap cleanup EXIT
@@ -67,6 +68,13 @@ log_has() { # machine, text...
   for text in "$@"; do grep -qF -- "$text" "$log" || fail "$m: no \"$text\" in the log"; done
 }
 
+log_lacks() { # machine, text...
+  local m="$root/$1" log="$root/$1/temp/tvinstall.log"
+  shift
+  for text in "$@"; do grep -qF -- "$text" "$log" && fail "$m: \"$text\" in the log"; done
+  return 0
+}
+
 expect_single_seat() { # machine
   local app
   app="$(app_folder "$1")"
@@ -117,34 +125,100 @@ forget_application
 echo "--- each exit code"
 machine codes
 m="$root/codes"
-expect "unknown switch" 1 "$(installer codes /PACKAGE=3 /VERYSILENT /FOO)"
+expect "unknown switch" "$(code 1639)" "$(installer codes /PACKAGE=3 /VERYSILENT /FOO)"
 grep -qF 'Unbekannter Schalter: "/FOO"' "$m/out.txt" || [ -n "$prefix" ] || fail "no message naming /FOO"
-expect "unknown edition" 1 "$(installer codes /PACKAGE=3 /EDITION=Gold /VERYSILENT)"
-log_has codes 'Unbekannte Edition: "Gold"' "Ende: Exit-Code 1"
+# A windowed program has no standard error: the log says why it ended.
+log_has codes 'Unbekannter Schalter: "/FOO"' "Ende: Exit-Code 1639 (ungültige Befehlszeile)"
+expect "unknown edition" "$(code 1639)" "$(installer codes /PACKAGE=3 /EDITION=Gold /VERYSILENT)"
+log_has codes 'Unbekannte Edition: "Gold"' "Ende: Exit-Code 1639"
+
+# Switches that cannot succeed are refused before anything is fetched, run or unpacked.
+refused() { # what, message, arguments...
+  local what="$1" message="$2"
+  shift 2
+  expect "$what" "$(code 1639)" "$(installer codes "$@" /VERYSILENT)"
+  log_has codes "$message" "Ende: Exit-Code 1639"
+  log_lacks codes "Installationsprogramm:" "Entpackt:" "Download "
+}
+refused "a single seat without /EDITION" "Die Einzelplatzversion braucht den Schalter /EDITION" /PACKAGE=1 /TYPE=SINGLE
+refused "single-seat databases of an edition without them" "Für die Edition Brisa (/EDITION) bietet das Paketverzeichnis keine Datenbanken für den Einzelplatz an" \
+  /PACKAGE=3 /TYPE=SINGLE /EDITION=Brisa "/DIR=$(native_path "$m/data/refused")"
+refused "a data update without /EDITION" "Das Datenupdate (Paket 4) braucht den Schalter /EDITION" \
+  /PACKAGE=4 "/DIR=$(native_path "$m/data/refused")"
+refused "a relative /DIR" "(kein vollständiger Pfad): \"Daten\"" /PACKAGE=3 /EDITION=Solan /DIR=Daten
+refused "a /DIR that Windows cannot hold" "ein Name, den Windows nicht speichern kann: Sol?an" \
+  /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/Sol?an")"
+refused "a repeated switch" "Der Schalter /EDITION ist mehrfach angegeben." /PACKAGE=3 /EDITION=Solan /EDITION=Tavik
+[ -e "$(app_folder codes)" ] && fail "a refused run installed the application"
+[ -n "$(ls -A "$m/data")" ] && fail "a refused run made a data folder"
 
 mv "$m/program/install.ini" "$m/install.ini.away"
-expect "no package source" 2 "$(TVINSTALL_SERVER=127.0.0.1:9 installer codes "${single[@]}")"
-log_has codes "Ende: Exit-Code 2 (keine Paketquelle)"
-mv "$m/install.ini.away" "$m/program/install.ini"
+expect "no package source" "$(code 1612)" "$(TVINSTALL_SERVER=127.0.0.1:9 installer codes "${single[@]}")"
+log_has codes "Ende: Exit-Code 1612 (keine Paketquelle)"
+mkdir -p "$m/share"
+mv "$m/install.ini.away" "$m/share/install.ini"
+mv "$m/program/Packages" "$m/share/Packages"
+expect "an offline set elsewhere (/SOURCE)" 0 \
+  "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/share")" "/SOURCE=$(native_path "$m/share")" /VERYSILENT)"
+[ -s "$m/data/share/nv_img.db" ] || fail "/SOURCE: nothing unpacked"
+log_has codes "Pakete in $(native_path "$m/share/Packages")"
+mv "$m/share/install.ini" "$m/program/install.ini"
+mv "$m/share/Packages" "$m/program/Packages"
 
-expect "installer failure" 3 "$(TVSTUB_EXIT_CODE=4 installer codes /PACKAGE=5 /VERYSILENT)"
-log_has codes "endete mit Code 4: A fatal error occurred during the actual installation" "Ende: Exit-Code 3"
+expect "installer failure" "$(code 1603)" "$(TVSTUB_EXIT_CODE=4 installer codes /PACKAGE=5 /VERYSILENT)"
+log_has codes "endete mit Code 4: A fatal error occurred during the actual installation" "Ende: Exit-Code 1603"
+if [ -n "$prefix" ]; then # a POSIX child's exit status cannot hold 3010
+  expect "restart needed" "$(code 3010)" "$(TVSTUB_EXIT_CODE=3010 installer codes /PACKAGE=5 /VERYSILENT)"
+  log_has codes "endete mit Code 3010: A restart is required" "Der Rechner muss neu gestartet werden" \
+    "Ende: Exit-Code 3010 (Erfolg, der Rechner muss neu gestartet werden)"
+fi
+
+mv "$m/program/Packages/db_images.zip" "$m/db_images.zip.away"
+expect "an archive missing" "$(code 1603)" \
+  "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/partial")" /VERYSILENT)"
+log_has codes "Die Datei db_images.zip ist nicht vorhanden." "Ende: Exit-Code 1603"
+[ -n "$(ls -A "$m/data/partial")" ] && fail "a run with an archive missing wrote files first"
+mv "$m/db_images.zip.away" "$m/program/Packages/db_images.zip"
 
 cp "$m/program/Packages/db_base.zip" "$m/db_base.zip.good"
 head -c 3000 "$m/db_base.zip.good" > "$m/program/Packages/db_base.zip"
 mkdir -p "$m/data/Solan"
-expect "damaged archive" 3 "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/Solan")" /VERYSILENT)"
+expect "damaged archive" "$(code 1603)" "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/Solan")" /VERYSILENT)"
 log_has codes "Prüfsumme von db_base.zip stimmt nicht: erwartet " \
   "Die Datei db_base.zip ist beschädigt oder wurde verändert (Prüfsumme stimmt nicht)." \
-  "Ende: Exit-Code 3 (Installation fehlgeschlagen)"
+  "Ende: Exit-Code 1603 (Installation fehlgeschlagen)"
 cp "$m/db_base.zip.good" "$m/program/Packages/db_base.zip"
+
+echo "--- the database server: its password never in the log"
+expect "database server" 0 "$(installer codes /PACKAGE=2 /VERYSILENT)"
+log_has codes '/SYSDBAPASSWORD="***"'
+for log in "$m/temp/"tvinstall*.log; do
+  grep -qF "qb4-KT29vz" "$log" && fail "the SYSDBA password in $log"
+  [ -n "$prefix" ] || [ "$(stat -c %a "$log")" = 600 ] || fail "$log is readable by others"
+done
 
 if [ -z "$prefix" ]; then # the window with its progress page only, closing by itself
   expect "silent database run" 0 \
     "$(QT_QPA_PLATFORM=offscreen installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$m/data/new" /SILENT)"
   [ -s "$m/data/new/nv_img.db" ] || fail "the silent run unpacked nothing"
   log_has codes "Ablauf: nur Fortschritt (/SILENT)" "Meldung (nicht angezeigt): " "Möchten sie den Ordner neu anlegen ? -> Ja"
+  expect "/SILENT without a display" "$(code 1639)" \
+    "$(unset QT_QPA_PLATFORM; installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$m/data/new" /SILENT)"
+  log_has codes "Für eine Installation ohne Fenster verwenden Sie /VERYSILENT." "Ende: Exit-Code 1639"
 fi
+
+wait_for_installer() { # machine, program file: until its installer runs
+  local m="$root/$1"
+  for _ in $(seq 1 100); do
+    if [ -n "$prefix" ]; then # under Wine the installer's process has a Windows name: the log says when it started
+      grep -q "Installationsprogramm:" "$m/temp/tvinstall.log" 2>/dev/null && return 0
+    else
+      pgrep -f "$m/program/Packages/$2" >/dev/null && return 0
+    fi
+    sleep 0.1
+  done
+  fail "$1: $2 did not start"
+}
 
 echo "--- a stop request and a second start, while an installer runs"
 # The installer cannot be stopped halfway: the wizard waits for it, logs its end, keeps
@@ -152,31 +226,40 @@ echo "--- a stop request and a second start, while an installer runs"
 for signal in TERM HUP; do
   (TVSTUB_DELAY_MS=4000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
   first=$!
-  # Under Wine the installer's process has a Windows name: the log says when it started.
-  for _ in $(seq 1 100); do
-    if [ -n "$prefix" ]; then
-      grep -q "Installationsprogramm:" "$m/temp/tvinstall.log" 2>/dev/null && break
-    else
-      pgrep -f "$m/program/Packages/st_setup" >/dev/null && break
-    fi
-    sleep 0.1
-  done
-  expect "second start" 5 "$(installer codes /PACKAGE=5 /VERYSILENT)"
+  wait_for_installer codes st_setup
+  expect "second start" "$(code 1618)" "$(installer codes /PACKAGE=5 /VERYSILENT)"
   if [ -z "$prefix" ]; then
     pkill "-$signal" -f "$m/program/tvinstall /PACKAGE=5" || fail "no running wizard to stop"
     sleep 0.5
-    expect "a start while the stopped one waits for its installer" 5 "$(installer codes /PACKAGE=5 /VERYSILENT)"
+    expect "a start while the stopped one waits for its installer" "$(code 1618)" "$(installer codes /PACKAGE=5 /VERYSILENT)"
     wait "$first"
     pgrep -f "$m/program/Packages/st_setup" >/dev/null && fail "SIG$signal: the installer outlived the wizard"
-    expect "stopped by SIG$signal" 4 "$(cat "$root/first.code")"
+    expect "stopped by SIG$signal" "$(code 1602)" "$(cat "$root/first.code")"
     log_has codes "aufgefordert, sich zu beenden" "sein Ende wird abgewartet" \
-      "Das Installationsprogramm endete mit Code 0" "Ende: Exit-Code 4 (abgebrochen)"
+      "Das Installationsprogramm endete mit Code 0" "Ende: Exit-Code 1602 (abgebrochen)"
   else
     wait "$first"
     expect "the first start, left alone" 0 "$(cat "$root/first.code")"
-    break
   fi
+  # The second start's lines went into the running one's log, which went on after them.
+  log_has codes "Auf diesem Rechner läuft bereits eine Installation." "Ende: Exit-Code 1618 (eine andere Installation läuft)"
+  [ -n "$prefix" ] && break
 done
+
+echo "--- one installation per machine, whatever TMP says"
+if [ -n "$prefix" ] || [ -w /run/lock ]; then
+  machine other
+  (unset TVINSTALL_LOCK_FOLDER; TVSTUB_DELAY_MS=3000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
+  first=$!
+  wait_for_installer codes st_setup
+  expect "a second start with another temporary folder" "$(code 1618)" \
+    "$(unset TVINSTALL_LOCK_FOLDER; installer other /PACKAGE=5 /VERYSILENT)"
+  log_has other "Auf diesem Rechner läuft bereits eine Installation." "Ende: Exit-Code 1618"
+  wait "$first"
+  expect "the first start, left alone" 0 "$(cat "$root/first.code")"
+else
+  echo "left out: /run/lock cannot be written here, and the temporary folder is each run's own"
+fi
 if [ -z "$prefix" ]; then
   echo "--- a single seat stopped during its installer, and the line that completes it"
   machine stopped
@@ -185,7 +268,7 @@ if [ -z "$prefix" ]; then
   for _ in $(seq 1 100); do pgrep -f "$root/stopped/program/Packages/nv_setup" >/dev/null && break; sleep 0.1; done
   pkill -TERM -f "$root/stopped/program/tvinstall /PACKAGE=1" || fail "no running single seat to stop"
   wait "$first"
-  expect "single seat stopped during its installer" 4 "$(cat "$root/stopped.code")"
+  expect "single seat stopped during its installer" "$(code 1602)" "$(cat "$root/stopped.code")"
   log_has stopped "Nicht ausgeführt: die Datenbanken der Einzelplatzversion (Edition Solan: db_base.zip;db_images.zip"
   line=$(grep -o 'Nachholen mit: tvinstall .*' "$root/stopped/temp/tvinstall.log" | head -1)
   [ -n "$line" ] || fail "no command line that completes the single seat"
