@@ -16,6 +16,16 @@ void TSetupWizardDlg::StartInstall() {
     UnInstallProc.CommandLine.clear();
     FRequest = RequestFromPage(*package);
     FLog.Line(RequestLine(FRequest));
+    // A single seat whose databases cannot follow is not begun: its installer would leave
+    // an application without them.
+    if (SingleSeatDatabasesDue()) {
+        const std::vector<std::string> archives = SplitTokens(SingleSeatArchives(), ';');
+        FErrorMsg = archives.empty() ? NoSingleSeatDatabasesText() : MissingArchive(archives);
+        if (!FErrorMsg.empty()) {
+            SetInstallState(isFailed);
+            return;
+        }
+    }
     if (package->Setup)
         RunPackageInstaller(*package);
     else
@@ -101,17 +111,7 @@ void TSetupWizardDlg::InstallSingleSeatDatabases() {
     FDataBaseFolder = target;
     FPrevInstallType = pkApplication;
     SetInstallType(pkDatabaseFiles);
-    const std::string archives = SingleSeatArchives();
-    // A single seat without its databases cannot work: never a success.
-    if (archives.empty()) {
-        FErrorMsg =
-            FormatText("Für die Einzelplatzversion der Edition %s sind im Paketverzeichnis keine "
-                       "Datenbankdateien aufgeführt: die Anwendung ist installiert, ihre Datenbanken fehlen.",
-                       {FRequest.Edition});
-        SetInstallState(isFailed);
-        return;
-    }
-    InstallDatabases(target, archives);
+    InstallDatabases(target, SingleSeatArchives());
 }
 
 void TSetupWizardDlg::WriteAliasEntries() {
@@ -185,6 +185,12 @@ std::string TSetupWizardDlg::UndoneAfterStop(const InstallerEnd& end) const {
         return FormatText("Nicht ausgeführt: die Anschlüsse des Datenbankservers in %s.",
                           {IncludeTrailingPathDelimiter(FRequest.Folder) + "firebird.conf"});
     return "";
+}
+
+std::string TSetupWizardDlg::NoSingleSeatDatabasesText() const {
+    return FormatText("Für die Einzelplatzversion der Edition %s sind im Paketverzeichnis keine "
+                      "Datenbankdateien aufgeführt; die Installation wurde nicht begonnen.",
+                      {FRequest.Edition});
 }
 
 std::string TSetupWizardDlg::SingleSeatArchives() const {

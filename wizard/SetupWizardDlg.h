@@ -202,6 +202,7 @@ private:
     bool SingleSeatDatabasesDue() const;
     // The manifest's archives of the request's edition for a single seat.
     std::string SingleSeatArchives() const;
+    std::string NoSingleSeatDatabasesText() const;
     // What a run stopped at its installer's end leaves undone (or the installer's failure),
     // as a line an administrator can act on; empty for nothing.
     std::string UndoneAfterStop(const InstallerEnd& end) const;

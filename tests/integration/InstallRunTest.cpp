@@ -130,6 +130,35 @@ TEST_F(InstallRunTest, SingleSeatOfSolanUnpacksItsDatabasesIntoTheApplication) {
     EXPECT_TRUE(fs::exists(FMachine / "program" / "Packages" / "db_base.zip")); // offline archives stay
 }
 
+// A single seat whose databases could not follow is not begun: no application without them.
+TEST_F(InstallRunTest, SingleSeatWhoseDatabasesCannotFollowRunsNoInstaller) {
+    const struct {
+        int Edition;
+        const char* Failure;
+    } cases[] = {
+        {2, "Für die Einzelplatzversion der Edition Tavik sind im Paketverzeichnis keine Datenbankdateien "
+            "aufgeführt; die Installation wurde nicht begonnen."},
+        {1, "Die Datei db_base.zip ist nicht vorhanden. Die Installation der Datenbank kann nicht ausgeführt "
+            "werden"},
+    };
+    fs::remove(FMachine / "program" / "Packages" / "db_base.zip");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Edition);
+        F().rbClient.Checked = false;
+        F().rbSingle.Checked = true;
+        F().cbAppVers.ItemIndex = c.Edition;
+        Dlg().ApplicationEventsIdle();
+        Install(pkApplication);
+        EXPECT_EQ(Dlg().InstallState(), isFailed);
+        EXPECT_EQ(F().lblStatusInfo.Caption,
+                  std::string("Bei der Installation ist ein fataler Fehler aufgetreten.\n\r") + c.Failure);
+        EXPECT_TRUE(LogLines().empty()); // no installer ran
+        EXPECT_FALSE(fs::exists(FMachine / "programs" / "Norvano 6"));
+        Click([](auto& d) { d.CloseBtnClick(); });
+        Click([](auto& d) { d.DoAction(pkApplication); });
+    }
+}
+
 TEST_F(InstallRunTest, AbortedFollowUpRunRemovesTheApplicationAgain) {
     F().rbClient.Checked = false;
     F().rbSingle.Checked = true;
