@@ -74,7 +74,7 @@ std::string TSetupWizardDlg::OfflineFolder() const {
 }
 
 std::string TSetupWizardDlg::OfflinePackageFolder() const {
-    const std::string packages = OfflineFolder() + "Packages" + PathDelimiter;
+    std::string packages = OfflineFolder() + "Packages" + PathDelimiter;
     // A folder given for the source may hold the files beside its manifest.
     if (!SourceFolder.empty() && !DirectoryExists(packages)) return OfflineFolder();
     return packages;
