@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
 #include "support/WizardFixture.h"
 
 namespace tv {
@@ -28,14 +29,14 @@ protected:
 };
 
 TEST_F(SessionTest, SwitchesPresetThePagesAsAPersonWould) {
-    SetupSwitches switches =
-        ParseSwitches({"/PACKAGE=4", "/EDITION=norvano solan", "/FILES=C.ZIP;a.zip", "/DIR=/x"});
+    SetupSwitches switches = ParseSwitches({"/PACKAGE=4", "/EDITION=norvano solan", "/FILES=C.ZIP;a.zip",
+                                            std::string("/DIR=") + testbed::FileRoot + "x"});
     PresetPages(Dlg(), switches);
     EXPECT_EQ(Dlg().InstallType(), pkDataUpdate);
     EXPECT_TRUE(F().Packages[3].Button.Checked);
     EXPECT_EQ(Dlg().AppType(), "Solan");
     EXPECT_EQ(F().cbAppVers.Text, "Norvano Solan");
-    EXPECT_EQ(F().edtFolder.Text, "/x");
+    EXPECT_EQ(F().edtFolder.Text, std::string(testbed::FileRoot) + "x");
     EXPECT_EQ(Checks(), (std::vector<bool>{true, false, true}));
     EXPECT_TRUE(F().gbAppVers.Visible); // the idle pass ran
 

@@ -4,23 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 namespace tv {
 namespace {
 
-// A folder that is absolute on this system.
-#ifdef _WIN32
-constexpr const char* Root = "C:\\";
-#else
-constexpr const char* Root = "/";
-#endif
+using testbed::FileRoot;
 
 TEST(Switches, ReadsEverySwitchCaseInsensitivelyWithQuotedValues) {
     const SetupSwitches switches = ParseSwitches(
-        {"/package=1", "/Type=single", std::string("/DIR=\"") + Root + "Program Files\\Norvano 6\"",
+        {"/package=1", "/Type=single", std::string("/DIR=\"") + FileRoot + "Program Files\\Norvano 6\"",
          "/edition=solan", "/log=C:\\Logs\\setup.log", "/verysilent"});
     EXPECT_EQ(switches.Package, 1);
     EXPECT_EQ(switches.SingleSeat, true);
-    EXPECT_EQ(switches.Folder, std::string(Root) + "Program Files\\Norvano 6");
+    EXPECT_EQ(switches.Folder, std::string(FileRoot) + "Program Files\\Norvano 6");
     EXPECT_EQ(switches.Edition, "solan");
     EXPECT_EQ(switches.LogFile, "C:\\Logs\\setup.log");
     EXPECT_EQ(switches.Mode, RunMode::VerySilent);
@@ -82,7 +79,7 @@ TEST(Switches, DirMustBeAFolderWindowsCanHold) {
         {"Daten/com1.db/x", "com1.db"}, {"Da|ten", "Da|ten"},
     };
     for (const auto& c : cases) {
-        const std::string folder = std::string(Root) + c.Folder;
+        const std::string folder = std::string(FileRoot) + c.Folder;
         SCOPED_TRACE(folder);
         try {
             EXPECT_EQ(ParseSwitches({"/PACKAGE=3", "/DIR=" + folder}).Folder, folder);
