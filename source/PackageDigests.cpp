@@ -77,25 +77,38 @@ std::string FileSha256(const std::string& path) {
 
 PackageDigests PackageDigests::FromManifest(const std::vector<std::string>& lines) {
     PackageDigests digests;
-    bool inSection = false;
+    const char* section = nullptr; // the one of ours the lines are in
     for (const std::string& raw : lines) {
         const std::string line = TrimControl(raw);
         if (!line.empty() && line.front() == '[') {
-            inSection = SameText(line, std::string("[") + DigestSection + "]");
+            section = SameText(line, std::string("[") + DigestSection + "]") ? DigestSection
+                      : SameText(line, std::string("[") + SizeSection + "]") ? SizeSection
+                                                                             : nullptr;
             continue;
         }
-        if (!inSection || line.empty() || line.front() == ';') continue;
+        if (!section || line.empty() || line.front() == ';') continue;
         const size_t equals = line.find('=');
         const std::string name = equals == std::string::npos ? "" : TrimControl(line.substr(0, equals));
         const std::string value = equals == std::string::npos ? "" : TrimControl(line.substr(equals + 1));
         const std::string key = UpperCase(name);
-        const auto listed = digests.FDigests.find(key);
-        // A file listed twice with two digests leaves no way to tell which one the vendor meant.
-        if (name.empty() || !IsHexDigest(value) ||
-            (listed != digests.FDigests.end() && !SameText(listed->second, value)))
+        // A file listed twice with two values leaves no way to tell which one the vendor meant.
+        bool valid = !name.empty();
+        if (section == DigestSection) {
+            const auto listed = digests.FDigests.find(key);
+            valid = valid && IsHexDigest(value) &&
+                    (listed == digests.FDigests.end() || SameText(listed->second, value));
+            if (valid) digests.FDigests[key] = LowerAscii(value);
+        } else {
+            const auto listed = digests.FSizes.find(key);
+            // Up to 18 digits: no overflow, and far beyond any package.
+            valid = valid && !value.empty() && value.size() <= 18 &&
+                    value.find_first_not_of("0123456789") == std::string::npos &&
+                    (listed == digests.FSizes.end() || listed->second == std::stoull(value));
+            if (valid) digests.FSizes[key] = std::stoull(value);
+        }
+        if (!valid)
             throw Failure(FormatText("Ungültige Zeile im Abschnitt [%s] des Paketverzeichnisses: \"%s\"",
-                                     {DigestSection, line.substr(0, 200)}));
-        digests.FDigests[key] = LowerAscii(value);
+                                     {section, line.substr(0, 200)}));
     }
     return digests;
 }
@@ -108,6 +121,12 @@ bool PackageDigests::Matches(const std::string& fileName, const std::string& pat
     } catch (const Failure&) {
         return false; // unreadable: not the file
     }
+}
+
+std::optional<std::uint64_t> PackageDigests::ListedSize(const std::string& fileName) const {
+    const auto found = FSizes.find(UpperCase(fileName));
+    if (found == FSizes.end()) return std::nullopt;
+    return found->second;
 }
 
 const std::string* PackageDigests::Find(const std::string& fileName) const {

@@ -1,11 +1,14 @@
-// The manifest's optional section [SHA256]: one line per package file,
-// "<file name>=<64 hex digits>", names compared case-insensitively as the other sections
-// write them. A file it names is checked before it is run or unpacked; SHA-256 through
-// OpenSSL's digest functions, computed while a download's bytes arrive.
+// The manifest's optional sections [SHA256] and [Size]: one line per package file,
+// "<file name>=<64 hex digits>" and "<file name>=<bytes>", names compared
+// case-insensitively as the other sections write them. A file with a digest is checked
+// before it is run or unpacked; SHA-256 through OpenSSL's digest functions, computed
+// while a download's bytes arrive. A download never grows past its listed size.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@ struct evp_md_ctx_st;
 namespace tv {
 
 constexpr const char* DigestSection = "SHA256";
+constexpr const char* SizeSection = "Size";
 
 class Sha256 {
 public:
@@ -35,7 +39,7 @@ std::string FileSha256(const std::string& path);
 
 class PackageDigests {
 public:
-    // The section of a manifest's lines; throws Failure naming a malformed line.
+    // The sections of a manifest's lines; throws Failure naming a malformed line.
     static PackageDigests FromManifest(const std::vector<std::string>& lines);
     // The listed digest in lower-case hex, or null for a file the section does not name.
     const std::string* Find(const std::string& fileName) const;
@@ -43,9 +47,12 @@ public:
     // listed, or the file is missing or unreadable.
     bool Matches(const std::string& fileName, const std::string& path) const;
     size_t Count() const { return FDigests.size(); }
+    // The listed size in bytes; none for a file the section does not name.
+    std::optional<std::uint64_t> ListedSize(const std::string& fileName) const;
 
 private:
     std::map<std::string, std::string> FDigests; // by the upper-case name
+    std::map<std::string, std::uint64_t> FSizes;
 };
 
 } // namespace tv

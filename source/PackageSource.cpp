@@ -19,7 +19,8 @@ namespace tv {
 namespace {
 
 // The pauses before the further tries of a broken download: five, doubling.
-constexpr int RetryPauses[] = {1, 2, 4, 8, 16};
+constexpr int RetryPauses[] = {1, 2, 4, 8, 16}; // in RetryPauseUnit
+constexpr size_t ManifestLimit = 4 << 20;
 // How often a pause looks at the window: Cancel must act at once.
 constexpr auto RetryPauseSlice = std::chrono::milliseconds(50);
 
@@ -53,7 +54,10 @@ PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEv
 }
 
 std::vector<std::string> PackageSource::FetchManifest() {
-    MemorySink manifest;
+    // A manifest is a few kilobytes: a body without end must not fill the memory.
+    MemorySink manifest(ManifestLimit, FormatText("Das Paketverzeichnis des Servers ist größer als %d MiB: "
+                                                  "die Antwort wurde abgebrochen.",
+                                                  {std::to_string(ManifestLimit >> 20)}));
     TransferScope transfer(FTransfers);
     FClient.Get(InstallationFolderAddress() + "install.ini", manifest);
     return SplitLines(DecodeText(manifest.Data).Text);
@@ -119,6 +123,8 @@ bool PackageSource::Fetch(const std::string& address, const std::string& fileNam
         }
     } partial{TemporaryNameOf(path)};
     ResumingFile file(partial.Path, path);
+    file.ListedSize = FDigests.ListedSize(fileName);
+    file.FreeSpaceMargin = FreeSpaceMargin;
     const auto started = std::chrono::steady_clock::now();
     FetchResuming(address, fileName, file);
     file.Close();
@@ -177,17 +183,18 @@ void PackageSource::FetchResuming(const std::string& address, const std::string&
                 if (retry > 0) FLog.Line(FormatText("Download %s aufgegeben: %s", {fileName, e.what()}));
                 std::rethrow_exception(firstFailure); // the user reads what broke first, as without tries
             }
-            const int pause = RetryPauses[retry++];
-            FLog.Line(FormatText("Download %s abgebrochen bei %s Bytes (%s); Versuch %d von %d in %d s",
+            const auto pause = RetryPauses[retry++] * RetryPauseUnit;
+            FLog.Line(FormatText("Download %s abgebrochen bei %s Bytes (%s); Versuch %d von %d in %s s",
                                  {fileName, std::to_string(file.Size()), e.what(), std::to_string(retry),
-                                  std::to_string(std::size(RetryPauses)), std::to_string(pause)}));
+                                  std::to_string(std::size(RetryPauses)),
+                                  GermanDecimal(std::chrono::duration<double>(pause).count(), 0)}));
             if (!PauseBeforeRetry(pause)) throw; // cancelled during the pause
         }
     }
 }
 
-bool PackageSource::PauseBeforeRetry(int seconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+bool PackageSource::PauseBeforeRetry(std::chrono::milliseconds pause) {
+    const auto until = std::chrono::steady_clock::now() + pause;
     while (std::chrono::steady_clock::now() < until) {
         FEvents.PumpMessages(); // Cancel works at once, also now
         if (!FEvents.RunGoesOn()) return false;

@@ -3,7 +3,9 @@
 // runs it keeps the manifest, shows the progress and says whether the run still goes on.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,11 @@ public:
     DownloadProgress Work(std::int64_t workCount);
 
     HttpClient& Client() { return FClient; }
+
+    // The unit of the pauses between tries (1, 2, 4, 8 and 16 of them); tests shorten it.
+    std::chrono::milliseconds RetryPauseUnit{1000};
+    // Room a download without a listed size leaves free on its disk; none: the default.
+    std::optional<std::uint64_t> FreeSpaceMargin;
     // True while a request is on the wire: the client serves one at a time.
     bool Transferring() const { return FTransfers > 0; }
 
@@ -96,7 +103,7 @@ private:
     };
     void FetchResuming(const std::string& address, const std::string& fileName, ResumingFile& file);
     // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
-    bool PauseBeforeRetry(int seconds);
+    bool PauseBeforeRetry(std::chrono::milliseconds pause);
 
     RunLog& FLog;
     SourceEvents& FEvents;

@@ -1,10 +1,49 @@
 #include "source/ResumingFile.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#include "util/Paths.h"
 #include "util/Strings.h"
 
 namespace tv {
 
+namespace {
+
+constexpr std::uint64_t GiB = 1024ULL * 1024 * 1024;
+// How often a download without a listed size looks at the disk's free space.
+constexpr std::uint64_t SpaceCheckInterval = 8ULL * 1024 * 1024;
+
+std::string MiB(std::uint64_t bytes) {
+    return GermanDecimal(static_cast<double>(bytes) / (1024.0 * 1024.0), 1) + " MiB";
+}
+
+} // namespace
+
+void ResumingFile::CheckRoomFor(size_t size) {
+    const std::uint64_t after = FFile.Size() + size;
+    if (ListedSize && after > *ListedSize) {
+        FWriteFailed = true;
+        throw Failure(FormatText("Die Datei %s wird größer als im Paketverzeichnis angegeben (%d Bytes): "
+                                 "der Download wurde abgebrochen.",
+                                 {ExtractFileName(FShownName), std::to_string(*ListedSize)}));
+    }
+    if (ListedSize || after < FSpaceCheckedAt + SpaceCheckInterval) return;
+    FSpaceCheckedAt = after;
+    std::error_code ec;
+    const std::filesystem::space_info space =
+        std::filesystem::space(FilePath(FFile.Path()).parent_path(), ec);
+    if (ec) return; // a disk that cannot say stops nothing; a full one fails the write
+    const std::uint64_t margin = FreeSpaceMargin.value_or(std::min<std::uint64_t>(GiB, space.capacity / 10));
+    if (space.available >= margin + size) return;
+    FWriteFailed = true;
+    throw Failure(FormatText("Auf dem Laufwerk von %s blieben weniger als %s frei: der Download von %s wurde "
+                             "abgebrochen, bevor das Laufwerk voll ist.",
+                             {ExtractFilePath(FShownName), MiB(margin), ExtractFileName(FShownName)}));
+}
+
 void ResumingFile::Write(const char* data, size_t size) {
+    CheckRoomFor(size);
     try {
         FFile.Write(data, size);
     } catch (const Failure&) {
@@ -18,6 +57,7 @@ void ResumingFile::Restart() {
     FFile.Restart();
     FDigest.Reset();
     FOffset = 0;
+    FSpaceCheckedAt = 0;
 }
 
 void ResumingFile::BeforeBody(const AnswerHead& head) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "source/PackageDigests.h"
@@ -22,7 +23,8 @@ public:
 class ResumingFile : public HttpSink {
 public:
     // Written at `path`; failures name `shownPath`.
-    ResumingFile(const std::string& path, const std::string& shownPath) : FFile(path, shownPath) {}
+    ResumingFile(const std::string& path, const std::string& shownPath)
+        : FFile(path, shownPath), FShownName(shownPath) {}
 
     void Write(const char* data, size_t size) override;
     void Mark() override { FFile.Mark(); }
@@ -33,8 +35,14 @@ public:
     // A new try: whether it reaches its body is learnt anew.
     void BeginTry() { FBodyStarted = false; }
     bool BodyStarted() const { return FBodyStarted; }
-    // The file could not be written: no further try can help.
+    // The file could not be written, or may not grow further: no further try can help.
     bool WriteFailed() const { return FWriteFailed; }
+
+    // The most bytes the file may have: its size as the manifest lists it. Without one, the
+    // file grows only while its disk keeps FreeSpaceMargin free.
+    std::optional<std::uint64_t> ListedSize;
+    // Room to leave free; by default the smaller of 1 GiB and a tenth of the disk.
+    std::optional<std::uint64_t> FreeSpaceMargin;
     // Empties the file and its digest.
     void Restart();
     std::uint64_t Size() const { return FFile.Size(); }
@@ -47,12 +55,18 @@ public:
     void Close() { FFile.Close(); }
 
 private:
+    // Throws, marking the file as not to be tried again, when `size` more bytes would pass
+    // the listed size or eat into the disk's margin.
+    void CheckRoomFor(size_t size);
+
     FileSink FFile;
+    std::string FShownName;
     Sha256 FDigest;
     std::string FValidator;
     std::uint64_t FOffset = 0;
     bool FBodyStarted = false;
     bool FWriteFailed = false;
+    std::uint64_t FSpaceCheckedAt = 0; // the size at the last look at the free space
 };
 
 } // namespace tv

@@ -161,6 +161,20 @@ size_t HttpClient::Fill() {
     }
     size_t n = FTransport->Read(FBuffer.data() + FEnd, FBuffer.size() - FEnd);
     FEnd += n;
+    FWindowBytes += n;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - FWindowStart >= SlowWindow) {
+        if (FWindowBytes < SlowBytes) {
+            FCloseAfter = true;
+            throw Failure(FormatText(
+                "Der Server %s liefert weniger als %d Bytes in %d s: die Übertragung gilt "
+                "als abgebrochen",
+                {FHost, std::to_string(SlowBytes),
+                 std::to_string(std::chrono::duration_cast<std::chrono::seconds>(SlowWindow).count())}));
+        }
+        FWindowStart = now;
+        FWindowBytes = 0;
+    }
     return n;
 }
 
@@ -337,6 +351,8 @@ void HttpClient::Request(std::string method, std::string address, HttpSink& sink
 
 void HttpClient::Exchange(std::string method, std::string address, HttpSink& sink) {
     const std::string requested = address;
+    FWindowStart = std::chrono::steady_clock::now();
+    FWindowBytes = 0;
     sink.Mark();
     int redirects = 0;
     int repeats = 0;

@@ -3,6 +3,7 @@
 // until-close bodies straight into a sink, cookies after RFC 6265, progress events.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,6 +72,11 @@ public:
     std::uint64_t RangeFrom = 0;
     std::string IfRange;
 
+    // An answer that delivers fewer than SlowBytes in any SlowWindow counts as broken: a
+    // server that sends a byte now and then must not hold a run for ever. Tests shorten it.
+    std::chrono::milliseconds SlowWindow{60 * 1000};
+    std::uint64_t SlowBytes = 60 * 1024; // 1 KiB/s
+
     // Begin of a transfer with its length (0 when unknown), and progress with the count so far.
     std::function<void(WorkMode, std::int64_t)> OnWorkBegin;
     std::function<void(WorkMode, std::int64_t)> OnWork;
@@ -112,6 +118,9 @@ private:
     std::string FBuffer;
     size_t FStart = 0;
     size_t FEnd = 0;
+    // The current window of the slow-transfer limit.
+    std::chrono::steady_clock::time_point FWindowStart;
+    std::uint64_t FWindowBytes = 0;
 };
 
 } // namespace tv

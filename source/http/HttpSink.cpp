@@ -13,6 +13,11 @@ namespace {
 constexpr size_t FileBufferSize = 1 << 20; // large writes keep a fast download from waiting on the disk
 } // namespace
 
+void MemorySink::Write(const char* data, size_t size) {
+    if (size > FLimit - Data.size()) throw Failure(FTooLarge);
+    Data.append(data, size);
+}
+
 FileSink::FileSink(const std::string& path, const std::string& shownPath)
     : FPath(path), FShownPath(shownPath.empty() ? path : shownPath) {
     FFile = OpenFile(path, "wb");

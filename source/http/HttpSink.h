@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace tv {
 
@@ -33,13 +34,18 @@ public:
 
 class MemorySink : public HttpSink {
 public:
+    // A body that would grow past `limit` bytes fails the request with `tooLarge`.
+    explicit MemorySink(size_t limit = SIZE_MAX, std::string tooLarge = "")
+        : FLimit(limit), FTooLarge(std::move(tooLarge)) {}
     std::string Data;
-    void Write(const char* data, size_t size) override { Data.append(data, size); }
+    void Write(const char* data, size_t size) override;
     void Mark() override { FMark = Data.size(); }
     void Rewind() override { Data.resize(FMark); }
 
 private:
     size_t FMark = 0;
+    size_t FLimit;
+    std::string FTooLarge;
 };
 
 // A file created (or emptied) at construction; throws Failure when it cannot be. Failures

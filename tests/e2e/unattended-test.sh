@@ -207,6 +207,13 @@ if [ -z "$prefix" ]; then # the window with its progress page only, closing by i
   log_has codes "Für eine Installation ohne Fenster verwenden Sie /VERYSILENT." "Ende: Exit-Code 1639"
 fi
 
+start_in_background() { # file for the exit code, arguments of installer...: returns at once
+  local code="$1"
+  shift
+  rm -f "$root/$1/temp/tvinstall.log" # the wait below reads the new run's log
+  (installer "$@" > "$code") &
+}
+
 wait_for_installer() { # machine, program file: until its installer runs
   local m="$root/$1"
   for _ in $(seq 1 100); do
@@ -224,7 +231,7 @@ echo "--- a stop request and a second start, while an installer runs"
 # The installer cannot be stopped halfway: the wizard waits for it, logs its end, keeps
 # the machine's one installation to itself meanwhile, and ends as aborted.
 for signal in TERM HUP; do
-  (TVSTUB_DELAY_MS=4000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
+  TVSTUB_DELAY_MS=4000 start_in_background "$root/first.code" codes /PACKAGE=5 /VERYSILENT
   first=$!
   wait_for_installer codes st_setup
   expect "second start" "$(code 1618)" "$(installer codes /PACKAGE=5 /VERYSILENT)"
@@ -249,11 +256,11 @@ done
 echo "--- one installation per machine, whatever TMP says"
 if [ -n "$prefix" ] || [ -w /run/lock ]; then
   machine other
-  (unset TVINSTALL_LOCK_FOLDER; TVSTUB_DELAY_MS=3000 installer codes /PACKAGE=5 /VERYSILENT > "$root/first.code") &
+  TVINSTALL_LOCK_FOLDER="" TVSTUB_DELAY_MS=3000 start_in_background "$root/first.code" codes /PACKAGE=5 /VERYSILENT
   first=$!
   wait_for_installer codes st_setup
   expect "a second start with another temporary folder" "$(code 1618)" \
-    "$(unset TVINSTALL_LOCK_FOLDER; installer other /PACKAGE=5 /VERYSILENT)"
+    "$(TVINSTALL_LOCK_FOLDER="" installer other /PACKAGE=5 /VERYSILENT)"
   log_has other "Auf diesem Rechner läuft bereits eine Installation." "Ende: Exit-Code 1618"
   wait "$first"
   expect "the first start, left alone" 0 "$(cat "$root/first.code")"

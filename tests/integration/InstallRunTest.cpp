@@ -639,21 +639,33 @@ TEST_F(InstallRunTest, ListedDigestsAreCheckedInThePackageFolder) {
     }
 }
 
-TEST_F(InstallRunTest, AMalformedDigestLineIsAnErrorAtManifestLoad) {
-    for (const char* line : {"st_setup.exe=abc",
-                             "="
-                             "0123456789012345678901234567890123456789012345678901234567890123",
-                             "st_setup.exe",
-                             "st_setup.exe="
-                             "012345678901234567890123456789012345678901234567890123456789012x"}) {
-        FManifestBytes =
-            std::string("[DBFileListClient]\r\nBrisa=db_base.zip\r\n[SHA256]\r\n") + line + "\r\n";
+TEST_F(InstallRunTest, AMalformedDigestOrSizeLineIsAnErrorAtManifestLoad) {
+    const std::string digest = "0123456789012345678901234567890123456789012345678901234567890123";
+    const struct {
+        const char* Section;
+        std::string Lines;
+        std::string Named; // the line the message names
+    } cases[] = {
+        {"SHA256", "st_setup.exe=abc", "st_setup.exe=abc"},
+        {"SHA256", "=" + digest, "=" + digest},
+        {"SHA256", "st_setup.exe", "st_setup.exe"},
+        {"SHA256", "st_setup.exe=" + digest.substr(0, 63) + "x",
+         "st_setup.exe=" + digest.substr(0, 63) + "x"},
+        {"Size", "st_setup.exe=12a", "st_setup.exe=12a"},
+        {"Size", "st_setup.exe=-1", "st_setup.exe=-1"},
+        {"Size", "st_setup.exe=", "st_setup.exe="},
+        {"Size", "st_setup.exe=1234567890123456789", "st_setup.exe=1234567890123456789"},
+        {"Size", "st_setup.exe=10\r\nST_SETUP.EXE=11", "ST_SETUP.EXE=11"}, // two sizes for one file
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Lines);
+        FManifestBytes = std::string("[DBFileListClient]\r\nBrisa=db_base.zip\r\n[") + c.Section + "]\r\n" +
+                         c.Lines + "\r\n";
         Create();
-        EXPECT_EQ(Dlg().Page(), tsInfo) << line;
-        EXPECT_EQ(F().lblStatusInfo.Caption,
-                  std::string("Ungültige Zeile im Abschnitt [SHA256] des Paketverzeichnisses: \"") + line +
-                      "\"");
-        EXPECT_FALSE(Dlg().HasPackageSource()) << line;
+        EXPECT_EQ(Dlg().Page(), tsInfo);
+        EXPECT_EQ(F().lblStatusInfo.Caption, std::string("Ungültige Zeile im Abschnitt [") + c.Section +
+                                                 "] des Paketverzeichnisses: \"" + c.Named + "\"");
+        EXPECT_FALSE(Dlg().HasPackageSource());
     }
 }
 

@@ -446,6 +446,88 @@ TEST_F(DownloadTest, UnknownLengthGivesMaximumZero) {
     EXPECT_EQ(lastPosition, 2);
 }
 
+// A server that is not ours may send more than listed, without end, or next to nothing:
+// the download fails at once (or after its further tries), and nothing of it stays.
+TEST_F(DownloadTest, HostileAnswersFailWithoutFillingTheDiskOrHoldingTheRun) {
+    const std::string endlessChunks = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::string chunk = "100000\r\n" + std::string(0x100000, 'e') + "\r\n";
+    const struct {
+        const char* Name;
+        std::function<void(Exchange&)> Answer;
+        std::string Failure; // its beginning
+        bool Retried;
+    } cases[] = {
+        {"larger than listed", [](Exchange& x) { x.Send(Answer("HTTP/1.1 200 OK", std::string(5000, 'l'))); },
+         "Die Datei x.zip wird größer als im Paketverzeichnis angegeben (1000 Bytes): der Download wurde "
+         "abgebrochen.",
+         false},
+        {"chunks without end",
+         [&](Exchange& x) {
+             for (bool more = x.SendWhileOpen(endlessChunks); more;)
+                 more = x.SendWhileOpen(chunk);
+         },
+         "Auf dem Laufwerk von ", false},
+        {"a byte now and then",
+         [](Exchange& x) {
+             x.Send("HTTP/1.1 200 OK\r\nContent-Length: 60\r\n\r\n");
+             for (int i = 0; i < 60 && x.SendWhileOpen("s"); ++i)
+                 std::this_thread::sleep_for(std::chrono::milliseconds(250));
+         },
+         "Der Server 127.0.0.1 liefert weniger als 10 Bytes in 1 s: die Übertragung gilt als abgebrochen",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FixtureServer hostile([&](Exchange& x) {
+            if (x.Request.Method == "POST")
+                x.Send(Answer("HTTP/1.1 200 OK"));
+            else
+                c.Answer(x);
+        });
+        PointAt(hostile.Origin().substr(8), hostile.Origin() + "/login");
+        Dlg().WebDAV().Disconnect();
+        Dlg().LoadManifest({"[Size]", "x.zip=1000"});
+        // The limits shortened, the disk's margin just below what is free now.
+        Dlg().WebDAV().SlowWindow = std::chrono::seconds(1);
+        Dlg().WebDAV().SlowBytes = 10;
+        Dlg().Source().RetryPauseUnit = std::chrono::milliseconds(1);
+        const auto space = fs::space(FHost.Temp);
+        Dlg().Source().FreeSpaceMargin = space.available - 20 * 1024 * 1024;
+        const std::string log = (FMachine / "download.log").string();
+        ASSERT_TRUE(Dlg().Log().Open(log));
+        const std::string name = c.Retried                                     ? "slow.zip"
+                                 : std::string(c.Name) == "larger than listed" ? "x.zip"
+                                                                               : "endless.zip";
+        std::string failure;
+        EXPECT_FALSE(Download(InstallationFolderAddress(), name, &failure));
+        EXPECT_EQ(failure.substr(0, c.Failure.size()), c.Failure) << failure;
+        EXPECT_FALSE(fs::exists(FHost.Temp + "/" + name));
+        EXPECT_FALSE(fs::exists(FHost.Temp + "/" + name + ".tvnew"));
+        const std::string text = testbed::ReadAll(log);
+        EXPECT_EQ(text.find("Versuch 5 von 5") != std::string::npos, c.Retried) << text;
+        EXPECT_EQ(text.find("Versuch 1 von 5") != std::string::npos, c.Retried) << text;
+    }
+}
+
+// A manifest without end fills no memory.
+TEST_F(ModeTest, AManifestWithoutEndIsRefused) {
+    FixtureServer endless([](Exchange& x) {
+        if (x.Request.Method == "POST") {
+            x.Send(Answer("HTTP/1.1 200 OK"));
+            return;
+        }
+        const std::string chunk = "10000\r\n" + std::string(0x10000, 'm') + "\r\n";
+        for (bool more = x.SendWhileOpen("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"); more;)
+            more = x.SendWhileOpen(chunk);
+    });
+    PointAt(endless.Origin().substr(8), endless.Origin() + "/login");
+    Create();
+    Click([](auto& d) { d.OnlineBtnClick(); });
+    ExpectOffline();
+    EXPECT_EQ(F().lblStatusInfo.Caption,
+              "Das Paketverzeichnis des Servers ist größer als 4 MiB: die Antwort wurde abgebrochen.");
+}
+
 TEST_F(DownloadTest, FailedLoginReturnsFalseWithoutAPageSwitch) {
     Dlg().WebDAV().Disconnect();
     PointAt(FServer->Origin().substr(8), DeadLogin());
