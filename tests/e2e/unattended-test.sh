@@ -56,8 +56,11 @@ installer() { # machine: runs its program with the remaining arguments; prints t
   local status=0
   # Wine keeps its own temporary folder: the log is named instead.
   [ -n "$prefix" ] && set -- "$@" "/LOG=$(native_path "$m/temp/tvinstall.log")"
+  # WITH_DISPLAY: a window under Wine needs one (Xvfb's).
+  local display=()
+  [ -n "${WITH_DISPLAY:-}" ] && display=(xvfb-run -a -s "-screen 0 1024x768x24")
   (cd "$m/temp" && env -u DISPLAY -u WAYLAND_DISPLAY TVINSTALL_REGISTRY="$m/registry.reg" TMP="$m/temp" \
-    TEMP="$m/temp" timeout 120 "${run[@]}" "$m/program/tvinstall$exe" "$@" > "$m/out.txt" 2>&1) || status=$?
+    TEMP="$m/temp" timeout 120 "${display[@]}" "${run[@]}" "$m/program/tvinstall$exe" "$@" > "$m/out.txt" 2>&1) || status=$?
   [ -n "$prefix" ] && "$(dirname "$wine")/wineserver" -w
   echo "$status"
 }
@@ -247,6 +250,17 @@ for signal in TERM HUP; do
   else
     wait "$first"
     expect "the first start, left alone" 0 "$(cat "$root/first.code")"
+    # Windows' stop request that Wine delivers: the close of the window (taskkill without /F
+    # posts WM_CLOSE), here of a /SILENT run's window, hidden while its installer runs.
+    WITH_DISPLAY=1 TVSTUB_DELAY_MS=5000 start_in_background "$root/closed.code" codes /PACKAGE=5 /SILENT
+    first=$!
+    wait_for_installer codes st_setup
+    "$wine" taskkill /IM tvinstall.exe > /dev/null || fail "taskkill found no window of the wizard"
+    expect "a start while the closed one waits for its installer" "$(code 1618)" "$(installer codes /PACKAGE=5 /VERYSILENT)"
+    wait "$first"
+    expect "closed during its installer" "$(code 1602)" "$(cat "$root/closed.code")"
+    log_has codes "aufgefordert, sich zu beenden" "sein Ende wird abgewartet" \
+      "Das Installationsprogramm endete mit Code 0" "Ende: Exit-Code 1602 (abgebrochen)"
   fi
   # The second start's lines went into the running one's log, which went on after them.
   log_has codes "Auf diesem Rechner läuft bereits eine Installation." "Ende: Exit-Code 1618 (eine andere Installation läuft)"
