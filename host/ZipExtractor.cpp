@@ -12,6 +12,7 @@
 #include "host/EntryPipeline.h"
 #include "host/FileIo.h"
 #include "host/RawInflate.h"
+#include "util/Calendar.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 
@@ -189,16 +190,6 @@ bool BareName(const std::string& stored, std::string& name, std::string& reason)
         return false;
     }
     return true;
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
 // An entry's local DOS time as seconds since the epoch, as mktime gives it. mktime looks

@@ -97,6 +97,7 @@ PackageDigests PackageDigests::FromManifest(const std::vector<std::string>& line
             const auto listed = digests.FDigests.find(key);
             valid = valid && IsHexDigest(value) &&
                     (listed == digests.FDigests.end() || SameText(listed->second, value));
+            if (valid && listed == digests.FDigests.end()) digests.FNames.push_back(name);
             if (valid) digests.FDigests[key] = LowerAscii(value);
         } else {
             const auto listed = digests.FSizes.find(key);

@@ -47,12 +47,15 @@ public:
     // listed, or the file is missing or unreadable.
     bool Matches(const std::string& fileName, const std::string& path) const;
     size_t Count() const { return FDigests.size(); }
+    // The files with a digest, as the section spells them.
+    const std::vector<std::string>& Names() const { return FNames; }
     // The listed size in bytes; none for a file the section does not name.
     std::optional<std::uint64_t> ListedSize(const std::string& fileName) const;
 
 private:
     std::map<std::string, std::string> FDigests; // by the upper-case name
     std::map<std::string, std::uint64_t> FSizes;
+    std::vector<std::string> FNames;
 };
 
 } // namespace tv
