@@ -40,6 +40,10 @@ public:
     virtual bool Is64Bits() = 0;
     // A new query object on HKEY_LOCAL_MACHINE in the 32-bit view.
     virtual std::unique_ptr<Registry> OpenRegistry() = 0;
+    // Sets a text value below HKEY_LOCAL_MACHINE in the same view, creating its key;
+    // throws Failure when it cannot.
+    virtual void WriteRegistryString(const std::string& path, const std::string& name,
+                                     const std::string& value) = 0;
     // The folder of the running program file, with a trailing delimiter.
     virtual std::string ProgramFolder() = 0;
 };

@@ -206,4 +206,14 @@ std::string ProgramFilesFromRegistry(Registry& registry) {
     }
 }
 
+std::string RegistryValueText(const std::string& path, const std::string& name, const std::string& value) {
+    auto quoted = [](const std::string& text) {
+        return "\"" + ReplaceAll(ReplaceAll(text, "\\", "\\\\"), "\"", "\\\"") + "\"";
+    };
+    std::string key = path;
+    while (!key.empty() && key.front() == '\\')
+        key.erase(0, 1);
+    return "\r\n[HKEY_LOCAL_MACHINE\\" + key + "]\r\n" + quoted(name) + "=" + quoted(value) + "\r\n";
+}
+
 } // namespace tv

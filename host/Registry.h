@@ -71,6 +71,10 @@ private:
     std::optional<std::string> FCurrentKey;
 };
 
+// A key of HKEY_LOCAL_MACHINE with one text value, as a ".reg" text adds it: appended to a
+// registry file, it sets the value.
+std::string RegistryValueText(const std::string& path, const std::string& name, const std::string& value);
+
 // The failure of a value that is not text.
 ERegistryException InvalidTypeError(std::string_view name);
 

@@ -39,8 +39,16 @@ std::string PackageFilePath(const std::string& folder, const std::string& fileNa
     return IncludeTrailingPathDelimiter(folder) + fileName;
 }
 
-std::vector<std::string> ReadManifestFile(const std::string& path) {
-    return FileExists(path) ? SplitLines(DecodeText(ReadFileBytes(path)).Text) : std::vector<std::string>();
+ManifestFile ReadManifestFile(const std::string& path) {
+    ManifestFile file;
+    if (!FileExists(path)) return file;
+    file.Bytes = ReadFileBytes(path);
+    if (FileExists(path + ".sig")) file.Signature = ReadFileBytes(path + ".sig");
+    return file;
+}
+
+std::vector<std::string> ManifestFile::Lines() const {
+    return SplitLines(DecodeText(Bytes).Text);
 }
 
 PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEvents(events) {
@@ -53,14 +61,43 @@ PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEv
     FClient.Transport().WhileWaiting = [this] { FEvents.PumpMessages(); };
 }
 
-std::vector<std::string> PackageSource::FetchManifest() {
+ManifestFile PackageSource::FetchManifest() {
+    ManifestFile file;
+    file.Bytes = FetchSmallFile("install.ini", "Das Paketverzeichnis des Servers");
+    // Only a program with keys asks for the signature: without, nothing would check it.
+    if (!TrustedKeys.empty()) {
+        try {
+            file.Signature = FetchSmallFile("install.ini.sig", "Die Signatur des Paketverzeichnisses");
+        } catch (const StatusFailure& e) {
+            if (e.Status() != 404) throw; // none there: refused as unsigned
+        }
+    }
+    return file;
+}
+
+std::string PackageSource::FetchSmallFile(const std::string& name, const std::string& shownName) {
     // A manifest is a few kilobytes: a body without end must not fill the memory.
-    MemorySink manifest(ManifestLimit, FormatText("Das Paketverzeichnis des Servers ist größer als %d MiB: "
-                                                  "die Antwort wurde abgebrochen.",
-                                                  {std::to_string(ManifestLimit >> 20)}));
+    MemorySink sink(ManifestLimit, FormatText("%s ist größer als %d MiB: die Antwort wurde abgebrochen.",
+                                              {shownName, std::to_string(ManifestLimit >> 20)}));
     TransferScope transfer(FTransfers);
-    FClient.Get(InstallationFolderAddress() + "install.ini", manifest);
-    return SplitLines(DecodeText(manifest.Data).Text);
+    FClient.Get(InstallationFolderAddress() + name, sink);
+    return sink.Data;
+}
+
+std::vector<std::string> PackageSource::AcceptManifest(const ManifestFile& file, const std::string& source,
+                                                       std::optional<std::int64_t> highestSerial,
+                                                       std::optional<ManifestRelease>& release) {
+    release.reset();
+    if (file.Bytes.empty()) return {}; // nothing offered, nothing to trust
+    release =
+        CheckManifest({file.Bytes, file.Signature, TrustedKeys, std::time(nullptr), highestSerial, source});
+    if (release)
+        FLog.Line(FormatText("Paketverzeichnis %s: signiert, Serial %s, gültig bis %s",
+                             {source, std::to_string(release->Serial), UtcTimeText(release->Expires)}));
+    else
+        FLog.Line(FormatText(
+            "Paketverzeichnis %s: ohne Signaturprüfung (dieses Programm hat keinen Schlüssel)", {source}));
+    return file.Lines();
 }
 
 void PackageSource::LoadDigests(const std::vector<std::string>& lines) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "source/ManifestTrust.h"
 #include "source/PackageDigests.h"
 #include "source/ResumingFile.h"
 #include "source/TransferRate.h"
@@ -29,8 +30,15 @@ public:
 
 // The package file `fileName` in `folder`; refuses names that would leave the folder.
 std::string PackageFilePath(const std::string& folder, const std::string& fileName);
-// The lines of the manifest file at `path`; none when there is no file.
-std::vector<std::string> ReadManifestFile(const std::string& path);
+// A manifest as it came, with its signature file's text where there is one.
+struct ManifestFile {
+    std::string Bytes;
+    std::optional<std::string> Signature;
+    std::vector<std::string> Lines() const;
+};
+
+// The manifest file at `path` and "<path>.sig" beside it; empty when there is no file.
+ManifestFile ReadManifestFile(const std::string& path);
 
 // The progress bar's values for a download's progress, in thousands of bytes, and the
 // speed line below it; LineDue says whether the line is to be shown anew.
@@ -46,8 +54,16 @@ public:
     // Every HTTP answer goes to `log`; while a request waits, the window's events are handled.
     PackageSource(RunLog& log, SourceEvents& events);
 
-    // The manifest's lines from the update server; throws for a failed fetch.
-    std::vector<std::string> FetchManifest();
+    // The manifest from the update server, with its signature when this program has keys;
+    // throws for a failed fetch.
+    ManifestFile FetchManifest();
+    // The lines of a manifest that this program may use (ManifestTrust.h), the release of a
+    // signed one in `release`; throws Failure with the reason for one it may not.
+    std::vector<std::string> AcceptManifest(const ManifestFile& file, const std::string& source,
+                                            std::optional<std::int64_t> highestSerial,
+                                            std::optional<ManifestRelease>& release);
+    // The publisher's public keys (PEM) this program trusts; empty: any manifest, unsigned.
+    std::vector<std::string> TrustedKeys;
     // Takes the digest section of the manifest `lines`; throws for a malformed one, which
     // leaves no digest.
     void LoadDigests(const std::vector<std::string>& lines);
@@ -101,6 +117,7 @@ private:
     private:
         int& FCount;
     };
+    std::string FetchSmallFile(const std::string& name, const std::string& shownName);
     void FetchResuming(const std::string& address, const std::string& fileName, ResumingFile& file);
     // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
     bool PauseBeforeRetry(std::chrono::milliseconds pause);

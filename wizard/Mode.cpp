@@ -24,9 +24,10 @@ void TSetupWizardDlg::SetOnline(bool value) {
         FStartCancelled = false;
         bool connected = false;
         try {
-            std::vector<std::string> manifest;
+            ManifestFile manifest;
             connected = ConnectToServer() && FetchManifest(manifest);
-            if (connected) LoadManifest(manifest);
+            if (connected)
+                LoadManifest(TrustedManifestLines(manifest, InstallationFolderAddress() + "install.ini"));
         } catch (const std::exception& e) {
             // No manifest, or one that cannot be trusted: no package from the server.
             ShowError(e.what());
@@ -47,9 +48,9 @@ void TSetupWizardDlg::SetOnline(bool value) {
         FSource.Disconnect();
         FSetupFolder = OfflinePackageFolder();
         // A manifest that cannot be read leaves here: recorded, shown nowhere.
-        const std::vector<std::string> manifest = ReadManifestFile(FIniFileName);
+        const ManifestFile manifest = ReadManifestFile(FIniFileName);
         try {
-            LoadManifest(manifest);
+            LoadManifest(TrustedManifestLines(manifest, FIniFileName));
         } catch (const Failure& e) {
             ShowError(e.what()); // a manifest that cannot be trusted offers no package
         }
@@ -69,6 +70,37 @@ void TSetupWizardDlg::LoadManifest(const std::vector<std::string>& lines) {
     FInstallIni->SetStrings(lines);
 }
 
+namespace {
+
+// Where the newest manifest serial this machine accepted is kept.
+constexpr const char* SetupKey = "SOFTWARE\\Norvano\\Setup";
+constexpr const char* SerialValue = "ManifestSerial";
+
+} // namespace
+
+std::vector<std::string> TSetupWizardDlg::TrustedManifestLines(const ManifestFile& manifest,
+                                                               const std::string& source) {
+    std::optional<std::int64_t> highest;
+    auto registry = FHost.OpenRegistry();
+    if (registry->OpenKeyReadOnly(SetupKey)) {
+        const std::string kept = registry->ReadString(SerialValue);
+        if (!kept.empty() && kept.size() <= 18 && kept.find_first_not_of("0123456789") == std::string::npos)
+            highest = std::stoll(kept);
+    }
+    std::optional<ManifestRelease> release;
+    std::vector<std::string> lines = FSource.AcceptManifest(manifest, source, highest, release);
+    if (release && (!highest || release->Serial > *highest)) {
+        try {
+            FHost.WriteRegistryString(SetupKey, SerialValue, std::to_string(release->Serial));
+        } catch (const Failure& e) {
+            // The expiry still holds an old manifest off; the log says what is missing.
+            FLog.Line("Die Serial des Paketverzeichnisses kann nicht gespeichert werden: " +
+                      std::string(e.what()));
+        }
+    }
+    return lines;
+}
+
 std::string TSetupWizardDlg::OfflineFolder() const {
     return SourceFolder.empty() ? FHost.ProgramFolder() : IncludeTrailingPathDelimiter(SourceFolder);
 }
@@ -80,10 +112,10 @@ std::string TSetupWizardDlg::OfflinePackageFolder() const {
     return packages;
 }
 
-bool TSetupWizardDlg::FetchManifest(std::vector<std::string>& lines) {
+bool TSetupWizardDlg::FetchManifest(ManifestFile& manifest) {
     try {
         if (FStartCancelled) throw Failure("Abgebrochen");
-        lines = FSource.FetchManifest();
+        manifest = FSource.FetchManifest();
         return true;
     } catch (const std::exception& e) {
         if (!FStartCancelled) throw;

@@ -167,7 +167,10 @@ public:
     std::string OfflinePackageFolder() const;
     // The server's manifest into `lines`. False, with the reason in the error list, when
     // the start was cancelled in the waiting window; throws for any other failure.
-    bool FetchManifest(std::vector<std::string>& lines);
+    bool FetchManifest(ManifestFile& manifest);
+    // The lines of a manifest this program may use, from `source`; keeps a signed one's
+    // serial as this machine's newest. Throws Failure for one it may not use.
+    std::vector<std::string> TrustedManifestLines(const ManifestFile& manifest, const std::string& source);
     void OnlineBtnClick();
     void OfflineBtnClick();
     bool DownloadFile(const std::string& baseUrl, const std::string& fileName,

@@ -79,7 +79,8 @@ int KeyGen(const std::vector<std::string>& args) {
     if (args.size() != 2) throw Failure(Usage);
     const KeyPair keys = MakeSigningKeys();
     ReplaceFileContent(args[0], keys.PrivatePem);
-    fs::permissions(FilePath(args[0]), fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+    fs::permissions(FilePath(args[0]), fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
     ReplaceFileContent(args[1], keys.PublicPem);
     std::cout << "Schlüsselpaar geschrieben: " << args[0] << " (privat), " << args[1] << " (öffentlich)\n";
     return 0;
@@ -106,8 +107,8 @@ int Sign(const std::vector<std::string>& args) {
     std::string folder;
     std::map<std::string, std::string> options = Options(args, folder);
     const std::string serial = options["--serial"], expires = options["--expires"];
-    if (options["--key"].empty() || serial.empty() || serial.find_first_not_of("0123456789") != std::string::npos ||
-        !ParseUtcTime(expires))
+    if (options["--key"].empty() || serial.empty() ||
+        serial.find_first_not_of("0123456789") != std::string::npos || !ParseUtcTime(expires))
         throw Failure(Usage);
     const std::string manifest = ManifestPath(folder);
     const TextLines text = LoadTextLines(manifest);
@@ -119,8 +120,11 @@ int Sign(const std::vector<std::string>& args) {
         lines.push_back(name + "=" + FileSha256(IncludeTrailingPathDelimiter(packages) + name));
     lines.insert(lines.end(), {"", std::string("[") + SizeSection + "]"});
     for (const std::string& name : files)
-        lines.push_back(name + "=" + std::to_string(fs::file_size(FilePath(IncludeTrailingPathDelimiter(packages) + name))));
-    lines.insert(lines.end(), {"", std::string("[") + ReleaseSection + "]", "Serial=" + serial, "Expires=" + expires});
+        lines.push_back(
+            name + "=" +
+            std::to_string(fs::file_size(FilePath(IncludeTrailingPathDelimiter(packages) + name))));
+    lines.insert(lines.end(),
+                 {"", std::string("[") + ReleaseSection + "]", "Serial=" + serial, "Expires=" + expires});
     const std::string bytes = JoinTextLines({lines, text.Encoding});
     ReplaceFileContent(manifest, bytes);
     ReplaceFileContent(manifest + ".sig", SignManifest(bytes, ReadFileBytes(options["--key"])));
@@ -135,7 +139,7 @@ int Verify(const std::vector<std::string>& args) {
     if (options["--key"].empty()) throw Failure(Usage);
     const std::string manifest = ManifestPath(folder);
     ManifestCheck check{ReadFileBytes(manifest), std::nullopt, {ReadFileBytes(options["--key"])},
-                        std::time(nullptr), std::nullopt, manifest};
+                        std::time(nullptr),      std::nullopt, manifest};
     if (FileExists(manifest + ".sig")) check.Signature = ReadFileBytes(manifest + ".sig");
     const std::optional<ManifestRelease> release = CheckManifest(check);
     const std::vector<std::string> lines = SplitLines(DecodeText(check.Bytes).Text);

@@ -9,9 +9,11 @@
 #include <iterator>
 #include <unistd.h>
 
+#include "host/AtomicFile.h"
 #include "host/Cpu.h"
 #include "host/TempFolder.h"
 #include "util/Paths.h"
+#include "util/TextFile.h"
 
 namespace tv {
 
@@ -62,6 +64,18 @@ std::unique_ptr<Registry> PosixHost::OpenRegistry() {
     }
     // The file holds what a 32-bit program sees.
     return std::make_unique<RegistrySnapshot>(RegistryData::Parse(text), Is64Bits());
+}
+
+void PosixHost::WriteRegistryString(const std::string& path, const std::string& name,
+                                    const std::string& value) {
+    const std::string file = Environment("TVINSTALL_REGISTRY");
+    if (file.empty()) throw Failure("Es gibt keine Registry-Datei (TVINSTALL_REGISTRY ist nicht gesetzt).");
+    TextLines text{{"Windows Registry Editor Version 5.00"}, TextEncoding::Ansi};
+    if (FileExists(file)) text = LoadTextLines(file);
+    // Added at the end in the file's own encoding: a later value of a key wins.
+    for (const std::string& line : SplitLines(RegistryValueText(path, name, value)))
+        text.Lines.push_back(line);
+    ReplaceFileContent(file, JoinTextLines(text));
 }
 
 std::string PosixHost::ProgramFolder() {

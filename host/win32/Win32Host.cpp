@@ -77,6 +77,23 @@ std::unique_ptr<Registry> Win32Host::OpenRegistry() {
     return std::make_unique<Win32Registry>();
 }
 
+void Win32Host::WriteRegistryString(const std::string& path, const std::string& name,
+                                    const std::string& value) {
+    HKEY key = nullptr;
+    LONG error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath(path).c_str(), 0, nullptr, 0,
+                                 KEY_SET_VALUE | View32, nullptr, &key, nullptr);
+    if (error == ERROR_SUCCESS) {
+        const std::wstring text = Wide(value);
+        error =
+            RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    if (error != ERROR_SUCCESS)
+        throw Failure("Der Registry-Wert " + path + "\\" + name +
+                      " kann nicht geschrieben werden: " + SystemMessage(static_cast<DWORD>(error)));
+}
+
 std::string Win32Host::ProgramFolder() {
     std::vector<wchar_t> buffer(MAX_PATH);
     while (true) {

@@ -15,6 +15,8 @@ public:
     std::string ProgramFilesFolder() override;
     bool Is64Bits() override;
     std::unique_ptr<Registry> OpenRegistry() override;
+    void WriteRegistryString(const std::string& path, const std::string& name,
+                             const std::string& value) override;
     std::string ProgramFolder() override;
 };
 

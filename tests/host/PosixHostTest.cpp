@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
 #include "support/ScriptedHost.h"
+#include "util/TextFile.h"
 
 namespace tv {
 namespace {
@@ -113,6 +115,28 @@ TEST_F(PosixHostTest, RegistryIsReadAnewForEveryQuery) {
     EXPECT_FALSE(FHost.OpenRegistry()->KeyExists(path));
     WriteRegistry("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\" + path + "]\r\n");
     EXPECT_TRUE(FHost.OpenRegistry()->KeyExists(path));
+}
+
+// A value written is read back, whatever the file's encoding, and the later one wins;
+// what the file held stays.
+TEST_F(PosixHostTest, AWrittenRegistryValueIsReadBackAndTheFileKeepsItsEncoding) {
+    ScopedEnv registry("TVINSTALL_REGISTRY", (FDir / "registry.reg").string());
+    const std::string head =
+        "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
+        "\"Kept\"=\"yes\"\r\n";
+    for (const TextEncoding encoding : {TextEncoding::Utf16LeBom, TextEncoding::Ansi}) {
+        WriteRegistry(EncodeText(head, encoding));
+        FHost.WriteRegistryString("SOFTWARE\\Norvano\\Setup", "ManifestSerial", "5");
+        FHost.WriteRegistryString("SOFTWARE\\Norvano\\Setup", "ManifestSerial", "7 \"quoted\" \\ ");
+        EXPECT_EQ(DecodeText(testbed::ReadAll(FDir / "registry.reg")).Encoding, encoding);
+        auto reader = FHost.OpenRegistry();
+        ASSERT_TRUE(reader->OpenKeyReadOnly("SOFTWARE\\Norvano\\Setup"));
+        EXPECT_EQ(reader->ReadString("ManifestSerial"), "7 \"quoted\" \\ ");
+        ASSERT_TRUE(reader->OpenKeyReadOnly("SOFTWARE\\Other"));
+        EXPECT_EQ(reader->ReadString("Kept"), "yes");
+    }
+    ScopedEnv none("TVINSTALL_REGISTRY", std::nullopt);
+    EXPECT_THROW(FHost.WriteRegistryString("SOFTWARE\\Norvano\\Setup", "ManifestSerial", "5"), Failure);
 }
 
 TEST_F(PosixHostTest, ProgramFolderIsTheFolderOfThisProgramWithDelimiter) {

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #endif
 
+#include "host/Registry.h"
+#include "source/ManifestSignature.h"
 #include "source/ServerConfig.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +132,78 @@ TEST_F(ModeTest, AnOfflineSetElsewhereIsReadFromThere) {
         EXPECT_EQ(Dlg().IniFileName(), (share / "install.ini").string());
         EXPECT_EQ(Descriptions(), "Von der Freigabe");
     }
+}
+
+// With keys built in, a manifest is used only as the publisher signed it, fresh and in
+// order, offline and online; a refused one offers nothing, and a used one's serial is kept.
+TEST_F(ModeTest, OnlyASignedManifestInOrderIsUsed) {
+    const KeyPair publisher = MakeSigningKeys(), stranger = MakeSigningKeys();
+    FTrustedKeys = {publisher.PublicPem};
+    auto release = [](int serial, const char* expires) {
+        return "[Release]\r\nSerial=" + std::to_string(serial) + "\r\nExpires=" + expires + "\r\n";
+    };
+    const std::string fresh = release(5, "2099-01-01T00:00:00Z");
+    const struct {
+        const char* Name;
+        std::string Manifest;
+        std::optional<std::string> SignedBy; // the private key; none: no signature file
+        std::string Tail;                    // bytes added after signing
+        const char* KeptSerial;              // this machine's before the start
+        const char* Refusal;                 // null: used
+    } cases[] = {
+        {"signed and fresh", fresh, publisher.PrivatePem, "", "4", nullptr},
+        {"a changed byte", fresh, publisher.PrivatePem, " ", nullptr,
+         "seine Signatur stimmt nicht (verändert, oder von einem unbekannten Schlüssel signiert)."},
+        {"a key not built in", fresh, stranger.PrivatePem, "", nullptr,
+         "seine Signatur stimmt nicht (verändert, oder von einem unbekannten Schlüssel signiert)."},
+        {"no signature", fresh, std::nullopt, "", nullptr, "es ist nicht signiert (install.ini.sig fehlt)."},
+        {"replayed with a lower serial", fresh, publisher.PrivatePem, "", "9",
+         "es ist älter (Serial 5) als das zuletzt auf diesem Rechner verwendete (Serial 9)."},
+        {"expired", release(6, "2020-01-01T00:00:00Z"), publisher.PrivatePem, "", nullptr,
+         "es ist am 2020-01-01T00:00:00Z abgelaufen."},
+        {"no [Release]", "", publisher.PrivatePem, "", nullptr, "der Abschnitt [Release] fehlt."},
+    };
+    for (const bool online : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.Name) + (online ? ", online" : ", offline"));
+            const std::string bytes = (online ? OnlineManifest : OfflineManifest) + c.Manifest;
+            const std::string folder =
+                online ? FServer->InstallationFolder() : (FMachine / "program").string();
+            const std::string source =
+                online ? InstallationFolderAddress() + "install.ini" : IniBesideProgram();
+            std::ofstream(folder + "/install.ini", std::ios::binary) << bytes << c.Tail;
+            fs::remove(folder + "/install.ini.sig");
+            if (c.SignedBy) std::ofstream(folder + "/install.ini.sig") << SignManifest(bytes, *c.SignedBy);
+            FManifestBytes = online ? OfflineManifest + release(10, "2099-01-01T00:00:00Z") : bytes + c.Tail;
+            if (online) // the offline set beside the program is good and newer; the server's is the case's
+                std::ofstream(IniBesideProgram() + ".sig")
+                    << SignManifest(FManifestBytes, publisher.PrivatePem);
+            FHost.RegistryText.clear();
+            if (online) Create();
+            FHost.RegistryText = c.KeptSerial ? "Windows Registry Editor Version 5.00\r\n" +
+                                                    RegistryValueText("SOFTWARE\\Norvano\\Setup",
+                                                                      "ManifestSerial", c.KeptSerial)
+                                              : "";
+            if (online)
+                Click([](auto& d) { d.OnlineBtnClick(); });
+            else
+                Create();
+            if (!c.Refusal) {
+                EXPECT_EQ(Dlg().Page(), tsSelect);
+                EXPECT_EQ(Descriptions(), online ? "Online A;Online B" : "Offline A");
+                EXPECT_NE(FHost.RegistryText.find("\"ManifestSerial\"=\"5\""), std::string::npos)
+                    << FHost.RegistryText;
+                continue;
+            }
+            EXPECT_EQ(Dlg().Page(), tsInfo);
+            EXPECT_EQ(F().lblStatusInfo.Caption,
+                      "Das Paketverzeichnis " + source + " wird nicht verwendet: " + c.Refusal);
+            // Offline nothing is offered; online the start falls back to the offline set.
+            EXPECT_EQ(Descriptions(), online ? "Offline A" : "<none>");
+        }
+    }
+    fs::remove(IniBesideProgram() + ".sig");
+    fs::remove(FServer->InstallationFolder() + "/install.ini.sig");
 }
 
 TEST_F(ModeTest, StartOnlineLogsInAndFetchesTheManifest) {

@@ -6,6 +6,11 @@ std::unique_ptr<Registry> ScriptedHost::OpenRegistry() {
     return std::make_unique<RegistrySnapshot>(RegistryData::Parse(RegistryText));
 }
 
+void ScriptedHost::WriteRegistryString(const std::string& path, const std::string& name,
+                                       const std::string& value) {
+    RegistryText += RegistryValueText(path, name, value);
+}
+
 int ScriptedHost::MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) {
     Boxes.push_back({message, type, buttons});
     if (BoxAnswers.empty()) return mrCancel;

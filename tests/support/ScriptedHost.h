@@ -33,6 +33,8 @@ public:
     std::string ProgramFilesFolder() override { return ProgramFiles; }
     bool Is64Bits() override { return Cpu64; }
     std::unique_ptr<Registry> OpenRegistry() override;
+    void WriteRegistryString(const std::string& path, const std::string& name,
+                             const std::string& value) override;
     std::string ProgramFolder() override { return ProgramDir; }
     int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override;
     bool BrowseForFolder(const std::string& title, std::string& directory) override;

@@ -50,6 +50,7 @@ protected:
         FDlg.reset();
         FDlg = std::make_unique<TSetupWizardDlg>(FHost, FLoop);
         FDlg->SourceFolder = FSourceFolder;
+        FDlg->Source().TrustedKeys = FTrustedKeys; // never the build's own
         if (!FTemplate.empty()) FDlg->SetTextTemplate(FTemplate);
         FDlg->Dispatch([&] { FDlg->FormCreate(); });
     }
@@ -79,7 +80,8 @@ protected:
     QueueEventLoop FLoop;
     std::vector<std::string> FTemplate;
     bool FStartOffline = true;
-    std::string FSourceFolder; // /SOURCE; empty: the program's folder
+    std::string FSourceFolder;             // /SOURCE; empty: the program's folder
+    std::vector<std::string> FTrustedKeys; // as if built in
     std::string FManifestBytes;
     std::filesystem::path FMachine;
     std::unique_ptr<TSetupWizardDlg> FDlg;

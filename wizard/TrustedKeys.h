@@ -1,0 +1,12 @@
+// The publisher's public keys (PEM) built into the program (TV_TRUSTED_KEYS): with any,
+// the program uses only manifests signed by one of them. Nothing at run time adds one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tv {
+
+const std::vector<std::string>& BuiltInTrustedKeys();
+
+} // namespace tv
