@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "app/TrustedKeys.h"
 #include "ui/qt/WizardProgram.h"
 #include "wizard/Session.h"
 
@@ -24,6 +25,7 @@ std::string CommandLineOf(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     tv::ProgramStart start;
     start.Arguments.assign(argv + 1, argv + argc);
+    start.TrustedKeys = tv::BuiltInTrustedKeys();
     start.CommandLine = CommandLineOf(argc, argv);
     start.Tell = [&](const std::string& text, bool error, bool mayShow) {
         (error ? std::cerr : std::cout) << text << std::endl;

@@ -11,7 +11,7 @@ if(KEYS)
 endif()
 file(WRITE "${OUTPUT}.tmp"
   "// Made from the trusted keys at build time.\n"
-  "#include \"wizard/TrustedKeys.h\"\n"
+  "#include \"app/TrustedKeys.h\"\n"
   "namespace tv {\n"
   "const std::vector<std::string>& BuiltInTrustedKeys() {\n"
   "    static const std::vector<std::string> keys = {\n${body}    };\n"

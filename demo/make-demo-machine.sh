@@ -70,5 +70,6 @@ Solan=Fahrzeuge und Arbeitswerte;Ersatzteile mit Abbildungen
 Tavik=Fahrzeuge und Arbeitswerte;Ersatzteile mit Abbildungen
 
 INI
-# Each package file's digest, checked before it is run or unpacked.
-"$(dirname "$0")/../scripts/manifest-hashes.sh" "$machine/program/Packages" >> "$machine/program/install.ini"
+# Each package file's digest, checked before it is run or unpacked; signed where the
+# build trusts a key of its own.
+"$(dirname "$0")/sign-package-set.sh" "$build" "$machine/program"

@@ -27,7 +27,7 @@ if [ "$mode" = "--offline" ]; then
 else
   # Online: the manifest and the package set move to the demo server.
   mkdir -p "$machine/served"
-  mv -f "$machine/program/install.ini" "$machine/program/Packages/"* "$machine/served/"
+  mv -f "$machine/program/install.ini"* "$machine/program/Packages/"* "$machine/served/"
   "$build/tests/demo_server" "$machine/served" "$machine/server.env" &
   server=$!
   for _ in $(seq 1 100); do [ -s "$machine/server.env" ] && break; sleep 0.1; done

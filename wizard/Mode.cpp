@@ -18,6 +18,7 @@ void TSetupWizardDlg::SetOnline(bool value) {
     FForm.OfflineBtn.Down = !value;
     FInstallIni->Clear();
     FSource.ClearDigests();
+    FManifestRefused = false;
 
     if (value) {
         FSetupFolder = FHost.TempFolder();
@@ -88,7 +89,9 @@ std::vector<std::string> TSetupWizardDlg::TrustedManifestLines(const ManifestFil
             highest = std::stoll(kept);
     }
     std::optional<ManifestRelease> release;
+    FManifestRefused = true; // until it passed
     std::vector<std::string> lines = FSource.AcceptManifest(manifest, source, highest, release);
+    FManifestRefused = false;
     if (release && (!highest || release->Serial > *highest)) {
         try {
             FHost.WriteRegistryString(SetupKey, SerialValue, std::to_string(release->Serial));

@@ -149,7 +149,7 @@ std::optional<int> StartWizard(TSetupWizardDlg& wizard, RunDialogs& dialogs, con
     }
     // Creating a folder risks nothing; the question to cancel comes only from a request to stop.
     dialogs.AnswerUnattended({wizard.GetMsg("ConfirmCreateFolder"), wizard.GetMsg("ConfirmCancelInstall")});
-    if (!wizard.HasPackageSource()) return ecNoPackageSource;
+    if (!wizard.HasPackageSource()) return ExitCodeOf(wizard);
     // The start's message (the server failed, the offline folder serves) is acknowledged as a person would.
     if (wizard.Page() == tsInfo) wizard.Dispatch([&] { wizard.CloseBtnClick(); });
     if (wizard.GetForm().Closed) return ExitCodeOf(wizard);
@@ -169,6 +169,8 @@ bool UnattendedRunEnded(const TSetupWizardDlg& wizard) {
 }
 
 int ExitCodeOf(const TSetupWizardDlg& wizard) {
+    // A manifest that may not be used fails the run before anything started.
+    if (!wizard.RunStarted() && wizard.ManifestRefused()) return ecInstallFailed;
     if (!wizard.RunStarted())
         return wizard.HasPackageSource() || wizard.StopWasRequested() ? ecAborted : ecNoPackageSource;
     switch (wizard.InstallState()) {
@@ -209,6 +211,7 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
     if (!start.LockProblem.empty()) wizard.Log().Line(start.LockProblem);
     MarkRunUnderWay(wizard.Log(), start.TempFolder, start.CommandLine);
     wizard.SourceFolder = switches.Source;
+    wizard.Source().TrustedKeys = start.TrustedKeys;
     wizard.Dispatch([&] { wizard.FormCreate(); });
     std::optional<int> code;
     try {
@@ -285,6 +288,7 @@ int RunProgram(const ProgramStart& program) {
     SessionStart start;
     start.CommandLine = program.CommandLine;
     start.Tell = program.Tell;
+    start.TrustedKeys = program.TrustedKeys;
     start.TempFolder = TempFolderOfHost();
     try {
         start.Switches = ParseSwitches(program.Arguments);

@@ -29,9 +29,10 @@ constexpr const char* NoDisplayText =
 // What a program hands over to its window, or to the run without one.
 struct SessionStart {
     SetupSwitches Switches;
-    std::string CommandLine; // as the system gave it, for the log
-    std::string TempFolder;  // by the host's rule: the lock's place and the log's default
-    std::string LockProblem; // why the installation lock could not be made; usually empty
+    std::string CommandLine;              // as the system gave it, for the log
+    std::string TempFolder;               // by the host's rule: the lock's place and the log's default
+    std::string LockProblem;              // why the installation lock could not be made; usually empty
+    std::vector<std::string> TrustedKeys; // the program's built-in keys (PEM)
     // Shows or prints a text outside the wizard's window: the usage, or why the program
     // ends at once. `mayShow` is false when no window may appear (/VERYSILENT).
     std::function<void(const std::string& text, bool error, bool mayShow)> Tell;
@@ -41,6 +42,7 @@ struct SessionStart {
 struct ProgramStart {
     std::vector<std::string> Arguments; // without the program
     std::string CommandLine;
+    std::vector<std::string> TrustedKeys; // built into the program
     std::function<void(const std::string& text, bool error, bool mayShow)> Tell;
     // Whether a window can appear; null: always.
     std::function<bool()> CanShowWindow;

@@ -65,6 +65,9 @@ public:
     // True once a run has begun: its state never returns to idle.
     bool RunStarted() const { return FInstallState != isIdle; }
     bool StopWasRequested() const { return FStopRequested; }
+    // The manifest was refused (its signature, its release): the start found one, but may
+    // not use it.
+    bool ManifestRefused() const { return FManifestRefused; }
     // An installer of the last run asked for the machine's restart to complete it.
     bool RestartNeeded() const { return FRestartNeeded; }
     // The database files are a single seat's (its own list, no server aliases): only the
@@ -254,6 +257,7 @@ private:
     InstallRequest FRequest; // the run's, captured when it starts
     bool FStopRequested = false;
     bool FStartCancelled = false; // "Abbrechen" in the window that shows the start waiting
+    bool FManifestRefused = false;
     bool FRestartNeeded = false;
     RunLog FLog;
 

@@ -8,7 +8,6 @@
 #include "util/Paths.h"
 #include "util/Strings.h"
 #include "wizard/TextTable.h"
-#include "wizard/TrustedKeys.h"
 
 namespace tv {
 
@@ -16,7 +15,6 @@ TSetupWizardDlg::TSetupWizardDlg(Host& host, EventLoop& loop)
     : FHost(host), FTextTemplate(TextTemplateLines()), FEventLoop(loop), FSource(FLog, *this),
       FUnpacker(FLog), InstallProc(loop), UnInstallProc(loop), RunApp(loop) {
     RunApp.WaitForTerminate = false;
-    FSource.TrustedKeys = BuiltInTrustedKeys();
     InstallProc.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
         Dispatch([&] {
             if (sender.WaitFailure().empty())

@@ -4,12 +4,14 @@
 
 #include <shellapi.h>
 
+#include "app/TrustedKeys.h"
 #include "host/win32/Wide.h"
 #include "ui/win32/Win32WizardProgram.h"
 #include "wizard/Session.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tv::ProgramStart start;
+    start.TrustedKeys = tv::BuiltInTrustedKeys();
     start.CommandLine = tv::Narrow(GetCommandLineW());
     int count = 0;
     if (LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count)) {

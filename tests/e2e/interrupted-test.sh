@@ -43,6 +43,7 @@ Solan=upd_many.zip
 [UpdFileDescr]
 Solan=Ersatzteile
 INI
+"$here/demo/sign-package-set.sh" "$build" "$m/program"
 
 start() { # arguments: starts the program in the background, its process in $pid
   (cd "$m/temp" && exec env -u DISPLAY -u WAYLAND_DISPLAY TVINSTALL_REGISTRY="$m/registry.reg" TMP="$m/temp" \
@@ -137,7 +138,7 @@ done
 
 echo "--- a download, killed while it runs"
 mkdir -p "$m/served"
-mv -f "$m/program/install.ini" "$m/program/Packages/"* "$m/served/"
+mv -f "$m/program/install.ini"* "$m/program/Packages/"* "$m/served/"
 "$build/tests/demo_server" "$m/served" "$m/server.env" > "$m/server.log" 2>&1 &
 server=$!
 for _ in $(seq 1 100); do [ -s "$m/server.env" ] && break; sleep 0.1; done

@@ -39,7 +39,7 @@ machine() { # name: a fresh demo machine with its package set beside the program
 serve() { # machine: moves its package set to a demo update server and points the program there
   local m="$root/$1"
   mkdir -p "$m/served"
-  mv -f "$m/program/install.ini" "$m/program/Packages/"* "$m/served/"
+  mv -f "$m/program/install.ini"* "$m/program/Packages/"* "$m/served/"
   rm -f "$m/server.env"
   "$native/tests/demo_server" "$m/served" "$m/server.env" > "$m/server.log" 2>&1 &
   server=$!
@@ -160,12 +160,13 @@ expect "no package source" "$(code 1612)" "$(TVINSTALL_SERVER=127.0.0.1:9 instal
 log_has codes "Ende: Exit-Code 1612 (keine Paketquelle)"
 mkdir -p "$m/share"
 mv "$m/install.ini.away" "$m/share/install.ini"
+[ ! -f "$m/program/install.ini.sig" ] || mv "$m/program/install.ini.sig" "$m/share/"
 mv "$m/program/Packages" "$m/share/Packages"
 expect "an offline set elsewhere (/SOURCE)" 0 \
   "$(installer codes /PACKAGE=3 /EDITION=Solan "/DIR=$(native_path "$m/data/share")" "/SOURCE=$(native_path "$m/share")" /VERYSILENT)"
 [ -s "$m/data/share/nv_img.db" ] || fail "/SOURCE: nothing unpacked"
 log_has codes "Pakete in $(native_path "$m/share/Packages")"
-mv "$m/share/install.ini" "$m/program/install.ini"
+mv "$m/share/install.ini"* "$m/program/"
 mv "$m/share/Packages" "$m/program/Packages"
 
 expect "installer failure" "$(code 1603)" "$(TVSTUB_EXIT_CODE=4 installer codes /PACKAGE=5 /VERYSILENT)"
@@ -191,6 +192,30 @@ log_has codes "Prüfsumme von db_base.zip stimmt nicht: erwartet " \
   "Die Datei db_base.zip ist beschädigt oder wurde verändert (Prüfsumme stimmt nicht)." \
   "Ende: Exit-Code 1603 (Installation fehlgeschlagen)"
 cp "$m/db_base.zip.good" "$m/program/Packages/db_base.zip"
+
+if [ -f "$build/signing/private.pem" ]; then
+  echo "--- a signed package set: a change or a replay is refused before anything runs"
+  machine signed
+  s="$root/signed/program"
+  cp "$s/install.ini" "$root/signed/install.ini.good"
+  refused_set() { # what, message
+    expect "$1" "$(code 1603)" "$(installer signed "${single[@]}")"
+    log_has signed "wird nicht verwendet: $2" "Ende: Exit-Code 1603"
+    log_lacks signed "Installationsprogramm:" "Entpackt:"
+    cp "$root/signed/install.ini.good" "$s/install.ini"
+  }
+  printf ' ' >> "$s/install.ini"
+  refused_set "a changed byte" "seine Signatur stimmt nicht"
+  mv "$s/install.ini.sig" "$root/signed/install.ini.sig.good"
+  refused_set "no signature" "es ist nicht signiert (install.ini.sig fehlt)."
+  mv "$root/signed/install.ini.sig.good" "$s/install.ini.sig"
+  printf '\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvano\\Setup]\r\n"ManifestSerial"="2"\r\n' >> "$root/signed/registry.reg"
+  refused_set "a replayed older release" "es ist älter (Serial 1) als das zuletzt auf diesem Rechner verwendete (Serial 2)."
+  sed -i 's/"ManifestSerial"="2"/"ManifestSerial"="1"/' "$root/signed/registry.reg"
+  expect "the signed set, as published" 0 "$(installer signed "${single[@]}")"
+  log_has signed "signiert, Serial 1, gültig bis "
+  forget_application
+fi
 
 echo "--- the database server: its password never in the log"
 expect "database server" 0 "$(installer codes /PACKAGE=2 /VERYSILENT)"

@@ -50,7 +50,7 @@ protected:
         FDlg.reset();
         FDlg = std::make_unique<TSetupWizardDlg>(FHost, FLoop);
         FDlg->SourceFolder = FSourceFolder;
-        FDlg->Source().TrustedKeys = FTrustedKeys; // never the build's own
+        FDlg->Source().TrustedKeys = FTrustedKeys;
         if (!FTemplate.empty()) FDlg->SetTextTemplate(FTemplate);
         FDlg->Dispatch([&] { FDlg->FormCreate(); });
     }
