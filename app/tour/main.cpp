@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "app/TrustedKeys.h"
 #include "ui/qt/QtTour.h"
 #include "ui/qt/WizardProgram.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     tv::WizardProgram program;
     QObject::connect(&program.Window(), &tv::WizardWindow::WizardClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
+    program.Controller().Source().TrustedKeys = tv::BuiltInTrustedKeys(); // as the program's own
     program.Start();
     tv::QtTour tour(program.Window(), qEnvironmentVariable("TVINSTALL_TOUR"));
     if (!program.Controller().GetForm().Closed) application.exec();
