@@ -75,7 +75,7 @@ public:
     // An answer that delivers fewer than SlowBytes in any SlowWindow counts as broken: a
     // server that sends a byte now and then must not hold a run for ever. Tests shorten it.
     std::chrono::milliseconds SlowWindow{60 * 1000};
-    std::uint64_t SlowBytes = 60 * 1024; // 1 KiB/s
+    std::uint64_t SlowBytes = 60ULL * 1024; // 1 KiB/s
 
     // Begin of a transfer with its length (0 when unknown), and progress with the count so far.
     std::function<void(WorkMode, std::int64_t)> OnWorkBegin;
