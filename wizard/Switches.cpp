@@ -21,6 +21,15 @@ std::string Unquoted(std::string value) {
     throw SwitchError(FormatText("Ungültiger Wert für den Schalter /%s: \"%s\"", {name, value}));
 }
 
+// A folder switch's value: absolute here, and a name Windows can hold, on every platform.
+std::string UsableFolder(const std::string& name, const std::string& value) {
+    const std::string problem = FolderNameProblem(value);
+    if (!problem.empty())
+        throw SwitchError(
+            FormatText("Der Ordner des Schalters /%s ist unbrauchbar (%s): \"%s\"", {name, problem, value}));
+    return value;
+}
+
 } // namespace
 
 const ExitCodeRow SetupExitCodes[7] = {
@@ -71,18 +80,10 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
                 BadValue(name, value);
         } else if (name == "DIR") {
             needsValue();
-            const std::string problem = FolderNameProblem(value);
-            if (!problem.empty())
-                throw SwitchError(FormatText("Der Ordner des Schalters /DIR ist unbrauchbar (%s): \"%s\"",
-                                             {problem, value}));
-            switches.Folder = value;
+            switches.Folder = UsableFolder(name, value);
         } else if (name == "SOURCE") {
             needsValue();
-            const std::string problem = FolderNameProblem(value);
-            if (!problem.empty())
-                throw SwitchError(FormatText("Der Ordner des Schalters /SOURCE ist unbrauchbar (%s): \"%s\"",
-                                             {problem, value}));
-            switches.Source = value;
+            switches.Source = UsableFolder(name, value);
         } else if (name == "EDITION") {
             needsValue();
             switches.Edition = value;
