@@ -18,7 +18,6 @@ void TSetupWizardDlg::SetOnline(bool value) {
     FForm.OfflineBtn.Down = !value;
     FInstallIni->Clear();
     FSource.ClearDigests();
-    FManifestRefused = false;
 
     if (value) {
         FSetupFolder = FHost.TempFolder();
@@ -89,9 +88,14 @@ std::vector<std::string> TSetupWizardDlg::TrustedManifestLines(const ManifestFil
             highest = std::stoll(kept);
     }
     std::optional<ManifestRelease> release;
-    FManifestRefused = true; // until it passed
-    std::vector<std::string> lines = FSource.AcceptManifest(manifest, source, highest, release);
-    FManifestRefused = false;
+    std::vector<std::string> lines;
+    try {
+        lines = FSource.AcceptManifest(manifest, source, highest, release);
+    } catch (const Failure&) {
+        FManifestRefused = true; // until one is used: the fall-back may have none at all
+        throw;
+    }
+    if (!manifest.Bytes.empty()) FManifestRefused = false;
     if (release && (!highest || release->Serial > *highest)) {
         try {
             FHost.WriteRegistryString(SetupKey, SerialValue, std::to_string(release->Serial));

@@ -65,8 +65,8 @@ public:
     // True once a run has begun: its state never returns to idle.
     bool RunStarted() const { return FInstallState != isIdle; }
     bool StopWasRequested() const { return FStopRequested; }
-    // The manifest was refused (its signature, its release): the start found one, but may
-    // not use it.
+    // A manifest was refused (its signature, its release) and none was used since: the
+    // start found one, but may not use it.
     bool ManifestRefused() const { return FManifestRefused; }
     // An installer of the last run asked for the machine's restart to complete it.
     bool RestartNeeded() const { return FRestartNeeded; }

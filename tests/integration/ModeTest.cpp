@@ -13,6 +13,7 @@
 #include "host/Registry.h"
 #include "source/ManifestSignature.h"
 #include "source/ServerConfig.h"
+#include "wizard/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -204,6 +205,20 @@ TEST_F(ModeTest, OnlyASignedManifestInOrderIsUsed) {
     }
     fs::remove(IniBesideProgram() + ".sig");
     fs::remove(FServer->InstallationFolder() + "/install.ini.sig");
+}
+
+// Refused online with no offline set to fall back on: the run has failed, not merely
+// found no source.
+TEST_F(ModeTest, ARefusedManifestWithoutFallBackFailsTheRun) {
+    FTrustedKeys = {MakeSigningKeys().PublicPem};
+    FStartOffline = false;
+    Create(); // the server's manifest carries no signature
+    EXPECT_FALSE(Dlg().HasPackageSource());
+    EXPECT_TRUE(Dlg().ManifestRefused());
+    EXPECT_EQ(ExitCodeOf(Dlg()), ecInstallFailed);
+    FTrustedKeys.clear();
+    Create();
+    EXPECT_FALSE(Dlg().ManifestRefused());
 }
 
 TEST_F(ModeTest, StartOnlineLogsInAndFetchesTheManifest) {
