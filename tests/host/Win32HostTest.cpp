@@ -78,6 +78,17 @@ TEST_F(Win32HostTest, RegistryIsReadInThe32BitView) {
     EXPECT_EQ(registry->ReadString("Folder"), ""); // no key open any more
 }
 
+// A value written is read back in the same view, its key made where it was missing.
+TEST_F(Win32HostTest, AWrittenRegistryValueIsReadBackInThe32BitView) {
+    ScopedKey made(L"SOFTWARE\\TvSetupTest\\Written", KEY_WOW64_32KEY); // removed at the end
+    FHost.WriteRegistryString("SOFTWARE\\TvSetupTest\\Written\\Below", "ManifestSerial", "5");
+    FHost.WriteRegistryString("SOFTWARE\\TvSetupTest\\Written\\Below", "ManifestSerial", "Größe 7");
+    auto registry = FHost.OpenRegistry();
+    ASSERT_TRUE(registry->OpenKeyReadOnly("SOFTWARE\\TvSetupTest\\Written\\Below"));
+    EXPECT_EQ(registry->ReadString("ManifestSerial"), "Größe 7");
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TvSetupTest\\Written\\Below", KEY_WOW64_32KEY, 0);
+}
+
 TEST_F(Win32HostTest, KnownFolders) {
     // The programs folder is what a 32-bit program reads (a 64-bit-only Wine has none there).
     wchar_t expected[MAX_PATH] = {};
