@@ -26,7 +26,7 @@ bool HasSection(const std::vector<std::string>& lines, const char* section) {
 
 } // namespace
 
-std::optional<std::time_t> ParseUtcTime(const std::string& text) {
+std::optional<std::int64_t> ParseUtcTime(const std::string& text) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     char zone = 0;
     int length = 0;
@@ -37,15 +37,19 @@ std::optional<std::time_t> ParseUtcTime(const std::string& text) {
         minute > 59 || second > 59)
         return std::nullopt;
     const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    return static_cast<std::time_t>(((days * 24 + hour) * 60 + minute) * 60 + second);
+    return ((days * 24 + hour) * 60 + minute) * 60 + second;
 }
 
-std::string UtcTimeText(std::time_t time) {
-    char text[32] = {};
-    // One thread checks manifests: the C library's shared result of gmtime is safe here.
-    if (const std::tm* utc = std::gmtime(&time)) // NOLINT(concurrency-mt-unsafe)
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
-    return text;
+std::string UtcTimeText(std::int64_t time) {
+    const std::int64_t secondOfDay = ((time % 86400) + 86400) % 86400;
+    const CivilDate date = CivilFromDays((time - secondOfDay) / 86400);
+    auto digits = [](std::int64_t value, size_t width) {
+        std::string text = std::to_string(value);
+        return std::string(text.size() < width ? width - text.size() : 0, '0') + text;
+    };
+    return digits(date.Year, 4) + "-" + digits(date.Month, 2) + "-" + digits(date.Day, 2) + "T" +
+           digits(secondOfDay / 3600, 2) + ":" + digits(secondOfDay / 60 % 60, 2) + ":" +
+           digits(secondOfDay % 60, 2) + "Z";
 }
 
 std::optional<ManifestRelease> ReadRelease(const std::vector<std::string>& lines) {
@@ -59,7 +63,7 @@ std::optional<ManifestRelease> ReadRelease(const std::vector<std::string>& lines
         throw Failure(FormatText("Ungültiger Wert Serial im Abschnitt [%s] des Paketverzeichnisses: \"%s\"",
                                  {ReleaseSection, serial.substr(0, 40)}));
     release.Serial = std::stoll(serial);
-    const std::optional<std::time_t> time = ParseUtcTime(expires);
+    const std::optional<std::int64_t> time = ParseUtcTime(expires);
     if (!time)
         throw Failure(FormatText("Ungültiger Wert Expires im Abschnitt [%s] des Paketverzeichnisses: \"%s\"",
                                  {ReleaseSection, expires.substr(0, 40)}));

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,7 +17,7 @@ constexpr const char* ReleaseSection = "Release";
 // a UTC time written "2027-01-31T00:00:00Z".
 struct ManifestRelease {
     std::int64_t Serial = 0;
-    std::time_t Expires = 0;
+    std::int64_t Expires = 0; // seconds since 1970-01-01 UTC: 64 bits, as time_t may not be
 };
 
 // The [Release] section of `lines`; none when there is no such section. Throws Failure
@@ -26,14 +25,14 @@ struct ManifestRelease {
 std::optional<ManifestRelease> ReadRelease(const std::vector<std::string>& lines);
 
 // "2027-01-31T00:00:00Z" as seconds since the epoch; none for any other form.
-std::optional<std::time_t> ParseUtcTime(const std::string& text);
-std::string UtcTimeText(std::time_t time);
+std::optional<std::int64_t> ParseUtcTime(const std::string& text);
+std::string UtcTimeText(std::int64_t time);
 
 struct ManifestCheck {
-    std::string Bytes;                    // the manifest exactly as it came
-    std::optional<std::string> Signature; // the signature file's text; none when there is none
-    std::vector<std::string> TrustedKeys; // PEM texts built into the program
-    std::time_t Now = 0;
+    std::string Bytes;                         // the manifest exactly as it came
+    std::optional<std::string> Signature;      // the signature file's text; none when there is none
+    std::vector<std::string> TrustedKeys;      // PEM texts built into the program
+    std::int64_t Now = 0;                      // seconds since 1970-01-01 UTC
     std::optional<std::int64_t> HighestSerial; // the newest this machine accepted
     std::string Source;                        // where it came from, for the messages
 };

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <iterator>
@@ -89,8 +90,8 @@ std::vector<std::string> PackageSource::AcceptManifest(const ManifestFile& file,
                                                        std::optional<ManifestRelease>& release) {
     release.reset();
     if (file.Bytes.empty()) return {}; // nothing offered, nothing to trust
-    release =
-        CheckManifest({file.Bytes, file.Signature, TrustedKeys, std::time(nullptr), highestSerial, source});
+    release = CheckManifest({file.Bytes, file.Signature, TrustedKeys,
+                             static_cast<std::int64_t>(std::time(nullptr)), highestSerial, source});
     if (release)
         FLog.Line(FormatText("Paketverzeichnis %s: signiert, Serial %s, gültig bis %s",
                              {source, std::to_string(release->Serial), UtcTimeText(release->Expires)}));

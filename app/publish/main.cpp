@@ -138,8 +138,12 @@ int Verify(const std::vector<std::string>& args) {
     std::map<std::string, std::string> options = Options(args, folder);
     if (options["--key"].empty()) throw Failure(Usage);
     const std::string manifest = ManifestPath(folder);
-    ManifestCheck check{ReadFileBytes(manifest), std::nullopt, {ReadFileBytes(options["--key"])},
-                        std::time(nullptr),      std::nullopt, manifest};
+    ManifestCheck check{ReadFileBytes(manifest),
+                        std::nullopt,
+                        {ReadFileBytes(options["--key"])},
+                        static_cast<std::int64_t>(std::time(nullptr)),
+                        std::nullopt,
+                        manifest};
     if (FileExists(manifest + ".sig")) check.Signature = ReadFileBytes(manifest + ".sig");
     const std::optional<ManifestRelease> release = CheckManifest(check);
     const std::vector<std::string> lines = SplitLines(DecodeText(check.Bytes).Text);

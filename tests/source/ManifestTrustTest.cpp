@@ -10,7 +10,7 @@
 namespace tv {
 namespace {
 
-constexpr std::time_t Now = 1'800'000'000; // 2027-01-15T08:00:00Z
+constexpr std::int64_t Now = 1'800'000'000; // 2027-01-15T08:00:00Z
 
 std::string Manifest(const std::string& release, const std::string& sizes = "[Size]\r\nx.zip=3\r\n") {
     return "[DBFileListClient]\r\nSolan=x.zip\r\n[SHA256]\r\nx.zip=" + std::string(64, 'a') + "\r\n" + sizes +
@@ -77,6 +77,10 @@ TEST(ManifestTrust, TimesAreReadInOneUtcFormOnly) {
     EXPECT_EQ(ParseUtcTime("1970-01-01T00:00:00Z"), 0);
     EXPECT_EQ(ParseUtcTime("2027-01-15T08:00:00Z"), Now);
     EXPECT_EQ(UtcTimeText(Now), "2027-01-15T08:00:00Z");
+    // Past 2038, where a 32-bit time_t ends, and before 1970.
+    for (const char* text : {"2099-12-31T23:59:59Z", "2400-02-29T12:00:00Z", "1969-12-31T23:59:59Z"})
+        EXPECT_EQ(UtcTimeText(ParseUtcTime(text).value_or(0)), text);
+    EXPECT_EQ(ParseUtcTime("2099-01-01T00:00:00Z"), 4070908800);
     for (const char* bad : {"2027-01-15 08:00:00Z", "2027-01-15T08:00:00", "2027-13-01T00:00:00Z",
                             "2027-01-15T08:00:00+01", "2027-1-15T08:00:00Z", ""})
         EXPECT_FALSE(ParseUtcTime(bad)) << bad;
