@@ -40,6 +40,11 @@ std::string PackageFilePath(const std::string& folder, const std::string& fileNa
     return IncludeTrailingPathDelimiter(folder) + fileName;
 }
 
+std::string PackageSetFolder(const std::string& setFolder) {
+    const std::string packages = IncludeTrailingPathDelimiter(setFolder) + "Packages" + PathDelimiter;
+    return DirectoryExists(packages) ? packages : IncludeTrailingPathDelimiter(setFolder);
+}
+
 ManifestFile ReadManifestFile(const std::string& path) {
     ManifestFile file;
     if (!FileExists(path)) return file;

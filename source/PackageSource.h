@@ -30,6 +30,10 @@ public:
 
 // The package file `fileName` in `folder`; refuses names that would leave the folder.
 std::string PackageFilePath(const std::string& folder, const std::string& fileName);
+// Where a package set's files lie: its "Packages" folder, or beside its manifest when it
+// has none. With a trailing delimiter.
+std::string PackageSetFolder(const std::string& setFolder);
+
 // A manifest as it came, with its signature file's text where there is one.
 struct ManifestFile {
     std::string Bytes;

@@ -26,7 +26,7 @@ void ResumingFile::CheckRoomFor(size_t size) {
         FWriteFailed = true;
         throw Failure(FormatText("Die Datei %s wird größer als im Paketverzeichnis angegeben (%d Bytes): "
                                  "der Download wurde abgebrochen.",
-                                 {ExtractFileName(FShownName), std::to_string(*ListedSize)}));
+                                 {ExtractFileName(FFile.ShownPath()), std::to_string(*ListedSize)}));
     }
     if (ListedSize || after < FSpaceCheckedAt + SpaceCheckInterval) return;
     FSpaceCheckedAt = after;
@@ -37,9 +37,10 @@ void ResumingFile::CheckRoomFor(size_t size) {
     const std::uint64_t margin = FreeSpaceMargin.value_or(std::min<std::uint64_t>(GiB, space.capacity / 10));
     if (space.available >= margin + size) return;
     FWriteFailed = true;
-    throw Failure(FormatText("Auf dem Laufwerk von %s blieben weniger als %s frei: der Download von %s wurde "
-                             "abgebrochen, bevor das Laufwerk voll ist.",
-                             {ExtractFilePath(FShownName), MiB(margin), ExtractFileName(FShownName)}));
+    throw Failure(
+        FormatText("Auf dem Laufwerk von %s blieben weniger als %s frei: der Download von %s wurde "
+                   "abgebrochen, bevor das Laufwerk voll ist.",
+                   {ExtractFilePath(FFile.ShownPath()), MiB(margin), ExtractFileName(FFile.ShownPath())}));
 }
 
 void ResumingFile::Write(const char* data, size_t size) {

@@ -23,8 +23,7 @@ public:
 class ResumingFile : public HttpSink {
 public:
     // Written at `path`; failures name `shownPath`.
-    ResumingFile(const std::string& path, const std::string& shownPath)
-        : FFile(path, shownPath), FShownName(shownPath) {}
+    ResumingFile(const std::string& path, const std::string& shownPath) : FFile(path, shownPath) {}
 
     void Write(const char* data, size_t size) override;
     void Mark() override { FFile.Mark(); }
@@ -60,7 +59,6 @@ private:
     void CheckRoomFor(size_t size);
 
     FileSink FFile;
-    std::string FShownName;
     Sha256 FDigest;
     std::string FValidator;
     std::uint64_t FOffset = 0;

@@ -113,10 +113,9 @@ std::string TSetupWizardDlg::OfflineFolder() const {
 }
 
 std::string TSetupWizardDlg::OfflinePackageFolder() const {
-    std::string packages = OfflineFolder() + "Packages" + PathDelimiter;
-    // A folder given for the source may hold the files beside its manifest.
-    if (!SourceFolder.empty() && !DirectoryExists(packages)) return OfflineFolder();
-    return packages;
+    // The program's own set keeps its "Packages" folder even while it is missing.
+    return SourceFolder.empty() ? FHost.ProgramFolder() + "Packages" + PathDelimiter
+                                : PackageSetFolder(SourceFolder);
 }
 
 bool TSetupWizardDlg::FetchManifest(ManifestFile& manifest) {

@@ -19,6 +19,7 @@
 #include "source/ManifestSignature.h"
 #include "source/ManifestTrust.h"
 #include "source/PackageDigests.h"
+#include "source/PackageSource.h"
 #include "util/Failure.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
@@ -33,11 +34,6 @@ constexpr const char* Usage =
     "tvinstall-publish keygen PRIVATE PUBLIC\n"
     "tvinstall-publish sign --key PRIVATE --serial N --expires 2027-01-31T00:00:00Z FOLDER\n"
     "tvinstall-publish verify --key PUBLIC FOLDER\n";
-
-std::string PackageFolder(const std::string& folder) {
-    const std::string packages = IncludeTrailingPathDelimiter(folder) + "Packages";
-    return DirectoryExists(packages) ? packages : folder;
-}
 
 std::string ManifestPath(const std::string& folder) {
     return IncludeTrailingPathDelimiter(folder) + "install.ini";
@@ -113,16 +109,14 @@ int Sign(const std::vector<std::string>& args) {
     const std::string manifest = ManifestPath(folder);
     const TextLines text = LoadTextLines(manifest);
     std::vector<std::string> lines = WithoutReleaseSections(text.Lines);
-    const std::string packages = PackageFolder(folder);
+    const std::string packages = PackageSetFolder(folder);
     const std::vector<std::string> files = PackageFiles(packages);
     lines.insert(lines.end(), {"", std::string("[") + DigestSection + "]"});
     for (const std::string& name : files)
-        lines.push_back(name + "=" + FileSha256(IncludeTrailingPathDelimiter(packages) + name));
+        lines.push_back(name + "=" + FileSha256(packages + name));
     lines.insert(lines.end(), {"", std::string("[") + SizeSection + "]"});
     for (const std::string& name : files)
-        lines.push_back(
-            name + "=" +
-            std::to_string(fs::file_size(FilePath(IncludeTrailingPathDelimiter(packages) + name))));
+        lines.push_back(name + "=" + std::to_string(fs::file_size(FilePath(packages + name))));
     lines.insert(lines.end(),
                  {"", std::string("[") + ReleaseSection + "]", "Serial=" + serial, "Expires=" + expires});
     const std::string bytes = JoinTextLines({lines, text.Encoding});
@@ -148,10 +142,10 @@ int Verify(const std::vector<std::string>& args) {
     const std::optional<ManifestRelease> release = CheckManifest(check);
     const std::vector<std::string> lines = SplitLines(DecodeText(check.Bytes).Text);
     const PackageDigests digests = PackageDigests::FromManifest(lines);
-    const std::string packages = PackageFolder(folder);
+    const std::string packages = PackageSetFolder(folder);
     int faults = 0;
     for (const std::string& name : digests.Names()) {
-        const std::string path = IncludeTrailingPathDelimiter(packages) + name;
+        const std::string path = packages + name;
         if (!FileExists(path) || fs::file_size(FilePath(path)) != *digests.ListedSize(name) ||
             !digests.Matches(name, path)) {
             std::cerr << name << ": fehlt, oder Größe oder Prüfsumme stimmen nicht\n";

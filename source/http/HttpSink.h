@@ -65,6 +65,7 @@ public:
     void Restart();
     std::uint64_t Size() const { return FSize; }
     const std::string& Path() const { return FPath; }
+    const std::string& ShownPath() const { return FShownPath; }
 
 private:
     [[noreturn]] void Fail() const;
