@@ -46,6 +46,8 @@ public:
                                      const std::string& value) = 0;
     // The folder of the running program file, with a trailing delimiter.
     virtual std::string ProgramFolder() = 0;
+    // The running program file's path; empty when the system does not say.
+    virtual std::string ProgramFile() = 0;
 };
 
 // A platform host whose dialogs come from the window toolkit.

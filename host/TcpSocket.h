@@ -4,6 +4,7 @@
 // The socket is non-blocking; reads and writes go through the TLS layer on Handle().
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,11 @@ public:
     WaitResult WaitWritable(int timeoutMs, const WaitHook& keepWaiting);
     // True when the peer has closed or reset the connection; never blocks.
     bool PeerClosed() const;
+    // Plain bytes for what precedes TLS (a proxy's tunnel), never blocking: how many were
+    // moved, 0 when the peer has closed (Receive), -1 when the call would block. Throws
+    // Failure naming `where` for an error.
+    long Send(const char* data, size_t size, const std::string& where);
+    long Receive(char* buffer, size_t size, const std::string& where);
 
 private:
     explicit TcpSocket(int handle) : FHandle(handle) {}

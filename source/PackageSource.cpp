@@ -65,6 +65,37 @@ PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEv
     };
     // A server that keeps silent must not freeze the window: Cancel stays usable.
     FClient.Transport().WhileWaiting = [this] { FEvents.PumpMessages(); };
+    FClient.Transport().RouteFor = [this](const std::string& host, int port) { return RouteFor(host, port); };
+    FClient.Transport().OnRoute = [this](const ProxyRoute& route) {
+        std::string line = route.Direct() ? "Verbindung direkt (" + route.Why + ")"
+                                          : FormatText("Verbindung über den Proxy %s (%s)%s",
+                                                       {route.Shown(), route.Why,
+                                                        route.User.empty() ? "" : ", mit Anmeldung (Basic)"});
+        if (line == FLastRoute) return;
+        FLastRoute = line;
+        FLog.Line(line);
+    };
+}
+
+void PackageSource::UseProxy(const ProxySettings& settings) {
+    FProxy = settings;
+}
+
+ProxyRoute PackageSource::RouteFor(const std::string& host, int port) const {
+    ProxyRoute route;
+    if (FProxy.Address == "DIRECT") {
+        route.Why = "Schalter /PROXY=DIRECT";
+    } else if (FProxy.Address) {
+        route = ParseProxyAddress(*FProxy.Address).value_or(ProxyRoute{});
+        route.Why = "Schalter /PROXY";
+    } else {
+        route = SystemProxyRoute(host, port);
+    }
+    if (!route.Direct() && !FProxy.User.empty()) {
+        route.User = FProxy.User;
+        route.Password = FProxy.Password;
+    }
+    return route;
 }
 
 ManifestFile PackageSource::FetchManifest() {

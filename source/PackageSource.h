@@ -53,6 +53,13 @@ struct DownloadProgress {
     bool LineDue = false;
 };
 
+// The proxy as the command line names it; the system's setting serves where it names none.
+struct ProxySettings {
+    std::optional<std::string> Address; // "host:port", or "DIRECT" for none
+    std::string User;                   // for Basic authentication at the proxy
+    std::string Password;
+};
+
 class PackageSource {
 public:
     // Every HTTP answer goes to `log`; while a request waits, the window's events are handled.
@@ -66,6 +73,9 @@ public:
     std::vector<std::string> AcceptManifest(const ManifestFile& file, const std::string& source,
                                             std::optional<std::int64_t> highestSerial,
                                             std::optional<ManifestRelease>& release);
+    // Every connection from now on takes its route from `settings`, or from the system's
+    // setting where they name no proxy; the log names each route and why once.
+    void UseProxy(const ProxySettings& settings);
     // The publisher's public keys (PEM) this program trusts; empty: any manifest, unsigned.
     std::vector<std::string> TrustedKeys;
     // Takes the digest section of the manifest `lines`; throws for a malformed one, which
@@ -126,8 +136,12 @@ private:
     // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
     bool PauseBeforeRetry(std::chrono::milliseconds pause);
 
+    ProxyRoute RouteFor(const std::string& host, int port) const;
+
     RunLog& FLog;
     SourceEvents& FEvents;
+    ProxySettings FProxy;
+    std::string FLastRoute; // as last logged
     HttpClient FClient;
     PackageDigests FDigests;
     TransferRate FRate;

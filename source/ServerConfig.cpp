@@ -27,4 +27,9 @@ std::string UpdatesFolderAddress() {
     return "https://" + UpdateServerHost() + UpdatesFolderPath;
 }
 
+std::string ProxyPasswordFromEnvironment() {
+    const char* value = std::getenv("TVINSTALL_PROXY_PASSWORD");
+    return value ? value : "";
+}
+
 } // namespace tv

@@ -1,6 +1,7 @@
 // Where the update server is and how the wizard logs in to it. The environment can
 // point tests and the demo elsewhere: TVINSTALL_SERVER (host[:port]),
 // TVINSTALL_LOGIN_URL (the login page's full address), TVINSTALL_USER (the account).
+// TVINSTALL_PROXY_PASSWORD holds the proxy's password for /PROXYUSER.
 #pragma once
 
 #include <string>
@@ -20,5 +21,8 @@ std::string AccountName();
 // "https://" + host + folder path, ending in "/".
 std::string InstallationFolderAddress();
 std::string UpdatesFolderAddress();
+// The proxy's password where the command line gives none: TVINSTALL_PROXY_PASSWORD, so
+// that it need not stand in a command line that others can see.
+std::string ProxyPasswordFromEnvironment();
 
 } // namespace tv

@@ -197,4 +197,30 @@ std::string GermanDecimal(double value, int digits) {
     return result;
 }
 
+std::string EncodeBase64(std::string_view data) {
+    static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    size_t i = 0;
+    for (; i + 2 < data.size(); i += 3) {
+        unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
+                     (static_cast<unsigned char>(data[i + 1]) << 8) | static_cast<unsigned char>(data[i + 2]);
+        for (int shift : {18, 12, 6, 0})
+            out += Alphabet[(v >> shift) & 63];
+    }
+    if (i + 1 == data.size()) {
+        unsigned v = static_cast<unsigned char>(data[i]) << 16;
+        out += Alphabet[(v >> 18) & 63];
+        out += Alphabet[(v >> 12) & 63];
+        out += "==";
+    } else if (i + 2 == data.size()) {
+        unsigned v =
+            (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8);
+        out += Alphabet[(v >> 18) & 63];
+        out += Alphabet[(v >> 12) & 63];
+        out += Alphabet[(v >> 6) & 63];
+        out += '=';
+    }
+    return out;
+}
+
 } // namespace tv

@@ -56,4 +56,7 @@ std::string MaskSecrets(std::string_view commandLine);
 // A placeholder without an argument is left empty.
 std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args);
 
+// Base64 with padding (RFC 4648), as Basic authentication sends a user and password.
+std::string EncodeBase64(std::string_view data);
+
 } // namespace tv

@@ -7,6 +7,7 @@
 #include "host/AtomicFile.h"
 #include "host/Machine.h"
 #include "host/QueueEventLoop.h"
+#include "source/ServerConfig.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
 #include "util/TextFile.h"
@@ -212,6 +213,8 @@ std::optional<int> BeginSession(TSetupWizardDlg& wizard, RunDialogs& dialogs, co
     MarkRunUnderWay(wizard.Log(), start.TempFolder, start.CommandLine);
     wizard.SourceFolder = switches.Source;
     wizard.Source().TrustedKeys = start.TrustedKeys;
+    wizard.Source().UseProxy({switches.Proxy, switches.ProxyUser,
+                              switches.ProxyPassword.value_or(ProxyPasswordFromEnvironment())});
     wizard.Dispatch([&] { wizard.FormCreate(); });
     std::optional<int> code;
     try {

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "host/ProxyRoute.h"
 #include "install/PackageTable.h"
 #include "util/Paths.h"
 #include "util/Strings.h"
@@ -84,6 +85,21 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
         } else if (name == "SOURCE") {
             needsValue();
             switches.Source = UsableFolder(name, value);
+        } else if (name == "LAYOUT") {
+            needsValue();
+            switches.Layout = UsableFolder(name, value);
+        } else if (name == "PROXY") {
+            needsValue();
+            const std::optional<ProxyRoute> proxy = ParseProxyAddress(value);
+            if (!SameText(value, "DIRECT") && (!proxy || value.find("://") != std::string::npos))
+                throw SwitchError(FormatText("Der Schalter /PROXY braucht host:port oder DIRECT: \"%s\"", {value}));
+            switches.Proxy = SameText(value, "DIRECT") ? "DIRECT" : value;
+        } else if (name == "PROXYUSER") {
+            needsValue();
+            switches.ProxyUser = value;
+        } else if (name == "PROXYPASSWORD") {
+            if (!hasValue) BadValue(name, value);
+            switches.ProxyPassword = value; // empty is a password too
         } else if (name == "EDITION") {
             needsValue();
             switches.Edition = value;
@@ -112,6 +128,19 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
             throw SwitchError(FormatText("Der Schalter /%s ist mehrfach angegeben.", {name}));
     }
     if (switches.Help) return switches;
+    if (switches.ProxyPassword && switches.ProxyUser.empty())
+        throw SwitchError("Der Schalter /PROXYPASSWORD gilt nur zusammen mit /PROXYUSER.");
+    if (!switches.ProxyUser.empty() && switches.Proxy == "DIRECT")
+        throw SwitchError("Der Schalter /PROXYUSER gilt nicht mit /PROXY=DIRECT.");
+    if (!switches.Layout.empty()) {
+        // An offline set is made without a window and installs nothing.
+        if (switches.Package != 0 || switches.SingleSeat || switches.Folder || !switches.Files.empty() ||
+            !switches.Source.empty())
+            throw SwitchError("Der Schalter /LAYOUT installiert nichts: /PACKAGE, /TYPE, /DIR, /FILES und /SOURCE "
+                              "gelten nicht mit ihm.");
+        switches.Mode = RunMode::VerySilent;
+        return switches;
+    }
     if (switches.Unattended() && switches.Package == 0)
         throw SwitchError("Ohne Rückfragen braucht die Installation den Schalter /PACKAGE.");
     if (switches.SingleSeat && switches.Package != 0 && switches.Package != pkApplication &&
@@ -133,7 +162,9 @@ std::string SwitchUsage() {
            "\n"
            "tvinstall [/PACKAGE=n] [/TYPE=CLIENT|SINGLE] [/DIR=Ordner] [/EDITION=Name]\n"
            "          [/FILES=a.zip;b.zip|ALL] [/SOURCE=Ordner] [/SILENT|/VERYSILENT]\n"
-           "          [/LOG=Datei]\n"
+           "          [/LOG=Datei] [/PROXY=host:port|DIRECT] [/PROXYUSER=Name]\n"
+           "          [/PROXYPASSWORD=Kennwort]\n"
+           "tvinstall /LAYOUT=Ordner [/EDITION=Name] [/PROXY=...] [/LOG=Datei]\n"
            "\n"
            "/PACKAGE=n      das Paket 1 bis 5, wie auf der Auswahlseite\n"
            "/TYPE=...       für Paket 1: CLIENT (Vorgabe) oder SINGLE (Einzelplatz);\n"
@@ -144,6 +175,14 @@ std::string SwitchUsage() {
            "/FILES=...      für Paket 4: die Update-Archive, durch \";\" getrennt (Vorgabe: ALL)\n"
            "/SOURCE=Ordner  die Pakete offline aus diesem Ordner (install.ini und Packages,\n"
            "                oder die Dateien neben install.ini), z. B. auf einer Freigabe\n"
+           "/LAYOUT=Ordner  erstellt dort aus dem Update-Server ein Offline-Verzeichnis (das\n"
+           "                Programm, install.ini und Packages), ohne Fenster; erneut\n"
+           "                aufgerufen lädt es nur Geändertes und Fehlendes; mit /EDITION nur\n"
+           "                die Archive dieser Edition\n"
+           "/PROXY=...      der HTTP-Proxy host:port, oder DIRECT für keinen (Vorgabe: die\n"
+           "                Einstellung des Systems; unter Linux https_proxy und no_proxy)\n"
+           "/PROXYUSER=Name die Anmeldung am Proxy (Basic); das Kennwort in /PROXYPASSWORD=\n"
+           "                oder in der Umgebungsvariablen TVINSTALL_PROXY_PASSWORD\n"
            "/SILENT         nur die Fortschrittsseite, keine Rückfragen\n"
            "/VERYSILENT     kein Fenster, keine Rückfragen\n"
            "/LOG=Datei      das Protokoll (Vorgabe: tvinstall.log im temporären Ordner)\n"

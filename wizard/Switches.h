@@ -46,6 +46,10 @@ struct SetupSwitches {
     std::optional<std::string> Edition;
     std::vector<std::string> Files; // empty: all
     std::string Source;             // the offline package set's folder; empty: the program's
+    std::string Layout;             // the offline package set to make from the server; empty: none
+    std::optional<std::string> Proxy; // "host:port" or "DIRECT"; none: the system's setting
+    std::string ProxyUser;
+    std::optional<std::string> ProxyPassword;
     RunMode Mode = RunMode::Interactive;
     std::string LogFile; // empty: "tvinstall.log" in the temporary folder
     bool Help = false;

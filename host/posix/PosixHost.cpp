@@ -79,10 +79,15 @@ void PosixHost::WriteRegistryString(const std::string& path, const std::string& 
 }
 
 std::string PosixHost::ProgramFolder() {
+    const std::string file = ProgramFile();
+    if (file.empty()) return IncludeTrailingPathDelimiter(CurrentDirectory());
+    return IncludeTrailingPathDelimiter(std::filesystem::path(file).parent_path().string());
+}
+
+std::string PosixHost::ProgramFile() {
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return IncludeTrailingPathDelimiter(CurrentDirectory());
-    return IncludeTrailingPathDelimiter(exe.parent_path().string());
+    return ec ? std::string() : exe.string();
 }
 
 } // namespace tv

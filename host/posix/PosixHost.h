@@ -20,6 +20,7 @@ public:
     void WriteRegistryString(const std::string& path, const std::string& name,
                              const std::string& value) override;
     std::string ProgramFolder() override;
+    std::string ProgramFile() override;
 };
 
 } // namespace tv

@@ -81,4 +81,18 @@ bool TcpSocket::PeerClosed() const {
     return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
+long TcpSocket::Send(const char* data, size_t size, const std::string& where) {
+    ssize_t n = ::send(FHandle, data, size, MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
+    throw Failure("Verbindung zu " + where + ": " + std::strerror(errno));
+}
+
+long TcpSocket::Receive(char* buffer, size_t size, const std::string& where) {
+    ssize_t n = ::recv(FHandle, buffer, size, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
+    throw Failure("Verbindung zu " + where + ": " + std::strerror(errno));
+}
+
 } // namespace tv

@@ -95,11 +95,16 @@ void Win32Host::WriteRegistryString(const std::string& path, const std::string& 
 }
 
 std::string Win32Host::ProgramFolder() {
+    const std::string file = ProgramFile();
+    return file.empty() ? std::string() : ExtractFilePath(file);
+}
+
+std::string Win32Host::ProgramFile() {
     std::vector<wchar_t> buffer(MAX_PATH);
     while (true) {
         DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
-        if (length < buffer.size()) return ExtractFilePath(Narrow(std::wstring(buffer.data(), length)));
+        if (length < buffer.size()) return Narrow(std::wstring(buffer.data(), length));
         buffer.resize(buffer.size() * 2);
     }
 }

@@ -18,6 +18,7 @@ public:
     void WriteRegistryString(const std::string& path, const std::string& name,
                              const std::string& value) override;
     std::string ProgramFolder() override;
+    std::string ProgramFile() override;
 };
 
 // HKEY_LOCAL_MACHINE in the 32-bit view.

@@ -97,4 +97,18 @@ bool TcpSocket::PeerClosed() const {
     return n == 0 || (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK && WSAGetLastError() != WSAEINTR);
 }
 
+long TcpSocket::Send(const char* data, size_t size, const std::string& where) {
+    int n = send(Native(FHandle), data, static_cast<int>(size), 0);
+    if (n >= 0) return n;
+    if (WSAGetLastError() == WSAEWOULDBLOCK || WSAGetLastError() == WSAEINTR) return -1;
+    throw Failure("Verbindung zu " + where + ": " + SystemMessage(WSAGetLastError()));
+}
+
+long TcpSocket::Receive(char* buffer, size_t size, const std::string& where) {
+    int n = recv(Native(FHandle), buffer, static_cast<int>(size), 0);
+    if (n >= 0) return n;
+    if (WSAGetLastError() == WSAEWOULDBLOCK || WSAGetLastError() == WSAEINTR) return -1;
+    throw Failure("Verbindung zu " + where + ": " + SystemMessage(WSAGetLastError()));
+}
+
 } // namespace tv

@@ -16,32 +16,6 @@ constexpr const char* Accept = "text/html,application/xhtml+xml,application/xml;
 constexpr const char* UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 constexpr const char* FormContentType = "application/x-www-form-urlencoded";
 
-std::string Base64(const std::string& data) {
-    static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    size_t i = 0;
-    for (; i + 2 < data.size(); i += 3) {
-        unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
-                     (static_cast<unsigned char>(data[i + 1]) << 8) | static_cast<unsigned char>(data[i + 2]);
-        for (int shift : {18, 12, 6, 0})
-            out += Alphabet[(v >> shift) & 63];
-    }
-    if (i + 1 == data.size()) {
-        unsigned v = static_cast<unsigned char>(data[i]) << 16;
-        out += Alphabet[(v >> 18) & 63];
-        out += Alphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (i + 2 == data.size()) {
-        unsigned v =
-            (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8);
-        out += Alphabet[(v >> 18) & 63];
-        out += Alphabet[(v >> 12) & 63];
-        out += Alphabet[(v >> 6) & 63];
-        out += '=';
-    }
-    return out;
-}
-
 // Resolves a Location against the address it answered.
 // "host" with ":port" where the port is not the default, as the Host field writes it.
 std::string HostAndPort(const Url& url) {
@@ -143,7 +117,7 @@ void HttpClient::Send(const std::string& method, const Url& url) {
     head += "Accept-Encoding: identity\r\n";
     head += std::string("User-Agent: ") + UserAgent + "\r\n";
     if (BasicAuthentication && (!UserName.empty() || !Password.empty()))
-        head += "Authorization: Basic " + Base64(UserName + ":" + Password) + "\r\n";
+        head += "Authorization: Basic " + EncodeBase64(UserName + ":" + Password) + "\r\n";
     std::string cookies = FCookies.CookieHeader(url.Host, url.Path, true);
     if (!cookies.empty()) head += "Cookie: " + cookies + "\r\n";
     head += "\r\n";

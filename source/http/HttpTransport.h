@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "host/ProxyRoute.h"
+
 namespace tv {
 
 // A request received no byte for this long: it fails instead of hanging the wizard.
@@ -35,6 +37,10 @@ public:
     // Runs about every 100 ms while a read or connect waits (the wizard pumps messages);
     // it may call Close, which ends the wait.
     std::function<void()> WhileWaiting;
+    // Chooses each connection's route (direct, or through a proxy's tunnel); none: direct.
+    std::function<ProxyRoute(const std::string& host, int port)> RouteFor;
+    // Told each connection's route as it is opened.
+    std::function<void(const ProxyRoute&)> OnRoute;
 };
 
 } // namespace tv

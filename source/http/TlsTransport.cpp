@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -70,6 +71,48 @@ SSL_CTX* ClientContext() {
     return context;
 }
 
+// A proxy's answer to CONNECT as far as it matters here.
+struct TunnelAnswer {
+    int Status = 0;
+    std::string StatusLine; // printable, shortened: it came from outside
+    std::string Schemes;    // of the Proxy-Authenticate fields, ", " between them
+};
+
+constexpr size_t MaxTunnelHead = 16384;
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (char c : text.substr(0, 200))
+        out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    return out;
+}
+
+TunnelAnswer ReadTunnelAnswer(const std::string& head) {
+    TunnelAnswer answer;
+    const std::vector<std::string> lines = SplitTokens(head, '\n');
+    const std::string first = TrimControl(lines.empty() ? std::string() : lines.front());
+    answer.StatusLine = Printable(first);
+    if (first.rfind("HTTP/1.", 0) != 0 || first.size() < 12 || first[8] != ' ' ||
+        first.substr(9, 3).find_first_not_of("0123456789") != std::string::npos)
+        throw Failure("Ungültige Antwort auf CONNECT: " + answer.StatusLine);
+    answer.Status = std::stoi(first.substr(9, 3));
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const size_t colon = lines[i].find(':');
+        if (colon == std::string::npos || !SameText(TrimBlanks(lines[i].substr(0, colon)), "Proxy-Authenticate"))
+            continue;
+        // Each challenge begins with its scheme; parameters (name=value) follow.
+        for (const std::string& part : SplitTokens(lines[i].substr(colon + 1), ',')) {
+            const std::string challenge = TrimBlanks(TrimControl(part));
+            const std::string word = challenge.substr(0, challenge.find(' '));
+            if (word.empty() || word.find('=') != std::string::npos) continue;
+            const std::string scheme = Printable(word.substr(0, 40));
+            if (answer.Schemes.find(scheme) == std::string::npos)
+                answer.Schemes += (answer.Schemes.empty() ? "" : ", ") + scheme;
+        }
+    }
+    return answer;
+}
+
 } // namespace
 
 void TlsTransport::SslDeleter::operator()(SSL* ssl) const {
@@ -92,11 +135,14 @@ void TlsTransport::Open(const std::string& host, int port) {
     FClosedByUs = false;
     FEndedCleanly = false;
     SSL_CTX* context = ClientContext();
+    const ProxyRoute route = RouteFor ? RouteFor(host, port) : ProxyRoute{};
+    if (OnRoute) OnRoute(route);
     ++FWaits;
     try {
-        FSocket = TcpSocket::Connect(host, port, ReadTimeoutMs, [this] { return KeepWaiting(); });
+        ConnectSocket(route);
     } catch (...) {
         --FWaits;
+        FSocket.reset();
         throw;
     }
     --FWaits;
@@ -133,6 +179,73 @@ void TlsTransport::Open(const std::string& host, int port) {
         Close();
         throw Failure(FormatText("Verbindung zu %s:%s: %s", {host, std::to_string(port), reason}));
     }
+}
+
+void TlsTransport::ConnectSocket(const ProxyRoute& route) {
+    if (route.Direct()) {
+        FSocket = TcpSocket::Connect(FHost, FPort, ReadTimeoutMs, [this] { return KeepWaiting(); });
+        return;
+    }
+    try {
+        FSocket = TcpSocket::Connect(route.Host, route.Port, ReadTimeoutMs, [this] { return KeepWaiting(); });
+        OpenTunnel(route);
+    } catch (const Failure& e) {
+        throw Failure(FormatText("Proxy %s (%s): %s", {route.Shown(), route.Why, e.what()}));
+    }
+}
+
+void TlsTransport::WaitSocket(bool writable, const std::string& where) {
+    auto keepWaiting = [this] { return KeepWaiting(); };
+    const TcpSocket::WaitResult result =
+        writable ? FSocket->WaitWritable(ReadTimeoutMs, keepWaiting) : FSocket->WaitReadable(ReadTimeoutMs, keepWaiting);
+    if (result == TcpSocket::WaitResult::Cancelled || FClosedByUs)
+        throw Failure("Verbindung zu " + where + " wurde abgebrochen");
+    if (result == TcpSocket::WaitResult::TimedOut)
+        throw Failure("Zeitüberschreitung: seit " + std::to_string(ReadTimeoutMs / 1000) + " Sekunden keine Antwort");
+}
+
+void TlsTransport::OpenTunnel(const ProxyRoute& route) {
+    const std::string where = route.Shown();
+    const std::string target = FHost + ":" + std::to_string(FPort);
+    std::string request = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
+    if (!route.User.empty())
+        request += "Proxy-Authorization: Basic " + EncodeBase64(route.User + ":" + route.Password) + "\r\n";
+    request += "\r\n";
+    for (size_t sent = 0; sent < request.size();) {
+        const long n = FSocket->Send(request.data() + sent, request.size() - sent, where);
+        if (n < 0)
+            WaitSocket(true, where);
+        else
+            sent += static_cast<size_t>(n);
+    }
+    // Byte by byte: what follows the head is the server's TLS, and not the proxy's to read.
+    std::string head;
+    while (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0) {
+        if (head.size() >= MaxTunnelHead) throw Failure("Die Antwort auf CONNECT ist zu lang");
+        char byte;
+        const long n = FSocket->Receive(&byte, 1, where);
+        if (n < 0)
+            WaitSocket(false, where);
+        else if (n == 0)
+            throw Failure("Der Proxy hat die Verbindung ohne Antwort auf CONNECT geschlossen");
+        else
+            head += byte;
+    }
+    const TunnelAnswer answer = ReadTunnelAnswer(head);
+    if (answer.Status >= 200 && answer.Status <= 299) return;
+    if (answer.Status == 407) {
+        const bool basic = answer.Schemes.empty() || answer.Schemes.find("Basic") != std::string::npos;
+        if (!basic)
+            throw Failure(FormatText("Der Proxy verlangt eine Anmeldung mit %s; das Setup meldet sich nur mit "
+                                     "Basic an. Antwort: %s",
+                                     {answer.Schemes, answer.StatusLine}));
+        if (route.User.empty())
+            throw Failure("Der Proxy verlangt eine Anmeldung: geben Sie /PROXYUSER= und /PROXYPASSWORD= (oder "
+                          "TVINSTALL_PROXY_PASSWORD) an. Antwort: " +
+                          answer.StatusLine);
+        throw Failure("Der Proxy hat die Anmeldung abgelehnt. Antwort: " + answer.StatusLine);
+    }
+    throw Failure(FormatText("Der Proxy lässt keine Verbindung zu %s zu. Antwort: %s", {target, answer.StatusLine}));
 }
 
 bool TlsTransport::KeepWaiting() {

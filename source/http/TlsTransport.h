@@ -2,6 +2,8 @@
 // that verifies the server's chain and name (SNI sent) against the system's trust
 // store plus the CA file named by TVINSTALL_CA_FILE. Reads give up after a named time
 // without any byte; Close from inside a progress event makes the next read fail.
+// Through a proxy, TLS runs inside its CONNECT tunnel, end to end with the server: the
+// proxy sees no more than the server's name and port.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +37,11 @@ public:
 
 private:
     [[noreturn]] void Fail(const std::string& what) const;
+    // Opens the TCP connection: to the server, or to the proxy with a tunnel to the server.
+    void ConnectSocket(const ProxyRoute& route);
+    void OpenTunnel(const ProxyRoute& route);
+    // Waits for the socket as `Wait` says, failing with `where`'s name on a time-out or cancel.
+    void WaitSocket(bool writable, const std::string& where);
     void WaitFor(int sslError);
     bool KeepWaiting();
     void Release();

@@ -36,6 +36,7 @@ public:
     void WriteRegistryString(const std::string& path, const std::string& name,
                              const std::string& value) override;
     std::string ProgramFolder() override { return ProgramDir; }
+    std::string ProgramFile() override { return ProgramDir + "tvinstall"; }
     int MessageDlg(const std::string& message, MsgDlgType type, unsigned buttons) override;
     bool BrowseForFolder(const std::string& title, std::string& directory) override;
 };

@@ -1,0 +1,120 @@
+// The proxy as Windows programs find it: the machine's WinHTTP setting (netsh winhttp),
+// then the user's Internet settings, whose automatic configuration (WPAD, a PAC file)
+// WinHTTP evaluates for the address.
+#include <windows.h>
+
+#include <winhttp.h>
+
+#include <map>
+#include <mutex>
+
+#include "host/ProxyRoute.h"
+#include "host/win32/Wide.h"
+
+namespace tv {
+
+namespace {
+
+// Automatic detection may ask the network: it is bounded, and asked once per address.
+constexpr int AutoProxyTimeoutMs = 10 * 1000;
+
+std::string Taken(LPWSTR& text) {
+    std::string out = text ? Narrow(text) : std::string();
+    if (text) GlobalFree(text);
+    text = nullptr;
+    return out;
+}
+
+// Each reader: empty where its setting says nothing; otherwise the route it decides, a
+// direct one (an exception, a script's "DIRECT") included.
+
+std::optional<ProxyRoute> FromLists(const std::string& list, const std::string& bypass, const std::string& host,
+                                    int port, const std::string& why) {
+    const std::string address = HttpsProxyOfList(list);
+    if (address.empty()) return std::nullopt;
+    ProxyRoute direct;
+    direct.Why = why + ": Ausnahme für " + host;
+    if (!bypass.empty() && ProxyBypassed(host, port, bypass)) return direct;
+    // Windows lists may leave out the port: HTTP's own then.
+    std::optional<ProxyRoute> route =
+        ParseProxyAddress(address.find(':') == std::string::npos ? address + ":80" : address);
+    if (route) route->Why = why;
+    return route;
+}
+
+std::optional<ProxyRoute> MachineSetting(const std::string& host, int port) {
+    WINHTTP_PROXY_INFO info{};
+    if (!WinHttpGetDefaultProxyConfiguration(&info)) return std::nullopt;
+    const std::string list = Taken(info.lpszProxy);
+    const std::string bypass = Taken(info.lpszProxyBypass);
+    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY) return std::nullopt;
+    return FromLists(list, bypass, host, port, "WinHTTP-Einstellung des Rechners");
+}
+
+std::optional<ProxyRoute> AutomaticSetting(const std::string& autoConfigUrl, const std::string& host, int port) {
+    HINTERNET session = WinHttpOpen(L"Norvano Setup", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    if (!session) return std::nullopt;
+    WinHttpSetTimeouts(session, AutoProxyTimeoutMs, AutoProxyTimeoutMs, AutoProxyTimeoutMs, AutoProxyTimeoutMs);
+    const std::wstring scriptUrl = Wide(autoConfigUrl);
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    if (!autoConfigUrl.empty()) {
+        options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.lpszAutoConfigUrl = scriptUrl.c_str();
+    } else {
+        options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    }
+    options.fAutoLogonIfChallenged = TRUE;
+    const std::wstring url = Wide("https://" + host + ":" + std::to_string(port) + "/");
+    const std::string why = autoConfigUrl.empty() ? "automatische Proxy-Erkennung (WPAD)"
+                                                  : "Skript zur automatischen Konfiguration " + autoConfigUrl;
+    WINHTTP_PROXY_INFO info{};
+    std::optional<ProxyRoute> route;
+    if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
+        const std::string list = Taken(info.lpszProxy);
+        const std::string bypass = Taken(info.lpszProxyBypass);
+        if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY) route = FromLists(list, bypass, host, port, why);
+        if (!route) {
+            route = ProxyRoute{};
+            route->Why = why + ": direkt";
+        }
+    }
+    WinHttpCloseHandle(session);
+    return route;
+}
+
+// As the user's browser: the automatic configuration where it gives an answer, the fixed
+// proxy otherwise.
+std::optional<ProxyRoute> UserSetting(const std::string& host, int port) {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return std::nullopt;
+    const std::string autoConfigUrl = Taken(config.lpszAutoConfigUrl);
+    const std::string list = Taken(config.lpszProxy);
+    const std::string bypass = Taken(config.lpszProxyBypass);
+    if (config.fAutoDetect || !autoConfigUrl.empty())
+        if (std::optional<ProxyRoute> route = AutomaticSetting(autoConfigUrl, host, port)) return route;
+    return FromLists(list, bypass, host, port, "Internetoptionen des Benutzers");
+}
+
+ProxyRoute Decide(const std::string& host, int port) {
+    if (std::optional<ProxyRoute> route = MachineSetting(host, port)) return *route;
+    if (std::optional<ProxyRoute> route = UserSetting(host, port)) return *route;
+    ProxyRoute direct;
+    direct.Why = "keine Proxy-Einstellung";
+    return direct;
+}
+
+} // namespace
+
+ProxyRoute SystemProxyRoute(const std::string& host, int port) {
+    static std::mutex lock;
+    static std::map<std::string, ProxyRoute> decided;
+    const std::string key = host + ":" + std::to_string(port);
+    std::lock_guard<std::mutex> guard(lock);
+    auto found = decided.find(key);
+    if (found == decided.end()) found = decided.emplace(key, Decide(host, port)).first;
+    return found->second;
+}
+
+} // namespace tv
