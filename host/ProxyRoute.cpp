@@ -18,7 +18,8 @@ int HexDigit(char c) {
 std::string PercentDecoded(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
             out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
             i += 2;
         } else {
@@ -30,7 +31,8 @@ std::string PercentDecoded(const std::string& text) {
 
 // A port of one to five digits within 1..65535; 0 otherwise.
 int PortNumber(const std::string& text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
     const int port = std::stoi(text);
     return port <= 65535 ? port : 0;
 }
@@ -69,7 +71,8 @@ bool EntryMatches(const std::string& host, int port, std::string entry) {
     if (entry.empty()) return false;
     if (entry.find('*') != std::string::npos) return WildcardMatch(host, entry);
     if (entry.front() == '.') entry = entry.substr(1);
-    return host == entry || (host.size() > entry.size() && host.compare(host.size() - entry.size(), entry.size(), entry) == 0 &&
+    return host == entry || (host.size() > entry.size() &&
+                             host.compare(host.size() - entry.size(), entry.size(), entry) == 0 &&
                              host[host.size() - entry.size() - 1] == '.');
 }
 

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev
   libssl-dev zlib1g-dev libisal-dev
   xvfb xauth fonts-dejavu-core fonts-wine
-  openssl nginx-light curl
+  openssl nginx-light tinyproxy curl
   clang libclang-rt-dev clang-format clang-tidy
   zip unzip p7zip-full libarchive-tools python3
   "$@"

@@ -67,10 +67,11 @@ PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEv
     FClient.Transport().WhileWaiting = [this] { FEvents.PumpMessages(); };
     FClient.Transport().RouteFor = [this](const std::string& host, int port) { return RouteFor(host, port); };
     FClient.Transport().OnRoute = [this](const ProxyRoute& route) {
-        std::string line = route.Direct() ? "Verbindung direkt (" + route.Why + ")"
-                                          : FormatText("Verbindung über den Proxy %s (%s)%s",
-                                                       {route.Shown(), route.Why,
-                                                        route.User.empty() ? "" : ", mit Anmeldung (Basic)"});
+        std::string line =
+            route.Direct()
+                ? "Verbindung direkt (" + route.Why + ")"
+                : FormatText("Verbindung über den Proxy %s (%s)%s",
+                             {route.Shown(), route.Why, route.User.empty() ? "" : ", mit Anmeldung (Basic)"});
         if (line == FLastRoute) return;
         FLastRoute = line;
         FLog.Line(line);

@@ -92,7 +92,8 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
             needsValue();
             const std::optional<ProxyRoute> proxy = ParseProxyAddress(value);
             if (!SameText(value, "DIRECT") && (!proxy || value.find("://") != std::string::npos))
-                throw SwitchError(FormatText("Der Schalter /PROXY braucht host:port oder DIRECT: \"%s\"", {value}));
+                throw SwitchError(
+                    FormatText("Der Schalter /PROXY braucht host:port oder DIRECT: \"%s\"", {value}));
             switches.Proxy = SameText(value, "DIRECT") ? "DIRECT" : value;
         } else if (name == "PROXYUSER") {
             needsValue();
@@ -136,8 +137,9 @@ SetupSwitches ParseSwitches(const std::vector<std::string>& arguments) {
         // An offline set is made without a window and installs nothing.
         if (switches.Package != 0 || switches.SingleSeat || switches.Folder || !switches.Files.empty() ||
             !switches.Source.empty())
-            throw SwitchError("Der Schalter /LAYOUT installiert nichts: /PACKAGE, /TYPE, /DIR, /FILES und /SOURCE "
-                              "gelten nicht mit ihm.");
+            throw SwitchError(
+                "Der Schalter /LAYOUT installiert nichts: /PACKAGE, /TYPE, /DIR, /FILES und /SOURCE "
+                "gelten nicht mit ihm.");
         switches.Mode = RunMode::VerySilent;
         return switches;
     }

@@ -44,9 +44,9 @@ struct SetupSwitches {
     std::optional<bool> SingleSeat;
     std::optional<std::string> Folder;
     std::optional<std::string> Edition;
-    std::vector<std::string> Files; // empty: all
-    std::string Source;             // the offline package set's folder; empty: the program's
-    std::string Layout;             // the offline package set to make from the server; empty: none
+    std::vector<std::string> Files;   // empty: all
+    std::string Source;               // the offline package set's folder; empty: the program's
+    std::string Layout;               // the offline package set to make from the server; empty: none
     std::optional<std::string> Proxy; // "host:port" or "DIRECT"; none: the system's setting
     std::string ProxyUser;
     std::optional<std::string> ProxyPassword;

@@ -28,8 +28,8 @@ std::string Taken(LPWSTR& text) {
 // Each reader: empty where its setting says nothing; otherwise the route it decides, a
 // direct one (an exception, a script's "DIRECT") included.
 
-std::optional<ProxyRoute> FromLists(const std::string& list, const std::string& bypass, const std::string& host,
-                                    int port, const std::string& why) {
+std::optional<ProxyRoute> FromLists(const std::string& list, const std::string& bypass,
+                                    const std::string& host, int port, const std::string& why) {
     const std::string address = HttpsProxyOfList(list);
     if (address.empty()) return std::nullopt;
     ProxyRoute direct;
@@ -51,11 +51,13 @@ std::optional<ProxyRoute> MachineSetting(const std::string& host, int port) {
     return FromLists(list, bypass, host, port, "WinHTTP-Einstellung des Rechners");
 }
 
-std::optional<ProxyRoute> AutomaticSetting(const std::string& autoConfigUrl, const std::string& host, int port) {
+std::optional<ProxyRoute> AutomaticSetting(const std::string& autoConfigUrl, const std::string& host,
+                                           int port) {
     HINTERNET session = WinHttpOpen(L"Norvano Setup", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0);
     if (!session) return std::nullopt;
-    WinHttpSetTimeouts(session, AutoProxyTimeoutMs, AutoProxyTimeoutMs, AutoProxyTimeoutMs, AutoProxyTimeoutMs);
+    WinHttpSetTimeouts(session, AutoProxyTimeoutMs, AutoProxyTimeoutMs, AutoProxyTimeoutMs,
+                       AutoProxyTimeoutMs);
     const std::wstring scriptUrl = Wide(autoConfigUrl);
     WINHTTP_AUTOPROXY_OPTIONS options{};
     if (!autoConfigUrl.empty()) {
@@ -74,7 +76,8 @@ std::optional<ProxyRoute> AutomaticSetting(const std::string& autoConfigUrl, con
     if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
         const std::string list = Taken(info.lpszProxy);
         const std::string bypass = Taken(info.lpszProxyBypass);
-        if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY) route = FromLists(list, bypass, host, port, why);
+        if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY)
+            route = FromLists(list, bypass, host, port, why);
         if (!route) {
             route = ProxyRoute{};
             route->Why = why + ": direkt";

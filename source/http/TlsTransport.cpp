@@ -71,13 +71,6 @@ SSL_CTX* ClientContext() {
     return context;
 }
 
-// A proxy's answer to CONNECT as far as it matters here.
-struct TunnelAnswer {
-    int Status = 0;
-    std::string StatusLine; // printable, shortened: it came from outside
-    std::string Schemes;    // of the Proxy-Authenticate fields, ", " between them
-};
-
 constexpr size_t MaxTunnelHead = 16384;
 
 std::string Printable(const std::string& text) {
@@ -86,6 +79,8 @@ std::string Printable(const std::string& text) {
         out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
     return out;
 }
+
+} // namespace
 
 TunnelAnswer ReadTunnelAnswer(const std::string& head) {
     TunnelAnswer answer;
@@ -98,7 +93,8 @@ TunnelAnswer ReadTunnelAnswer(const std::string& head) {
     answer.Status = std::stoi(first.substr(9, 3));
     for (size_t i = 1; i < lines.size(); ++i) {
         const size_t colon = lines[i].find(':');
-        if (colon == std::string::npos || !SameText(TrimBlanks(lines[i].substr(0, colon)), "Proxy-Authenticate"))
+        if (colon == std::string::npos ||
+            !SameText(TrimBlanks(lines[i].substr(0, colon)), "Proxy-Authenticate"))
             continue;
         // Each challenge begins with its scheme; parameters (name=value) follow.
         for (const std::string& part : SplitTokens(lines[i].substr(colon + 1), ',')) {
@@ -112,8 +108,6 @@ TunnelAnswer ReadTunnelAnswer(const std::string& head) {
     }
     return answer;
 }
-
-} // namespace
 
 void TlsTransport::SslDeleter::operator()(SSL* ssl) const {
     SSL_free(ssl);
@@ -196,12 +190,13 @@ void TlsTransport::ConnectSocket(const ProxyRoute& route) {
 
 void TlsTransport::WaitSocket(bool writable, const std::string& where) {
     auto keepWaiting = [this] { return KeepWaiting(); };
-    const TcpSocket::WaitResult result =
-        writable ? FSocket->WaitWritable(ReadTimeoutMs, keepWaiting) : FSocket->WaitReadable(ReadTimeoutMs, keepWaiting);
+    const TcpSocket::WaitResult result = writable ? FSocket->WaitWritable(ReadTimeoutMs, keepWaiting)
+                                                  : FSocket->WaitReadable(ReadTimeoutMs, keepWaiting);
     if (result == TcpSocket::WaitResult::Cancelled || FClosedByUs)
         throw Failure("Verbindung zu " + where + " wurde abgebrochen");
     if (result == TcpSocket::WaitResult::TimedOut)
-        throw Failure("Zeitüberschreitung: seit " + std::to_string(ReadTimeoutMs / 1000) + " Sekunden keine Antwort");
+        throw Failure("Zeitüberschreitung: seit " + std::to_string(ReadTimeoutMs / 1000) +
+                      " Sekunden keine Antwort");
 }
 
 void TlsTransport::OpenTunnel(const ProxyRoute& route) {
@@ -233,19 +228,23 @@ void TlsTransport::OpenTunnel(const ProxyRoute& route) {
     }
     const TunnelAnswer answer = ReadTunnelAnswer(head);
     if (answer.Status >= 200 && answer.Status <= 299) return;
-    if (answer.Status == 407) {
+    // 407 as the protocol has it; some proxies answer a refused login with 401.
+    if (answer.Status == 407 || answer.Status == 401) {
         const bool basic = answer.Schemes.empty() || answer.Schemes.find("Basic") != std::string::npos;
         if (!basic)
-            throw Failure(FormatText("Der Proxy verlangt eine Anmeldung mit %s; das Setup meldet sich nur mit "
-                                     "Basic an. Antwort: %s",
-                                     {answer.Schemes, answer.StatusLine}));
+            throw Failure(
+                FormatText("Der Proxy verlangt eine Anmeldung mit %s; das Setup meldet sich nur mit "
+                           "Basic an. Antwort: %s",
+                           {answer.Schemes, answer.StatusLine}));
         if (route.User.empty())
-            throw Failure("Der Proxy verlangt eine Anmeldung: geben Sie /PROXYUSER= und /PROXYPASSWORD= (oder "
-                          "TVINSTALL_PROXY_PASSWORD) an. Antwort: " +
-                          answer.StatusLine);
+            throw Failure(
+                "Der Proxy verlangt eine Anmeldung: geben Sie /PROXYUSER= und /PROXYPASSWORD= (oder "
+                "TVINSTALL_PROXY_PASSWORD) an. Antwort: " +
+                answer.StatusLine);
         throw Failure("Der Proxy hat die Anmeldung abgelehnt. Antwort: " + answer.StatusLine);
     }
-    throw Failure(FormatText("Der Proxy lässt keine Verbindung zu %s zu. Antwort: %s", {target, answer.StatusLine}));
+    throw Failure(
+        FormatText("Der Proxy lässt keine Verbindung zu %s zu. Antwort: %s", {target, answer.StatusLine}));
 }
 
 bool TlsTransport::KeepWaiting() {

@@ -17,6 +17,16 @@ typedef struct ssl_st SSL;
 
 namespace tv {
 
+// A proxy's answer to CONNECT as far as it matters here.
+struct TunnelAnswer {
+    int Status = 0;
+    std::string StatusLine; // printable, shortened: it came from outside
+    std::string Schemes;    // of the Proxy-Authenticate fields, ", " between them
+};
+// Reads the head of a proxy's answer (up to its empty line); throws Failure for one that
+// is no HTTP answer.
+TunnelAnswer ReadTunnelAnswer(const std::string& head);
+
 class TlsTransport : public HttpTransport {
 public:
     TlsTransport();

@@ -60,5 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         client.Get("https://update.example/users/norvano/installation/install.ini", sink);
     } catch (const tv::Failure&) {
     }
+    try {
+        tv::ReadTunnelAnswer(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+    } catch (const tv::Failure&) {
+    }
     return 0;
 }

@@ -30,6 +30,20 @@ TEST(Switches, ReadsEverySwitchCaseInsensitivelyWithQuotedValues) {
     EXPECT_FALSE(ParseSwitches({}).Unattended());
     EXPECT_TRUE(ParseSwitches({"/?"}).Help);
     EXPECT_TRUE(ParseSwitches({"/help", "/VERYSILENT"}).Help); // the usage, even without a package
+
+    const SetupSwitches proxied = ParseSwitches(
+        {"/PACKAGE=2", "/proxy=Proxy.Example:3128", "/PROXYUSER=DOMAIN\\setup", "/PROXYPASSWORD=\"a b\""});
+    EXPECT_EQ(proxied.Proxy, "Proxy.Example:3128");
+    EXPECT_EQ(proxied.ProxyUser, "DOMAIN\\setup");
+    EXPECT_EQ(proxied.ProxyPassword, "a b");
+    EXPECT_EQ(ParseSwitches({"/PACKAGE=2", "/PROXY=direct"}).Proxy, "DIRECT");
+    EXPECT_FALSE(ParseSwitches({"/PACKAGE=2", "/PROXYUSER=u"}).ProxyPassword); // then the environment's
+
+    // A layout needs no package and never shows a window.
+    const SetupSwitches layout =
+        ParseSwitches({std::string("/LAYOUT=") + FileRoot + "Offline", "/EDITION=Solan"});
+    EXPECT_EQ(layout.Layout, std::string(FileRoot) + "Offline");
+    EXPECT_EQ(layout.Mode, RunMode::VerySilent);
 }
 
 TEST(Switches, RefusesWhatTheyCannotMeanNamingIt) {
@@ -54,6 +68,20 @@ TEST(Switches, RefusesWhatTheyCannotMeanNamingIt) {
         {{"/PACKAGE=3", "/PACKAGE=3"}, "Der Schalter /PACKAGE ist mehrfach angegeben."},
         {{"/PACKAGE=3", "/DIR=Daten"},
          "Der Ordner des Schalters /DIR ist unbrauchbar (kein vollständiger Pfad): \"Daten\""},
+        {{"/PACKAGE=2", "/PROXY=proxy"}, "Der Schalter /PROXY braucht host:port oder DIRECT: \"proxy\""},
+        {{"/PACKAGE=2", "/PROXY=http://u:p@proxy:3128"},
+         "Der Schalter /PROXY braucht host:port oder DIRECT: \"http://u:p@proxy:3128\""},
+        {{"/PACKAGE=2", "/PROXY=socks5://proxy:1080"},
+         "Der Schalter /PROXY braucht host:port oder DIRECT: \"socks5://proxy:1080\""},
+        {{"/PACKAGE=2", "/PROXY=proxy:3128", "/PROXYPASSWORD=x"},
+         "Der Schalter /PROXYPASSWORD gilt nur zusammen mit /PROXYUSER."},
+        {{"/PACKAGE=2", "/PROXY=DIRECT", "/PROXYUSER=u"},
+         "Der Schalter /PROXYUSER gilt nicht mit /PROXY=DIRECT."},
+        {{"/LAYOUT=Offline"},
+         "Der Ordner des Schalters /LAYOUT ist unbrauchbar (kein vollständiger Pfad): \"Offline\""},
+        {{std::string("/LAYOUT=") + FileRoot + "Offline", "/PACKAGE=3"},
+         "Der Schalter /LAYOUT installiert nichts: /PACKAGE, /TYPE, /DIR, /FILES und /SOURCE gelten nicht "
+         "mit ihm."},
         {{"/PACKAGE=3", "/DIR=..\\Daten"},
          "Der Ordner des Schalters /DIR ist unbrauchbar (kein vollständiger Pfad): \"..\\Daten\""},
     };
