@@ -164,8 +164,8 @@ std::string PackageSource::Connect() {
 
 bool PackageSource::HasVerifiedCopy(const std::string& fileName, const std::string& path) {
     if (!FDigests.Matches(fileName, path)) return false;
-    FLog.Line(FormatText("%s liegt mit stimmender Prüfsumme im temporären Ordner: nicht erneut geladen",
-                         {fileName}));
+    FLog.Line(FormatText("%s liegt mit stimmender Prüfsumme in %s: nicht erneut geladen",
+                         {fileName, ExtractFilePath(path)}));
     return true;
 }
 

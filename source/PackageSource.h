@@ -85,6 +85,8 @@ public:
     // Whether the manifest offers `fileName` for download: every file, when it lists no
     // digests at all; otherwise only one it lists.
     bool Lists(const std::string& fileName) const { return FDigests.Count() == 0 || FDigests.Find(fileName); }
+    // Whether the manifest lists digests: only then can a copy be verified.
+    bool ListsDigests() const { return FDigests.Count() > 0; }
 
     // Logs in at the update server: the failure's text, empty when connected.
     std::string Connect();

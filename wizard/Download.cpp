@@ -6,10 +6,12 @@
 namespace tv {
 
 bool TSetupWizardDlg::DownloadFile(const std::string& baseUrl, const std::string& fileName,
-                                   const std::string& targetFolder) {
+                                   const std::string& targetFolder, bool* fetched) {
     std::string target = PackageFilePath(targetFolder, fileName);
+    if (fetched) *fetched = false;
     if (FSource.HasVerifiedCopy(fileName, target)) return FInstallState == isRunning;
     if (!ConnectToServer()) return false;
+    if (fetched) *fetched = true;
 
     ShownProgressBar bar(FForm.pbDownload);
     FForm.lblProgress.Caption = GetWizardText("capDownload");

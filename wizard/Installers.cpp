@@ -11,6 +11,14 @@
 
 namespace tv {
 
+void TSetupWizardDlg::MakeStartable(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::permissions(FilePath(path),
+                                 std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
+                                     std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add, ec);
+}
+
 void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     const std::string fileName = installer.FileName;
     const std::string baseUrl =
@@ -21,14 +29,7 @@ void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     std::string path = PackageFilePath(FSetupFolder, fileName);
     if (present) present = FileExists(path);
     if (present && !FOnline) FSource.Verify(fileName, path, "");
-    if (present && FOnline) {
-        // A downloaded program must be startable where files carry an execute permission.
-        std::error_code ec;
-        std::filesystem::permissions(FilePath(path),
-                                     std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
-                                         std::filesystem::perms::others_exec,
-                                     std::filesystem::perm_options::add, ec);
-    }
+    if (present && FOnline) MakeStartable(path);
     if (present) {
         InstallProc.CommandLine = InstallerCommandLine(path, installer, FRequest);
         FLog.Line("Installationsprogramm: " + MaskSecrets(InstallProc.CommandLine));

@@ -18,6 +18,7 @@ void TSetupWizardDlg::SetOnline(bool value) {
     FForm.OfflineBtn.Down = !value;
     FInstallIni->Clear();
     FSource.ClearDigests();
+    FServerManifest = {};
 
     if (value) {
         FSetupFolder = FHost.TempFolder();
@@ -26,8 +27,10 @@ void TSetupWizardDlg::SetOnline(bool value) {
         try {
             ManifestFile manifest;
             connected = ConnectToServer() && FetchManifest(manifest);
-            if (connected)
+            if (connected) {
                 LoadManifest(TrustedManifestLines(manifest, InstallationFolderAddress() + "install.ini"));
+                FServerManifest = std::move(manifest);
+            }
         } catch (const std::exception& e) {
             // No manifest, or one that cannot be trusted: no package from the server.
             ShowError(e.what());

@@ -85,6 +85,24 @@ void LogUnusedByUpdate(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
                       (unused.empty() ? std::string() : " Nicht verwendet:" + unused));
 }
 
+// /LAYOUT: the offline package set from the server, through the same connection, manifest
+// checks and downloads as an online run; even where an offline set lies beside the program.
+int MakeLayout(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
+    std::string edition;
+    if (switches.Edition) {
+        const int index = EditionIndex(wizard.GetForm().cbAppVers, *switches.Edition);
+        if (index < 0) throw SwitchError(FormatText("Unbekannte Edition: \"%s\"", {*switches.Edition}));
+        edition = EditionKeys[index];
+    }
+    if (!wizard.Online()) wizard.SetOnline(true);
+    if (!wizard.Online() || !wizard.HasPackageSource()) {
+        wizard.Log().Line("Ohne den Update-Server kann kein Offline-Verzeichnis erstellt werden.");
+        return wizard.ManifestRefused() ? ecInstallFailed : ecNoPackageSource;
+    }
+    wizard.MakeLayout(switches.Layout, edition);
+    return ExitCodeOf(wizard);
+}
+
 } // namespace
 
 void CheckAgainstManifest(const TSetupWizardDlg& wizard, SetupSwitches& switches) {
@@ -150,6 +168,7 @@ std::optional<int> StartWizard(TSetupWizardDlg& wizard, RunDialogs& dialogs, con
     }
     // Creating a folder risks nothing; the question to cancel comes only from a request to stop.
     dialogs.AnswerUnattended({wizard.GetMsg("ConfirmCreateFolder"), wizard.GetMsg("ConfirmCancelInstall")});
+    if (!switches.Layout.empty()) return MakeLayout(wizard, switches);
     if (!wizard.HasPackageSource()) return ExitCodeOf(wizard);
     // The start's message (the server failed, the offline folder serves) is acknowledged as a person would.
     if (wizard.Page() == tsInfo) wizard.Dispatch([&] { wizard.CloseBtnClick(); });
@@ -196,9 +215,10 @@ void BeginRunLog(RunLog& log, const SetupSwitches& switches, const std::string& 
     log.Line(std::string("Norvano Setup ") + TV_VERSION);
     log.Line("System: " + system);
     log.Line("Befehlszeile: " + MaskSecrets(commandLine));
-    const char* mode = switches.Mode == RunMode::VerySilent ? "ohne Fenster (/VERYSILENT)"
-                       : switches.Mode == RunMode::Silent   ? "nur Fortschritt (/SILENT)"
-                                                            : "mit Fenster";
+    const char* mode = !switches.Layout.empty() ? "Offline-Verzeichnis erstellen (/LAYOUT), ohne Fenster"
+                       : switches.Mode == RunMode::VerySilent ? "ohne Fenster (/VERYSILENT)"
+                       : switches.Mode == RunMode::Silent     ? "nur Fortschritt (/SILENT)"
+                                                              : "mit Fenster";
     log.Line(std::string("Ablauf: ") + mode);
 }
 

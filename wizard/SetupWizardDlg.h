@@ -176,8 +176,10 @@ public:
     std::vector<std::string> TrustedManifestLines(const ManifestFile& manifest, const std::string& source);
     void OnlineBtnClick();
     void OfflineBtnClick();
+    // Fetches `fileName` into `targetFolder` unless a verified copy lies there already
+    // (`fetched` says which). False when the run was aborted or the server is not reached.
     bool DownloadFile(const std::string& baseUrl, const std::string& fileName,
-                      const std::string& targetFolder);
+                      const std::string& targetFolder, bool* fetched = nullptr);
     void IdWebDAVWorkBegin(WorkMode mode, std::int64_t workCountMax);
     void IdWebDAVWork(WorkMode mode, std::int64_t workCount);
     const std::string& SetupFolder() const { return FSetupFolder; }
@@ -185,6 +187,14 @@ public:
     // The manifest's lines, with the digest section read; throws for a malformed one.
     void LoadManifest(const std::vector<std::string>& lines);
     HttpClient& WebDAV() { return FSource.Client(); }
+
+    // The offline package set (wizard/Layout.cpp)
+    // Makes `folder` an offline package set from the server's manifest, as an online run
+    // would fetch it: the program itself, "install.ini" with its signature, and in
+    // "Packages" every file it lists (an edition's archives alone when `edition` names
+    // one). Each file is verified, a broken transfer resumed, a verified file kept; nothing
+    // else in the folder is touched. The run's state tells the outcome.
+    void MakeLayout(const std::string& folder, const std::string& edition);
 
     // The parts the run uses.
     PackageSource& Source() { return FSource; }
@@ -220,8 +230,21 @@ private:
     // in the offline folder, not listed by the server); empty when all can.
     std::string MissingArchive(const std::vector<std::string>& names) const;
     void Aborted();
+    struct LayoutFile {
+        std::string Name;
+        std::string BaseUrl;
+        bool Program = false; // an installer, which an offline run starts from the set
+    };
+    // What a layout fetches: every installer, and the archives of every edition or of `edition`.
+    std::vector<LayoutFile> LayoutFiles(const std::string& edition) const;
+    // Puts the running program into `folder` (whole or not at all); false when it was there.
+    bool CopyProgramTo(const std::string& folder);
+    // Writes the server's manifest and its signature into `folder` where they differ.
+    void WriteLayoutManifest(const std::string& folder);
     void WriteAliasEntries();
     void LogChanges(const std::vector<ConfChange>& changes);
+    // A downloaded program must be startable where files carry an execute permission.
+    static void MakeStartable(const std::string& path);
     // Fetches (online) and starts one installer with the window hidden, for FRequest.
     void RunInstaller(const Installer& installer);
     void RunPackageInstaller(const PackageRow& package);
@@ -259,6 +282,7 @@ private:
     bool FStartCancelled = false; // "Abbrechen" in the window that shows the start waiting
     bool FManifestRefused = false;
     bool FRestartNeeded = false;
+    ManifestFile FServerManifest; // as the server sent it, while online
     RunLog FLog;
 
     // Parts and components

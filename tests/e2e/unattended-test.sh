@@ -15,8 +15,12 @@ mkdir -p "$root"
 # shellcheck source=tests/e2e/checks.sh
 source "$(dirname "$0")/checks.sh"
 own_lock_folder "$root/lock"
-server=""
-cleanup() { [ -n "$server" ] && kill "$server" 2>/dev/null; wait 2>/dev/null || true; }
+server="" proxy=""
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null
+  [ -n "$proxy" ] && kill "$proxy" 2>/dev/null
+  wait 2>/dev/null || true
+}
 trap cleanup EXIT
 
 run=() exe=""
@@ -123,6 +127,65 @@ no_secrets online
 kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true
 server=""
 unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
+forget_application
+
+start_proxy() { # folder, port: a tinyproxy that tunnels to that port only, with Basic authentication
+  local d="$1"
+  mkdir -p "$d"
+  proxy_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  printf 'Port %s\nListen 127.0.0.1\nTimeout 30\nLogFile "%s/proxy.log"\nLogLevel Connect\nPidFile "%s/proxy.pid"\nConnectPort %s\nBasicAuth proxyuser Pr0xy-Kennwort\n' \
+    "$proxy_port" "$d" "$d" "$2" > "$d/tinyproxy.conf"
+  tinyproxy -d -c "$d/tinyproxy.conf" > "$d/out.txt" 2>&1 &
+  proxy=$!
+  for _ in $(seq 1 50); do (exec 3<>"/dev/tcp/127.0.0.1/$proxy_port") 2>/dev/null && return 0; sleep 0.1; done
+  fail "tinyproxy did not start"
+}
+
+echo "--- an offline set made from the server through a proxy (/LAYOUT), kept up to date, installed from"
+machine layout
+serve layout
+served="$root/layout/served"
+made="$root/fromlayout/program" # where the next machine's program will be
+machine fromlayout
+rm -rf "$made"
+start_proxy "$root/proxy" "$TV_NGINX_PORT"
+expect "layout through the proxy" 0 "$(TVINSTALL_PROXY_PASSWORD=Pr0xy-Kennwort installer layout \
+  "/LAYOUT=$(native_path "$made")" "/PROXY=127.0.0.1:$proxy_port" /PROXYUSER=proxyuser)"
+log_has layout "Ablauf: Offline-Verzeichnis erstellen (/LAYOUT)" \
+  "Verbindung über den Proxy 127.0.0.1:$proxy_port (Schalter /PROXY), mit Anmeldung (Basic)" \
+  "Download nv_setup.exe" "Download upd_parts.zip" "Offline-Verzeichnis vollständig: 8 Dateien, 8 geladen" "Ende: Exit-Code 0"
+log_lacks layout "Pr0xy-Kennwort" "$(printf 'proxyuser:Pr0xy-Kennwort' | base64 -w0)"
+no_secrets layout
+grep -qF "CONNECT 127.0.0.1:$TV_NGINX_PORT" "$root/proxy/proxy.log" || fail "the proxy logged no CONNECT"
+grep -o 'Offline-Verzeichnis vollständig: .*' "$root/layout/temp/tvinstall.log"
+for file in "$served"/*; do
+  name=$(basename "$file")
+  case "$name" in install.ini*) target="$made/$name" ;; *) target="$made/Packages/$name" ;; esac
+  cmp -s "$file" "$target" || fail "layout: $name differs from the server's"
+done
+[ -x "$made/tvinstall$exe" ] || fail "layout: no program"
+kill "$proxy" 2>/dev/null; wait "$proxy" 2>/dev/null || true
+proxy=""
+
+echo "ein Notizzettel des Administrators" > "$made/Packages/liesmich.txt"
+expect "layout again, nothing changed" 0 "$(installer layout "/LAYOUT=$(native_path "$made")" /PROXY=DIRECT)"
+log_has layout "Verbindung direkt (Schalter /PROXY=DIRECT)" "8 Dateien, 0 geladen (0 Bytes), 8 unverändert"
+log_lacks layout "Download "
+(cd "$root/layout/temp" && echo "neu" > neu.db && zip -q "$served/upd_cars.zip" neu.db)
+"$here/demo/sign-package-set.sh" "$build" "$served" 2
+cp "$served/install.ini"* "$served/upd_cars.zip" "$TV_NGINX_ROOT_UNIX/users/norvano/installation/"
+expect "layout after one archive changed" 0 "$(installer layout "/LAYOUT=$(native_path "$made")" /PROXY=DIRECT)"
+log_has layout "Download upd_cars.zip" "8 Dateien, 1 geladen"
+log_lacks layout "Download nv_setup.exe" "Download db_base.zip"
+cmp -s "$served/upd_cars.zip" "$made/Packages/upd_cars.zip" || fail "layout: the changed archive was not fetched"
+cmp -s "$served/install.ini" "$made/install.ini" || fail "layout: the changed manifest was not written"
+[ -f "$made/Packages/liesmich.txt" ] || fail "layout: removed a file it did not write"
+kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true
+server=""
+unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
+expect "a single seat from the layout, the server gone" 0 "$(installer fromlayout "${single[@]}")"
+expect_single_seat fromlayout
+log_has fromlayout "Modus: offline" "Ende: Exit-Code 0"
 forget_application
 
 echo "--- each exit code"
