@@ -170,6 +170,56 @@ TEST(SystemProxy, TheMachinesWinHttpSettingWithItsBypassList) {
     EXPECT_EQ(bypassed.Why, "WinHTTP-Einstellung des Rechners: Ausnahme für files.local-site");
     EXPECT_TRUE(SystemProxyRoute("fileserver", 443).Direct());
 }
+
+// The user's Internet settings as the browser's dialog stores them: a fixed proxy with
+// its exceptions, no automatic configuration.
+class UserProxySetting {
+public:
+    UserProxySetting(const std::string& proxy, const std::string& bypass) {
+        std::string blob;
+        auto number = [&blob](std::uint32_t value) {
+            for (int i = 0; i < 4; ++i)
+                blob += static_cast<char>((value >> (8 * i)) & 0xff);
+        };
+        auto text = [&](const std::string& value) {
+            number(static_cast<std::uint32_t>(value.size()));
+            blob += value;
+        };
+        number(0x46);  // the format's version
+        number(1);     // a change counter
+        number(1 | 2); // direct connections allowed, through the proxy named below
+        text(proxy);
+        text(bypass);
+        text("");      // no configuration script
+        blob.append(32, '\0');
+        FSet = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &FKey, nullptr) ==
+                   ERROR_SUCCESS &&
+               RegSetValueExW(FKey, L"DefaultConnectionSettings", 0, REG_BINARY,
+                              reinterpret_cast<const BYTE*>(blob.data()), static_cast<DWORD>(blob.size())) ==
+                   ERROR_SUCCESS;
+    }
+    ~UserProxySetting() {
+        if (!FKey) return;
+        RegDeleteValueW(FKey, L"DefaultConnectionSettings");
+        RegCloseKey(FKey);
+    }
+    bool Set() const { return FSet; }
+
+private:
+    static constexpr const wchar_t* KeyPath =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+    HKEY FKey = nullptr;
+    bool FSet = false;
+};
+
+TEST(SystemProxy, TheUsersInternetSettingsWhereTheMachineNamesNone) {
+    UserProxySetting setting("http=web:80;https=user-proxy.intern:8080", "*.local-site");
+    if (!setting.Set()) GTEST_SKIP() << "the user's Internet settings cannot be written here";
+    const ProxyRoute route = SystemProxyRoute("user.example", 443);
+    EXPECT_EQ(route.Shown(), "user-proxy.intern:8080");
+    EXPECT_EQ(route.Why, "Internetoptionen des Benutzers");
+    EXPECT_EQ(SystemProxyRoute("web.local-site", 443).Why, "Internetoptionen des Benutzers: Ausnahme für web.local-site");
+}
 #endif
 
 } // namespace
