@@ -190,13 +190,13 @@ public:
         number(1 | 2); // direct connections allowed, through the proxy named below
         text(proxy);
         text(bypass);
-        text("");      // no configuration script
+        text(""); // no configuration script
         blob.append(32, '\0');
-        FSet = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &FKey, nullptr) ==
-                   ERROR_SUCCESS &&
+        FSet = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &FKey,
+                               nullptr) == ERROR_SUCCESS &&
                RegSetValueExW(FKey, L"DefaultConnectionSettings", 0, REG_BINARY,
-                              reinterpret_cast<const BYTE*>(blob.data()), static_cast<DWORD>(blob.size())) ==
-                   ERROR_SUCCESS;
+                              reinterpret_cast<const BYTE*>(blob.data()),
+                              static_cast<DWORD>(blob.size())) == ERROR_SUCCESS;
     }
     ~UserProxySetting() {
         if (!FKey) return;
@@ -218,7 +218,8 @@ TEST(SystemProxy, TheUsersInternetSettingsWhereTheMachineNamesNone) {
     const ProxyRoute route = SystemProxyRoute("user.example", 443);
     EXPECT_EQ(route.Shown(), "user-proxy.intern:8080");
     EXPECT_EQ(route.Why, "Internetoptionen des Benutzers");
-    EXPECT_EQ(SystemProxyRoute("web.local-site", 443).Why, "Internetoptionen des Benutzers: Ausnahme für web.local-site");
+    EXPECT_EQ(SystemProxyRoute("web.local-site", 443).Why,
+              "Internetoptionen des Benutzers: Ausnahme für web.local-site");
 }
 #endif
 

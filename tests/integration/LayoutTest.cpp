@@ -21,7 +21,7 @@ using namespace testbed;
 namespace fs = std::filesystem;
 
 // The package files on the server, each with bytes of its own.
-const char* const ServerFiles[] = {"nv_setup.exe", "fb32.exe", "st_setup.exe", "db_base.zip",
+const char* const ServerFiles[] = {"nv_setup.exe",  "fb32.exe",     "st_setup.exe", "db_base.zip",
                                    "db_images.zip", "upd_cars.zip", "upd_parts.zip"};
 
 class LayoutTest : public WizardFixture {
@@ -54,14 +54,16 @@ protected:
     // The manifest: every edition's archives, with the digests of the files as served, but
     // those of `unlisted` left out.
     static void ServeManifest(bool digests = true, const std::string& unlisted = "") {
-        std::string manifest = "[DBFileListSingle]\r\nSolan=db_base.zip;db_images.zip\r\n"
-                               "[DBFileListClient]\r\nBrisa=db_base.zip\r\nSolan=db_base.zip;db_images.zip\r\n"
-                               "[UpdFileList]\r\nBrisa=upd_parts.zip\r\nTavik=upd_cars.zip;upd_parts.zip\r\n";
+        std::string manifest =
+            "[DBFileListSingle]\r\nSolan=db_base.zip;db_images.zip\r\n"
+            "[DBFileListClient]\r\nBrisa=db_base.zip\r\nSolan=db_base.zip;db_images.zip\r\n"
+            "[UpdFileList]\r\nBrisa=upd_parts.zip\r\nTavik=upd_cars.zip;upd_parts.zip\r\n";
         if (digests) {
             manifest += "[SHA256]\r\n";
             for (const char* name : ServerFiles)
                 if (name != unlisted)
-                    manifest += std::string(name) + "=" + FileSha256(FServer->InstallationFolder() + "/" + name) + "\r\n";
+                    manifest += std::string(name) + "=" +
+                                FileSha256(FServer->InstallationFolder() + "/" + name) + "\r\n";
             manifest += "nv_update.exe=" + FileSha256(FServer->UpdatesFolder() + "/nv_update.exe") + "\r\n";
         }
         Serve("install.ini", manifest);
@@ -89,20 +91,22 @@ TEST_F(LayoutTest, EveryInstallerAndTheArchivesOfEveryEditionOrOfOne) {
     Layout();
     ASSERT_EQ(Dlg().InstallState(), isSucceeded) << Dlg().ErrorMsg();
     // fb32.exe is not listed: an online run would not take it either.
-    EXPECT_EQ(LaidOut(), (std::vector<std::string>{"db_base.zip", "db_images.zip", "nv_setup.exe", "nv_update.exe",
-                                                   "st_setup.exe", "upd_cars.zip", "upd_parts.zip"}));
+    EXPECT_EQ(LaidOut(),
+              (std::vector<std::string>{"db_base.zip", "db_images.zip", "nv_setup.exe", "nv_update.exe",
+                                        "st_setup.exe", "upd_cars.zip", "upd_parts.zip"}));
     EXPECT_EQ(ReadAll(Packages() + "/nv_update.exe"), "Update");
     EXPECT_EQ(ReadAll(FSet / "install.ini"), ReadAll(FServer->InstallationFolder() + "/install.ini"));
     EXPECT_EQ(ReadAll(FSet / "tvinstall"), "das Programm");
 #ifndef _WIN32
-    EXPECT_NE(fs::status(FSet / "Packages" / "st_setup.exe").permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_NE(fs::status(FSet / "Packages" / "st_setup.exe").permissions() & fs::perms::owner_exec,
+              fs::perms::none);
 #endif
 
     fs::remove_all(FSet);
     Layout("Brisa");
     ASSERT_EQ(Dlg().InstallState(), isSucceeded) << Dlg().ErrorMsg();
-    EXPECT_EQ(LaidOut(), (std::vector<std::string>{"db_base.zip", "nv_setup.exe", "nv_update.exe", "st_setup.exe",
-                                                   "upd_parts.zip"}));
+    EXPECT_EQ(LaidOut(), (std::vector<std::string>{"db_base.zip", "nv_setup.exe", "nv_update.exe",
+                                                   "st_setup.exe", "upd_parts.zip"}));
 }
 
 TEST_F(LayoutTest, AManifestWithoutDigestsMakesNoSet) {
