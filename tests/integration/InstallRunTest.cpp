@@ -415,9 +415,7 @@ protected:
     static void TearDownTestSuite() { delete FServer; }
     void SetUp() override {
         CertificateFolder();
-        setenv("TVINSTALL_SERVER", FServer->Origin().substr(8).c_str(), 1);
-        setenv("TVINSTALL_LOGIN_URL", (FServer->Origin() + "/login").c_str(), 1);
-        setenv("TVINSTALL_USER", NginxServer::User, 1);
+        FServer->PointProgramHere();
         std::ofstream(FServer->InstallationFolder() + "/install.ini")
             << "[DBFileListClient]\r\nBrisa=db_base.zip;missing.zip\r\n";
         for (const char* name : {"nv_setup.exe", "st_setup.exe"})
@@ -432,8 +430,7 @@ protected:
     }
     void TearDown() override {
         InstallRunTest::TearDown();
-        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"})
-            unsetenv(name);
+        NginxServer::ForgetServer();
     }
     static NginxServer* FServer;
 };

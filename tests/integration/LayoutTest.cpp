@@ -30,9 +30,7 @@ protected:
     static void TearDownTestSuite() { delete FServer; }
     void SetUp() override {
         CertificateFolder();
-        setenv("TVINSTALL_SERVER", FServer->Origin().substr(8).c_str(), 1);
-        setenv("TVINSTALL_LOGIN_URL", (FServer->Origin() + "/login").c_str(), 1);
-        setenv("TVINSTALL_USER", NginxServer::User, 1);
+        FServer->PointProgramHere();
         FStartOffline = false;
         std::ofstream(FHost.ProgramFile(), std::ios::binary) << "das Programm";
         FSet = FMachine / "offline";
@@ -41,8 +39,7 @@ protected:
         Serve("nv_update.exe", "Update", FServer->UpdatesFolder());
     }
     void TearDown() override {
-        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "TVINSTALL_USER"})
-            unsetenv(name);
+        NginxServer::ForgetServer();
         for (const char* folder : {"installation", "updates"})
             for (const auto& entry : fs::directory_iterator(FServer->Root() + "/users/norvano/" + folder))
                 fs::remove(entry.path());

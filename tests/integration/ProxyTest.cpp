@@ -217,13 +217,13 @@ class ProxySourceTest : public ProxyTest {
 protected:
     void SetUp() override {
         FLogPath = (fs::temp_directory_path() / ("tv-proxy-log-" + std::to_string(getpid()))).string();
-        setenv("TVINSTALL_SERVER", ("127.0.0.1:" + std::to_string(FServer->Port())).c_str(), 1);
-        setenv("TVINSTALL_LOGIN_URL", (FServer->Origin() + "/login").c_str(), 1);
+        FServer->PointProgramHere();
         for (const char* name : {"https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY"})
             unsetenv(name);
     }
     void TearDown() override {
-        for (const char* name : {"TVINSTALL_SERVER", "TVINSTALL_LOGIN_URL", "https_proxy", "no_proxy"})
+        NginxServer::ForgetServer();
+        for (const char* name : {"https_proxy", "no_proxy"})
             unsetenv(name);
         fs::remove(FLogPath);
     }
