@@ -24,13 +24,14 @@ namespace {
 // installer's end is posted and wakes it at once.
 constexpr int IdleWaitMs = 200;
 
-// The index of the drop-down entry that `edition` names: the manifest's key or the entry's text.
+// The index of the drop-down entry that the switch's `edition` names: the manifest's key
+// or the entry's text. Throws SwitchError for one the drop-down does not offer.
 int EditionIndex(const ComboBox& editions, const std::string& edition) {
     for (size_t i = 0; i < editions.Items.size(); ++i)
         if (SameText(editions.Items[i], edition) ||
             (i < std::size(EditionKeys) && SameText(EditionKeys[i], edition)))
             return static_cast<int>(i);
-    return -1;
+    throw SwitchError(FormatText("Unbekannte Edition: \"%s\"", {edition}));
 }
 
 // Checks the update archives named by the switch, all when it names none.
@@ -87,12 +88,10 @@ void LogUnusedByUpdate(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
 
 // /LAYOUT: the offline package set from the server, through the same connection, manifest
 // checks and downloads as an online run; even where an offline set lies beside the program.
-int MakeLayout(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
+int RunLayout(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
     std::string edition;
     if (switches.Edition) {
-        const int index = EditionIndex(wizard.GetForm().cbAppVers, *switches.Edition);
-        if (index < 0) throw SwitchError(FormatText("Unbekannte Edition: \"%s\"", {*switches.Edition}));
-        edition = EditionKeys[index];
+        edition = EditionKeys[EditionIndex(wizard.GetForm().cbAppVers, *switches.Edition)];
     }
     if (!wizard.Online()) wizard.SetOnline(true);
     if (!wizard.Online() || !wizard.HasPackageSource()) {
@@ -109,9 +108,7 @@ void CheckAgainstManifest(const TSetupWizardDlg& wizard, SetupSwitches& switches
     const Form& form = wizard.GetForm();
     std::optional<std::string> key;
     if (switches.Edition) {
-        const int index = EditionIndex(form.cbAppVers, *switches.Edition);
-        if (index < 0) throw SwitchError(FormatText("Unbekannte Edition: \"%s\"", {*switches.Edition}));
-        key = EditionKeys[index];
+        key = EditionKeys[EditionIndex(form.cbAppVers, *switches.Edition)];
     }
     const bool updatesApplication = switches.Package == pkApplication && wizard.AppInstalled();
     if (switches.SingleSeat.value_or(false) && !updatesApplication) {
@@ -144,7 +141,6 @@ void PresetPages(TSetupWizardDlg& wizard, const SetupSwitches& switches) {
     if (switches.Package != 0) wizard.DoAction(switches.Package);
     if (switches.Edition) {
         const int index = EditionIndex(form.cbAppVers, *switches.Edition);
-        if (index < 0) throw SwitchError(FormatText("Unbekannte Edition: \"%s\"", {*switches.Edition}));
         form.cbAppVers.ItemIndex = index;
         form.cbAppVers.Text = form.cbAppVers.Items[static_cast<size_t>(index)];
         wizard.cbAppVersChange();
@@ -168,7 +164,7 @@ std::optional<int> StartWizard(TSetupWizardDlg& wizard, RunDialogs& dialogs, con
     }
     // Creating a folder risks nothing; the question to cancel comes only from a request to stop.
     dialogs.AnswerUnattended({wizard.GetMsg("ConfirmCreateFolder"), wizard.GetMsg("ConfirmCancelInstall")});
-    if (!switches.Layout.empty()) return MakeLayout(wizard, switches);
+    if (!switches.Layout.empty()) return RunLayout(wizard, switches);
     if (!wizard.HasPackageSource()) return ExitCodeOf(wizard);
     // The start's message (the server failed, the offline folder serves) is acknowledged as a person would.
     if (wizard.Page() == tsInfo) wizard.Dispatch([&] { wizard.CloseBtnClick(); });
