@@ -4,6 +4,7 @@
 // configuration); on POSIX the variables https_proxy and no_proxy.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,9 @@ std::string HttpsProxyOfList(const std::string& list);
 bool ProxyBypassed(const std::string& host, int port, const std::string& list);
 
 // The system's choice for a connection to https://host:port/; a direct route says why too.
-ProxyRoute SystemProxyRoute(const std::string& host, int port);
+// Where the system asks the network first (automatic detection on Windows, which may take
+// seconds), the answer is awaited in slices, `keepWaiting` called between them (the window
+// keeps painting); false from it throws Failure.
+ProxyRoute SystemProxyRoute(const std::string& host, int port, const std::function<bool()>& keepWaiting = {});
 
 } // namespace tv

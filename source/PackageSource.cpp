@@ -65,7 +65,10 @@ PackageSource::PackageSource(RunLog& log, SourceEvents& events) : FLog(log), FEv
     };
     // A server that keeps silent must not freeze the window: Cancel stays usable.
     FClient.Transport().WhileWaiting = [this] { FEvents.PumpMessages(); };
-    FClient.Transport().RouteFor = [this](const std::string& host, int port) { return RouteFor(host, port); };
+    FClient.Transport().RouteFor = [this](const std::string& host, int port,
+                                          const std::function<bool()>& keepWaiting) {
+        return RouteFor(host, port, keepWaiting);
+    };
     FClient.Transport().OnRoute = [this](const ProxyRoute& route) {
         std::string line =
             route.Direct()
@@ -82,7 +85,8 @@ void PackageSource::UseProxy(const ProxySettings& settings) {
     FProxy = settings;
 }
 
-ProxyRoute PackageSource::RouteFor(const std::string& host, int port) const {
+ProxyRoute PackageSource::RouteFor(const std::string& host, int port,
+                                   const std::function<bool()>& keepWaiting) const {
     ProxyRoute route;
     if (FProxy.Address == "DIRECT") {
         route.Why = "Schalter /PROXY=DIRECT";
@@ -90,7 +94,7 @@ ProxyRoute PackageSource::RouteFor(const std::string& host, int port) const {
         route = ParseProxyAddress(*FProxy.Address).value_or(ProxyRoute{});
         route.Why = "Schalter /PROXY";
     } else {
-        route = SystemProxyRoute(host, port);
+        route = SystemProxyRoute(host, port, keepWaiting);
     }
     if (!route.Direct() && !FProxy.User.empty()) {
         route.User = FProxy.User;

@@ -138,7 +138,7 @@ private:
     // Waits before a further try, pumping messages; false when the run was aborted meanwhile.
     bool PauseBeforeRetry(std::chrono::milliseconds pause);
 
-    ProxyRoute RouteFor(const std::string& host, int port) const;
+    ProxyRoute RouteFor(const std::string& host, int port, const std::function<bool()>& keepWaiting) const;
 
     RunLog& FLog;
     SourceEvents& FEvents;

@@ -18,7 +18,7 @@ std::pair<std::string, std::string> FirstSet(const char* lower, const char* uppe
 
 } // namespace
 
-ProxyRoute SystemProxyRoute(const std::string& host, int port) {
+ProxyRoute SystemProxyRoute(const std::string& host, int port, const std::function<bool()>&) {
     ProxyRoute direct;
     const auto [name, value] = FirstSet("https_proxy", "HTTPS_PROXY");
     if (name.empty()) {

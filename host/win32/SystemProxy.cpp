@@ -5,18 +5,25 @@
 
 #include <winhttp.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "host/ProxyRoute.h"
 #include "host/win32/Wide.h"
+#include "util/Failure.h"
 
 namespace tv {
 
 namespace {
 
-// Automatic detection may ask the network: it is bounded, and asked once per address.
+// Automatic detection may ask the network: it is bounded, asked once per address, and
+// awaited in slices.
 constexpr int AutoProxyTimeoutMs = 10 * 1000;
+constexpr auto WaitSlice = std::chrono::milliseconds(100);
 
 std::string Taken(LPWSTR& text) {
     std::string out = text ? Narrow(text) : std::string();
@@ -108,16 +115,65 @@ ProxyRoute Decide(const std::string& host, int port) {
     return direct;
 }
 
+// A decision under way on a thread of its own.
+struct Pending {
+    std::mutex Lock;
+    std::condition_variable Done;
+    bool Ready = false;
+    ProxyRoute Route;
+};
+
+// Never destroyed: a thread still asking the network at the program's end may use them.
+std::mutex& CacheLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+std::map<std::string, ProxyRoute>& Decided() {
+    static auto* decided = new std::map<std::string, ProxyRoute>;
+    return *decided;
+}
+std::map<std::string, std::shared_ptr<Pending>>& UnderWay() {
+    static auto* underWay = new std::map<std::string, std::shared_ptr<Pending>>;
+    return *underWay;
+}
+
 } // namespace
 
-ProxyRoute SystemProxyRoute(const std::string& host, int port) {
-    static std::mutex lock;
-    static std::map<std::string, ProxyRoute> decided;
+ProxyRoute SystemProxyRoute(const std::string& host, int port, const std::function<bool()>& keepWaiting) {
     const std::string key = host + ":" + std::to_string(port);
-    std::lock_guard<std::mutex> guard(lock);
-    auto found = decided.find(key);
-    if (found == decided.end()) found = decided.emplace(key, Decide(host, port)).first;
-    return found->second;
+    std::shared_ptr<Pending> pending;
+    {
+        std::lock_guard<std::mutex> guard(CacheLock());
+        if (auto found = Decided().find(key); found != Decided().end()) return found->second;
+        std::shared_ptr<Pending>& slot = UnderWay()[key];
+        if (!slot) {
+            slot = std::make_shared<Pending>();
+            // Detached: a cancelled wait leaves it to finish (WinHTTP's limits bound it).
+            std::thread([key, host, port, slot] {
+                const ProxyRoute route = Decide(host, port);
+                {
+                    std::lock_guard<std::mutex> cache(CacheLock());
+                    Decided()[key] = route;
+                    UnderWay().erase(key);
+                }
+                std::lock_guard<std::mutex> done(slot->Lock);
+                slot->Route = route;
+                slot->Ready = true;
+                slot->Done.notify_all();
+            }).detach();
+        }
+        pending = slot;
+    }
+    std::unique_lock<std::mutex> lock(pending->Lock);
+    while (!pending->Done.wait_for(lock, WaitSlice, [&] { return pending->Ready; })) {
+        lock.unlock();
+        const bool goOn = !keepWaiting || keepWaiting();
+        lock.lock();
+        if (!goOn && !pending->Ready)
+            throw Failure("Die Proxy-Einstellung des Systems für " + key +
+                          " wurde nicht abgewartet: abgebrochen");
+    }
+    return pending->Route;
 }
 
 } // namespace tv

@@ -38,7 +38,9 @@ public:
     // it may call Close, which ends the wait.
     std::function<void()> WhileWaiting;
     // Chooses each connection's route (direct, or through a proxy's tunnel); none: direct.
-    std::function<ProxyRoute(const std::string& host, int port)> RouteFor;
+    // It may wait, calling `keepWaiting` now and then, and throws when that says stop.
+    std::function<ProxyRoute(const std::string& host, int port, const std::function<bool()>& keepWaiting)>
+        RouteFor;
     // Told each connection's route as it is opened.
     std::function<void(const ProxyRoute&)> OnRoute;
 };

@@ -129,10 +129,11 @@ void TlsTransport::Open(const std::string& host, int port) {
     FClosedByUs = false;
     FEndedCleanly = false;
     SSL_CTX* context = ClientContext();
-    const ProxyRoute route = RouteFor ? RouteFor(host, port) : ProxyRoute{};
-    if (OnRoute) OnRoute(route);
     ++FWaits;
     try {
+        const ProxyRoute route =
+            RouteFor ? RouteFor(host, port, [this] { return KeepWaiting(); }) : ProxyRoute{};
+        if (OnRoute) OnRoute(route);
         ConnectSocket(route);
     } catch (...) {
         --FWaits;

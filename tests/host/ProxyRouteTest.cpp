@@ -7,9 +7,13 @@
 #include "support/Environment.h"
 
 #ifdef _WIN32
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <winhttp.h>
+
+#include <chrono>
 #endif
 
 namespace tv {
@@ -175,7 +179,9 @@ TEST(SystemProxy, TheMachinesWinHttpSettingWithItsBypassList) {
 // its exceptions, no automatic configuration.
 class UserProxySetting {
 public:
-    UserProxySetting(const std::string& proxy, const std::string& bypass) {
+    // Flags: 1 direct connections allowed, 2 through the proxy named, 4 by the script named.
+    UserProxySetting(const std::string& proxy, const std::string& bypass, std::uint32_t flags = 1 | 2,
+                     const std::string& script = "") {
         std::string blob;
         auto number = [&blob](std::uint32_t value) {
             for (int i = 0; i < 4; ++i)
@@ -185,12 +191,12 @@ public:
             number(static_cast<std::uint32_t>(value.size()));
             blob += value;
         };
-        number(0x46);  // the format's version
-        number(1);     // a change counter
-        number(1 | 2); // direct connections allowed, through the proxy named below
+        number(0x46); // the format's version
+        number(1);    // a change counter
+        number(flags);
         text(proxy);
         text(bypass);
-        text(""); // no configuration script
+        text(script);
         blob.append(32, '\0');
         FSet = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &FKey,
                                nullptr) == ERROR_SUCCESS &&
@@ -220,6 +226,37 @@ TEST(SystemProxy, TheUsersInternetSettingsWhereTheMachineNamesNone) {
     EXPECT_EQ(route.Why, "Internetoptionen des Benutzers");
     EXPECT_EQ(SystemProxyRoute("web.local-site", 443).Why,
               "Internetoptionen des Benutzers: Ausnahme für web.local-site");
+}
+
+TEST(SystemProxy, AConfigurationScriptThatKeepsSilentIsAwaitedInSlicesAndCanBeLeft) {
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    // A script server that takes the connection and never answers.
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    listen(listener, 4);
+    UserProxySetting setting("", "", 1 | 4,
+                             "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/proxy.pac");
+    if (!setting.Set()) GTEST_SKIP() << "the user's Internet settings cannot be written here";
+    int calls = 0;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        const ProxyRoute route = SystemProxyRoute("silent.example", 443, [&calls] { return ++calls < 5; });
+        closesocket(listener);
+        if (calls == 0) GTEST_SKIP() << "this system answered at once: " << route.Why;
+        ADD_FAILURE() << "the wait was not left: " << route.Why;
+    } catch (const std::exception& e) {
+        closesocket(listener);
+        EXPECT_EQ(calls, 5);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_NE(std::string(e.what()).find("silent.example:443 wurde nicht abgewartet"), std::string::npos)
+            << e.what();
+    }
 }
 #endif
 

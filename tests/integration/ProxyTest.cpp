@@ -49,7 +49,9 @@ protected:
     }
     // GET through `route`: the failure's text, or empty with the body in `body`.
     std::string GetThrough(const ProxyRoute& route, const std::string& address, std::string* body = nullptr) {
-        FClient.Transport().RouteFor = [route](const std::string&, int) { return route; };
+        FClient.Transport().RouteFor = [route](const std::string&, int, const std::function<bool()>&) {
+            return route;
+        };
         MemorySink sink;
         try {
             FClient.Get(address, sink);
