@@ -19,10 +19,13 @@ void TSetupWizardDlg::MakeStartable(const std::string& path) {
                                  std::filesystem::perm_options::add, ec);
 }
 
+std::string TSetupWizardDlg::InstallerAddress(const Installer& installer) {
+    return installer.Folder == ServerFolder::Updates ? UpdatesFolderAddress() : InstallationFolderAddress();
+}
+
 void TSetupWizardDlg::RunInstaller(const Installer& installer) {
     const std::string fileName = installer.FileName;
-    const std::string baseUrl =
-        installer.Folder == ServerFolder::Updates ? UpdatesFolderAddress() : InstallationFolderAddress();
+    const std::string baseUrl = InstallerAddress(installer);
     bool present = true;
     SetInstallState(isRunning);
     if (FOnline) present = DownloadFile(baseUrl, fileName, FTempFolder);

@@ -27,9 +27,13 @@ void CreateFolder(const std::string& folder) {
         throw Failure(FormatText("Der Ordner %s kann nicht angelegt werden: %s", {folder, ec.message()}));
 }
 
+bool HoldsAlready(const std::string& path, const std::string& bytes) {
+    return FileExists(path) && ReadFileBytes(path) == bytes;
+}
+
 // Writes `bytes` to `path` unless the file holds them already; true when it wrote.
 bool WriteWhereDifferent(const std::string& path, const std::string& bytes) {
-    if (FileExists(path) && ReadFileBytes(path) == bytes) return false;
+    if (HoldsAlready(path, bytes)) return false;
     ReplaceFileContent(path, bytes);
     return true;
 }
@@ -43,14 +47,10 @@ std::vector<TSetupWizardDlg::LayoutFile> TSetupWizardDlg::LayoutFiles(const std:
             if (SameText(file.Name, name)) return;
         files.push_back({name, baseUrl, program});
     };
-    auto folderAddress = [](const Installer& installer) {
-        return installer.Folder == ServerFolder::Updates ? UpdatesFolderAddress()
-                                                         : InstallationFolderAddress();
-    };
     for (int kind = pkApplication; kind <= pkCompanionApp; ++kind)
         if (const PackageRow* package = FindPackage(kind); package && package->Setup)
-            add(package->Setup->FileName, folderAddress(*package->Setup), true);
-    add(ApplicationUpdate.FileName, folderAddress(ApplicationUpdate), true);
+            add(package->Setup->FileName, InstallerAddress(*package->Setup), true);
+    add(ApplicationUpdate.FileName, InstallerAddress(ApplicationUpdate), true);
     for (const char* section : ArchiveSections)
         for (const char* key : EditionKeys) {
             if (!edition.empty() && edition != key) continue;
@@ -67,7 +67,7 @@ bool TSetupWizardDlg::CopyProgramTo(const std::string& folder) {
     std::error_code ec;
     if (std::filesystem::equivalent(FilePath(program), FilePath(target), ec)) return false;
     const std::string bytes = ReadFileBytes(program);
-    if (FileExists(target) && ReadFileBytes(target) == bytes) return false;
+    if (HoldsAlready(target, bytes)) return false;
     ReplacingFile copy(target);
     int error = copy.Open(bytes.size());
     if (error == 0) error = copy.Write(bytes.data(), bytes.size());

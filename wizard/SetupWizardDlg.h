@@ -243,6 +243,8 @@ private:
     void WriteLayoutManifest(const std::string& folder);
     void WriteAliasEntries();
     void LogChanges(const std::vector<ConfChange>& changes);
+    // The server folder's address an installer is fetched from, ending in "/".
+    static std::string InstallerAddress(const Installer& installer);
     // A downloaded program must be startable where files carry an execute permission.
     static void MakeStartable(const std::string& path);
     // Fetches (online) and starts one installer with the window hidden, for FRequest.

@@ -49,13 +49,19 @@ std::optional<ProxyRoute> FromLists(const std::string& list, const std::string& 
     return route;
 }
 
-std::optional<ProxyRoute> MachineSetting(const std::string& host, int port) {
-    WINHTTP_PROXY_INFO info{};
-    if (!WinHttpGetDefaultProxyConfiguration(&info)) return std::nullopt;
+// The route of a WinHTTP answer, whose texts it frees; empty when it names no proxy.
+std::optional<ProxyRoute> FromProxyInfo(WINHTTP_PROXY_INFO& info, const std::string& host, int port,
+                                        const std::string& why) {
     const std::string list = Taken(info.lpszProxy);
     const std::string bypass = Taken(info.lpszProxyBypass);
     if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY) return std::nullopt;
-    return FromLists(list, bypass, host, port, "WinHTTP-Einstellung des Rechners");
+    return FromLists(list, bypass, host, port, why);
+}
+
+std::optional<ProxyRoute> MachineSetting(const std::string& host, int port) {
+    WINHTTP_PROXY_INFO info{};
+    if (!WinHttpGetDefaultProxyConfiguration(&info)) return std::nullopt;
+    return FromProxyInfo(info, host, port, "WinHTTP-Einstellung des Rechners");
 }
 
 std::optional<ProxyRoute> AutomaticSetting(const std::string& autoConfigUrl, const std::string& host,
@@ -81,10 +87,7 @@ std::optional<ProxyRoute> AutomaticSetting(const std::string& autoConfigUrl, con
     WINHTTP_PROXY_INFO info{};
     std::optional<ProxyRoute> route;
     if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
-        const std::string list = Taken(info.lpszProxy);
-        const std::string bypass = Taken(info.lpszProxyBypass);
-        if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY)
-            route = FromLists(list, bypass, host, port, why);
+        route = FromProxyInfo(info, host, port, why);
         if (!route) {
             route = ProxyRoute{};
             route->Why = why + ": direkt";
