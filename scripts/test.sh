@@ -2,8 +2,9 @@
 # Installs what is missing, checks the code's layout, builds, and runs every test: first
 # all of them (unit, integration, window, end to end) under AddressSanitizer,
 # LeakSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a short while so a regression
-# shows, then the Windows build with its tests under Wine, then all tests in a plain build,
-# then the core's tests as a 32-bit program under qemu-i386. Each part's time is printed at
+# shows, then the Windows build with its tests under Wine, then the shipped 32-bit Windows
+# program with its tests in an emulated 64-bit PC, then all tests in a plain build, then
+# the core's tests as a 32-bit program under qemu-i386. Each part's time is printed at
 # the end.
 # The whole script is read before it runs (main below), so editing it during a run is safe.
 set -euo pipefail
@@ -40,6 +41,7 @@ main() {
   step "sanitizers: build and ctest" asan_tests
   step "fuzz targets" tests/fuzz/run.sh "${FUZZ_SECONDS:-15}"
   step "Windows: build and tests" scripts/windows.sh
+  step "32-bit Windows: emulated PC" tests/e2e/win32-vm-test.sh
   step "plain: build and ctest" plain_tests
   step "32-bit Linux: build and ctest" scripts/i386.sh
 

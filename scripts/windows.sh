@@ -42,8 +42,9 @@ build_openssl() {
 build_openssl x86_64 mingw64
 build_openssl i686 mingw
 
-# Both architectures build: 32-bit is the shipped program's. The tests run in the 64-bit
-# build: Debian's 32-bit Wine does not install on these machines.
+# Both architectures build: 32-bit is the shipped program's. Here the 64-bit tests run:
+# this machine runs no 32-bit code; the 32-bit ones run in an emulated PC
+# (tests/e2e/win32-vm-test.sh).
 for pair in i686:win32 x86_64:win64; do
   arch="${pair%%:*}" folder="build/${pair##*:}"
   cmake -S . -B "$folder" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTV_WINDOWS_ARCH="$arch" -DTV_WERROR=ON \
