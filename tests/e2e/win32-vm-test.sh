@@ -27,7 +27,7 @@ host() {
   mkdir -p "$state/tmp" "$state/no-packages"
   # The servers' roots and certificates lie where the PC sees them too.
   export TMPDIR="$state/tmp"
-  local servers=()
+  servers=()
   trap 'kill "${servers[@]}" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
   start_server() { # package folder, settings file
     "$native/tests/demo_server" "$1" "$2" > "$2.log" 2>&1 &
