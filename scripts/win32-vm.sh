@@ -27,7 +27,8 @@ wine_packages=(wine wine64 wine32:i386)
 
 # The PC's first process, on its disk: mounts what Linux needs and the project's folder,
 # then hands over to this script's guest part there, so that part changes without a new
-# disk. (9p's default of no cache breaks memory-mapped programs: Wine maps every .exe.)
+# disk. Programs do not run from the share: Wine maps every .exe into memory, and pages
+# mapped from it read as zeros (with or without 9p's mmap cache); jobs copy them first.
 read -r -d '' guest_init <<'INIT' || true
 #!/bin/bash
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8
@@ -125,7 +126,8 @@ boot() {
     : > "$console"
     # A PC that has not reached its job after two minutes hangs in its boot (seen once in
     # dozens): it is stopped and started once more.
-    (sleep 120 && grep -q '^tv-vm: up' "$console" || pkill -f -- "-drive file=$machine/disk.img") &
+    (sleep 120 && grep -q '^tv-vm: up' "$console" || pkill -f -- "-drive file=$machine/disk.img") \
+      > /dev/null 2>&1 &
     local watchdog=$!
     set +e
     timeout -k 10 "$limit" qemu-system-x86_64 "${args[@]}" -append "$append" < /dev/null 2>&1 |

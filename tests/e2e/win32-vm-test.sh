@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The 32-bit Windows build as it ships, on 64-bit Windows: inside the emulated PC of
-# scripts/win32-vm.sh, Wine with its 32-bit half runs the build in build/win32: the unit
-# and integration suites, then tvinstall.exe unattended with the 32-bit stand-in
+# scripts/win32-vm.sh, Wine with its 32-bit half runs the build in build/win32: the unit,
+# integration and trust store suites, and tvinstall.exe unattended with the 32-bit stand-in
 # installers, offline and online, checking exit codes, files, the 32-bit views of the
 # registry and of the programs folder, and the log.
 # Here it lays out the demo machines and starts the test servers (the PC reaches them
@@ -62,6 +62,11 @@ suites() {
   wine "$local_copy/windows_unit_tests.exe" "--gtest_filter=$filter" || fail "the 32-bit unit suite"
   echo "--- the 32-bit integration suite, against the demo server on the host"
   filter=$(IFS=:; echo "-${left_out_integration[*]%%=*}")
+  with_suite_server wine "$local_copy/windows_integration_tests.exe" "--gtest_filter=$filter" ||
+    fail "the 32-bit integration suite"
+}
+
+with_suite_server() { # command...: runs it with the demo server of the suites named
   (
     # shellcheck disable=SC1091
     source "$state/suite.env"
@@ -69,8 +74,15 @@ suites() {
     TV_NGINX_ROOT=$(windows_path "$TV_NGINX_ROOT_UNIX")
     TV_TEST_CA_DIR=$(windows_path "$TV_TEST_CA_DIR_UNIX")
     unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
-    wine "$local_copy/windows_integration_tests.exe" "--gtest_filter=$filter"
-  ) || fail "the 32-bit integration suite"
+    "$@"
+  )
+}
+
+# Last: it adds the test CA to the system's roots, which the prefix, fresh until then,
+# did not trust.
+trust_suite() {
+  echo "--- the 32-bit trust store suite"
+  with_suite_server wine "$local_copy/windows_trust_tests.exe" || fail "the 32-bit trust store suite"
 }
 
 programs="$HOME/.wine/drive_c/Program Files (x86)"
@@ -160,6 +172,7 @@ shipped_program() {
 if [ "${1:-}" = --guest ]; then
   suites
   shipped_program
+  trust_suite
   cp -r "$machines/logs" "$state/" # for a look afterwards
   finish
 else
