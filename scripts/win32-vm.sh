@@ -108,17 +108,17 @@ key=$(printf '%s\n' "$suite" "${packages[*]}" "${wine_packages[*]}" "$guest_init
 machines="$root/build/win32-vm"
 machine="$machines/$key"
 
-# boot DISK_MODE JOB: boots the PC; prints its console; fails unless the job ended
-# with exit code 0. DISK_MODE: on (a snapshot) or off (written).
+# boot PC DISK_MODE JOB: boots the PC in folder PC; prints its console; fails unless the
+# job ended with exit code 0. DISK_MODE: on (a snapshot) or off (written).
 boot() {
-  local snapshot="$1" job="$2" limit="${TV_VM_LIMIT:-900}"
+  local pc="$1" snapshot="$2" job="$3" limit="${TV_VM_LIMIT:-900}"
   local append="root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/tv-init tv.job=$job tv.share=$root"
   local forward="${TV_VM_FORWARD:-}"
   [ -n "$forward" ] && append+=" tv.forward=${forward// /,}"
   local args=(-nodefaults -display none -serial stdio -no-reboot
     -accel tcg,tb-size=256 -cpu Haswell-v4 -smp 2 -m 2048
-    -kernel "$machine/vmlinuz" -initrd "$machine/initrd.img"
-    -drive "file=$machine/disk.img,if=virtio,format=raw,snapshot=$snapshot"
+    -kernel "$pc/vmlinuz" -initrd "$pc/initrd.img"
+    -drive "file=$pc/disk.img,if=virtio,format=raw,snapshot=$snapshot"
     -netdev user,id=net0 -device virtio-net-pci,netdev=net0
     -virtfs "local,path=$root,mount_tag=project,security_model=none")
   local console="$machines/console.txt" status attempt
@@ -126,7 +126,7 @@ boot() {
     : > "$console"
     # A PC that has not reached its job after two minutes hangs in its boot (seen once in
     # dozens): it is stopped and started once more.
-    (sleep 120 && grep -q '^tv-vm: up' "$console" || pkill -f -- "-drive file=$machine/disk.img") \
+    (sleep 120 && grep -q '^tv-vm: up' "$console" || pkill -f -- "-drive file=$pc/disk.img") \
       > /dev/null 2>&1 &
     local watchdog=$!
     set +e
@@ -171,16 +171,13 @@ build() {
   cp "$rootfs"/boot/initrd.img-* "$part/initrd.img"
   mke2fs -q -t ext4 -d "$rootfs" "$part/disk.img" 8G
   rm -rf "$rootfs"
-  mv "$part" "$machine.prepared"
-  machine="$machine.prepared"
   echo "win32-vm: making Wine's prefix inside the PC"
   printf '%s\n' "$guest_prepare" > "$machines/prepare.sh"
-  boot off "$machines/prepare.sh" > "$machines/prepare.txt" 2>&1 ||
+  boot "$part" off "$machines/prepare.sh" > "$machines/prepare.txt" 2>&1 ||
     { tail -30 "$machines/prepare.txt"; return 1; }
-  machine="$machines/$key"
   # Earlier PCs go: each takes gigabytes.
-  find "$machines" -mindepth 1 -maxdepth 1 -type d ! -name "$key.prepared" -exec rm -rf {} +
-  mv "$machine.prepared" "$machine"
+  find "$machines" -mindepth 1 -maxdepth 1 -type d ! -name "$key.part" -exec rm -rf {} +
+  mv "$part" "$machine"
   echo "win32-vm: the emulated PC is ready after $(($(date +%s) - started)) s"
 }
 
@@ -194,7 +191,7 @@ main() {
       build
       local job="$machines/job.sh"
       printf '%q ' bash "$(realpath "$1")" "${@:2}" > "$job"
-      boot on "$job" "$root"
+      boot "$machine" on "$job"
       ;;
     *)
       echo "usage: $0 build | run SCRIPT [ARG...]"
