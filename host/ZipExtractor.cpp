@@ -43,6 +43,9 @@ constexpr std::uint16_t UnicodePathExtraId = 0x7075;
 constexpr std::uint32_t Zip64Escape = 0xFFFFFFFF; // "the value stands in the ZIP64 field"
 constexpr std::uint32_t DosFolderAttribute = 0x10;
 constexpr size_t ChunkSize = size_t{256} * 1024;
+// What a read of a header or a small entry takes in at once: the neighbours' too, yet
+// little beside a large entry.
+constexpr size_t WindowSize = size_t{16} * 1024;
 constexpr int NewestVersionSupported = 64; // 6.4 and later may use features we cannot read
 
 const char* const FileNotFound = "File not found";
@@ -266,6 +269,7 @@ std::string ZipExtractor::AppliedBaseDirectory() const {
 void ZipExtractor::SetFileName(const std::string& path) {
     if (path.empty()) {
         FArchive.reset();
+        FWindow.clear();
         FEntries.clear();
         FUsable = false;
         FFileName.clear();
@@ -282,8 +286,24 @@ void ZipExtractor::SetFileName(const std::string& path) {
 }
 
 bool ZipExtractor::TryReadAt(std::uint64_t offset, void* buffer, size_t size) {
-    return offset <= FArchiveSize && size <= FArchiveSize - offset && SeekTo(FArchive.get(), offset) &&
-           std::fread(buffer, 1, size, FArchive.get()) == size;
+    if (offset > FArchiveSize || size > FArchiveSize - offset) return false;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    if (offset >= FWindowStart && offset - FWindowStart <= FWindow.size() &&
+        size <= FWindow.size() - (offset - FWindowStart)) {
+        std::copy_n(FWindow.data() + (offset - FWindowStart), size, bytes);
+        return true;
+    }
+    if (size >= WindowSize)
+        return SeekTo(FArchive.get(), offset) && std::fread(bytes, 1, size, FArchive.get()) == size;
+    FWindow.resize(static_cast<size_t>(std::min<std::uint64_t>(WindowSize, FArchiveSize - offset)));
+    if (!SeekTo(FArchive.get(), offset) ||
+        std::fread(FWindow.data(), 1, FWindow.size(), FArchive.get()) != FWindow.size()) {
+        FWindow.clear();
+        return false;
+    }
+    FWindowStart = offset;
+    std::copy_n(FWindow.data(), size, bytes);
+    return true;
 }
 
 void ZipExtractor::ReadAt(std::uint64_t offset, void* buffer, size_t size) {
@@ -296,6 +316,9 @@ void ZipExtractor::Open(const std::string& path) {
         throw ZipError(FormatText("Datei %s kann nicht geöffnet werden. %s",
                                   {Utf8Of(fs::absolute(FilePath(path))), std::strerror(errno)}));
     FArchive.reset(file);
+    // Reads go through the window or are large: the C library's own buffer would only copy.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    FWindow.clear();
     std::error_code ec;
     FArchiveSize = fs::file_size(FilePath(path), ec);
 
@@ -561,11 +584,12 @@ constexpr std::uint64_t PipelineFrom = 4 * ChunkSize;
 } // namespace
 
 void ZipExtractor::ProduceEntryData(const ZipEntry& entry, const Deliver& deliver) {
-    std::uint64_t left = entry.CompressedSize;
+    std::uint64_t at = entry.DataOffset, left = entry.CompressedSize;
     auto readChunk = [&]() -> size_t {
         size_t n = static_cast<size_t>(std::min<std::uint64_t>(left, FInput.size()));
         if (n == 0) return 0;
-        if (std::fread(FInput.data(), 1, n, FArchive.get()) != n) throw EntryFailure(ZipInvalid);
+        if (!TryReadAt(at, FInput.data(), n)) throw EntryFailure(ZipInvalid);
+        at += n;
         left -= n;
         return n;
     };
@@ -593,7 +617,6 @@ void ZipExtractor::WriteEntryData(const ZipEntry& entry, ReplacingFile& target) 
     const std::uint64_t dataStart = entry.DataOffset;
     if (dataStart > FArchiveSize || entry.CompressedSize > FArchiveSize - dataStart)
         throw EntryFailure(ZipInvalid);
-    if (!SeekTo(FArchive.get(), dataStart)) throw EntryFailure(ZipInvalid);
 
     std::uint64_t written = 0;
     std::uint32_t crc = 0;

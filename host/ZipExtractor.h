@@ -140,6 +140,10 @@ private:
     };
     std::unique_ptr<std::FILE, FileCloser> FArchive;
     std::uint64_t FArchiveSize = 0;
+    // The archive's bytes last read at once from FWindowStart: headers and small entries
+    // lie close together and come from here, not from a seek and a read each.
+    std::vector<unsigned char> FWindow;
+    std::uint64_t FWindowStart = 0;
     std::vector<ZipEntry> FEntries;
     bool FUsable = false;
     std::vector<unsigned char> FInput;

@@ -34,6 +34,41 @@ TEST_F(ZipTest, FourEntriesReportQuarters) {
     EXPECT_EQ(FArchiveProgress, (std::vector<int>{25, 50, 75, 100, 100, 25, 50, 75, 100, 100}));
 }
 
+// Headers and small entries are read through a window of the archive: entries of every
+// size around its bounds must come out whole, and a second archive through the same
+// extractor must not be served the first one's bytes.
+TEST_F(ZipTest, EntriesAcrossTheReadWindowComeOutWhole) {
+    std::mt19937 random(7);
+    auto archive = [&](const std::string& name, unsigned char fill) {
+        std::vector<StoredEntry> entries;
+        std::map<std::string, std::string> expected;
+        for (size_t size : {size_t{0}, size_t{1}, size_t{700}, size_t{16 * 1024 - 40}, size_t{16 * 1024},
+                            size_t{16 * 1024 + 1}, size_t{3000}, size_t{40 * 1024}, size_t{9}}) {
+            for (int copy = 0; copy < 3; ++copy) {
+                std::string bytes(size, static_cast<char>(fill));
+                for (char& c : bytes)
+                    c = static_cast<char>(c ^ random());
+                const std::string entry = "e" + std::to_string(expected.size()) + ".bin";
+                entries.push_back({entry, bytes});
+                expected[entry] = bytes;
+            }
+        }
+        MakeStoredZip((FDir / name).string(), entries);
+        return expected;
+    };
+    const auto first = archive("first.zip", 0x00);
+    const auto second = archive("second.zip", 0x5A);
+    FZip.BaseDirectory = (FDir / "out").string();
+    for (const auto& [name, expected] : {std::pair{"first.zip", first}, std::pair{"second.zip", second}}) {
+        fs::remove_all(FDir / "out");
+        fs::create_directories(FDir / "out");
+        FZip.SetFileName((FDir / name).string());
+        FZip.ExtractFiles("*.*");
+        EXPECT_TRUE(FFailures.empty()) << name << ": " << FFailures.front();
+        EXPECT_EQ(FolderContent(FDir / "out"), expected) << name;
+    }
+}
+
 TEST_F(ZipTest, ATargetFolderThatGoesDuringTheArchiveFailsItAsAMissingOneWould) {
     MakeStoredZip((FDir / "three.zip").string(), {{"a", "1"}, {"b", "2"}, {"c", "3"}});
     const std::string before = Extract(FDir / "three.zip", FDir / "missing");
