@@ -15,40 +15,19 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchFiles.h"
 #include "host/RawInflate.h"
 #include "host/ZipExtractor.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace tv::bench;
 
 namespace {
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 void Run(const std::string& command) {
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::exit(1);
-    }
-}
-
-// Pages as databases have them: headers, repeated records, some noise.
-void MakeDatabaseFile(const fs::path& path, std::uint64_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::ofstream out(path, std::ios::binary);
-    std::string page(8192, '\0');
-    for (std::uint64_t written = 0; written < size; written += page.size()) {
-        for (size_t i = 0; i < page.size(); i += 64) {
-            std::string record =
-                "REC" + std::to_string(random() % 5000) + "|Ersatzteil|" + std::to_string(random() % 97);
-            record.resize(48, ' ');
-            std::copy(record.begin(), record.end(), page.begin() + static_cast<long>(i));
-            for (size_t k = 48; k < 64; ++k)
-                page[i + k] = static_cast<char>(random() % 7 == 0 ? random() : 0);
-        }
-        out.write(page.data(), static_cast<std::streamsize>(page.size()));
     }
 }
 
@@ -66,13 +45,6 @@ double Tool(const std::string& command) {
     auto start = Clock::now();
     Run(command);
     return Seconds(Clock::now() - start);
-}
-
-std::string Quoted(const fs::path& path) {
-    std::string quoted = "'";
-    quoted += path.string();
-    quoted += "'";
-    return quoted;
 }
 
 // Every extraction gets a new, empty file system where it can (a journaled ext4 image on a
@@ -110,15 +82,6 @@ private:
     fs::path FFolder, FImage;
     bool FMounted = false;
 };
-
-double Min(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // A tool's times as it ran, and until its files were on the disk (a sync after it): ours
 // flushes before it names its files, so only the second compares like with like.
@@ -188,19 +151,17 @@ void Compare(const char* title, const fs::path& archive, const fs::path& work) {
 int main(int argc, char* argv[]) {
     long mib = argc > 1 ? std::atol(argv[1]) : 1024;
     fs::path work = fs::temp_directory_path() / ("tv-unzip-bench-" + std::to_string(getpid()));
-    fs::create_directories(work / "large");
+    if (!MakeDatabaseArchive(work / "large.zip", mib)) {
+        std::fprintf(stderr, "zip failed\n");
+        return 1;
+    }
     fs::create_directories(work / "small");
-    for (int i = 0; i < 4; ++i)
-        MakeDatabaseFile(work / "large" / ("etg_part" + std::to_string(i) + ".db"),
-                         static_cast<std::uint64_t>(mib) * 1024 * 1024 / 4, static_cast<unsigned>(i));
     std::mt19937 random(1);
     for (int i = 0; i < 20000; ++i) {
         std::ofstream out(work / "small" / ("bild" + std::to_string(i) + ".svg"));
         out << "<svg><!-- Ersatzteil " << i << " -->" << std::string(random() % 3000, 'p') << "</svg>\n";
     }
-    Run("cd '" + (work / "large").string() + "' && zip -q -r ../large.zip .");
     Run("cd '" + (work / "small").string() + "' && zip -q -r ../small.zip .");
-    fs::remove_all(work / "large");
     fs::remove_all(work / "small");
 
     Compare("four database files", work / "large.zip", work);
