@@ -15,14 +15,22 @@ std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, size_t size) {
     return crc32_gzip_refl(crc, data, static_cast<std::uint64_t>(size));
 }
 
+// The state is left as it comes: isal_inflate_init sets all it reads, and zeroing its
+// 85 KiB would cost a small entry more than inflating it.
 struct RawInflate::State {
-    inflate_state Stream{};
+    State() {} // NOLINT(modernize-use-equals-default): "= default" would zero the state
+    inflate_state Stream;
     bool OutputFilled = false;
 };
 
 RawInflate::RawInflate() : FState(std::make_unique<State>()) {
+    Reset();
+}
+
+void RawInflate::Reset() {
     isal_inflate_init(&FState->Stream);
     FState->Stream.crc_flag = ISAL_DEFLATE; // raw: the entry's CRC is checked by the caller
+    FState->OutputFilled = false;
 }
 
 RawInflate::~RawInflate() = default;
@@ -85,6 +93,14 @@ RawInflate::RawInflate() : FState(std::make_unique<State>()) {
 
 RawInflate::~RawInflate() {
     if (FState->Ready) inflateEnd(&FState->Stream);
+}
+
+void RawInflate::Reset() {
+    FState->Ready = FState->Ready && inflateReset(&FState->Stream) == Z_OK;
+    // zlib keeps the input it was given: what the last stream left unread is not the next one's.
+    FState->Stream.next_in = nullptr;
+    FState->Stream.avail_in = 0;
+    FState->OutputFilled = false;
 }
 
 void RawInflate::Input(const unsigned char* data, size_t size) {

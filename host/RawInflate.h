@@ -30,6 +30,10 @@ public:
     // says what is wrong with data that cannot be inflated.
     size_t Inflate(unsigned char* out, size_t size, bool& finished, std::string& damage);
 
+    // Starts a new stream, keeping what was allocated: an archive's entries share one
+    // inflater, so a small entry costs no setting up.
+    void Reset();
+
     // Which inflate the build uses, for the benchmarks' figures.
     static const char* Engine();
 

@@ -598,7 +598,8 @@ void ZipExtractor::ProduceEntryData(const ZipEntry& entry, const Deliver& delive
             deliver(FInput.data(), n);
         return;
     }
-    RawInflate inflater;
+    RawInflate& inflater = FInflater;
+    inflater.Reset();
     for (bool finished = false; !finished;) {
         if (inflater.NeedsInput()) {
             size_t n = readChunk();

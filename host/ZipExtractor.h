@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/AtomicFile.h"
+#include "host/RawInflate.h"
 #include "util/Failure.h"
 
 namespace tv {
@@ -146,6 +147,7 @@ private:
     std::uint64_t FWindowStart = 0;
     std::vector<ZipEntry> FEntries;
     bool FUsable = false;
+    RawInflate FInflater; // one for all entries, reset for each
     std::vector<unsigned char> FInput;
     std::vector<unsigned char> FOutput;
 };

@@ -2,6 +2,7 @@
 // the reference: the same bytes and the same CRC, in any pieces; damage is reported.
 #include "host/RawInflate.h"
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -35,13 +36,13 @@ std::string Pages(size_t size) {
     return data;
 }
 
-// Inflates `compressed` fed in pieces of `inputPiece` into pieces of `outputPiece`.
-std::string Inflate(const std::string& compressed, size_t inputPiece, size_t outputPiece,
-                    std::string& damage) {
-    RawInflate inflater;
+// Inflates `compressed` fed in pieces of `inputPiece` into pieces of `outputPiece`, at most
+// `most` bytes of output.
+std::string Inflate(RawInflate& inflater, const std::string& compressed, size_t inputPiece,
+                    size_t outputPiece, std::string& damage, size_t most = SIZE_MAX) {
     std::string out, buffer(outputPiece, '\0');
     size_t fed = 0;
-    for (bool finished = false; !finished && damage.empty();) {
+    for (bool finished = false; !finished && damage.empty() && out.size() < most;) {
         if (inflater.NeedsInput()) {
             if (fed == compressed.size()) {
                 damage = "unvollständig";
@@ -56,6 +57,12 @@ std::string Inflate(const std::string& compressed, size_t inputPiece, size_t out
         out.append(buffer, 0, produced);
     }
     return out;
+}
+
+std::string Inflate(const std::string& compressed, size_t inputPiece, size_t outputPiece,
+                    std::string& damage) {
+    RawInflate inflater;
+    return Inflate(inflater, compressed, inputPiece, outputPiece, damage);
 }
 
 TEST(RawInflate, SameBytesInAnyPieces) {
@@ -84,6 +91,37 @@ TEST(RawInflate, DamagedStreamsAreReported) {
         std::string damage;
         Inflate(c.Stream, 4096, 65536, damage);
         EXPECT_NE(damage, "");
+    }
+}
+
+// An archive's entries share one inflater: whatever the last stream left (damage, an
+// end, output held back, input not yet used), the next starts clean.
+TEST(RawInflate, OneInflaterServesStreamAfterStream) {
+    SCOPED_TRACE(RawInflate::Engine());
+    const std::string data = Pages(200'000), other = Pages(70'001).substr(1);
+    const std::string compressed = RawDeflate(data);
+    RawInflate inflater;
+    const struct {
+        const char* Name;
+        std::string Stream;
+        size_t Most; // output taken before the stream is left
+        bool Damaged;
+    } streams[] = {
+        {"damaged", std::string(1, '\x07') + compressed.substr(1), SIZE_MAX, true},
+        {"whole", compressed, SIZE_MAX, false},
+        {"left in the middle, output held back", compressed, 50'000, false},
+        {"another whole", RawDeflate(other), SIZE_MAX, false},
+        {"whole again", compressed, SIZE_MAX, false},
+    };
+    for (const auto& stream : streams) {
+        SCOPED_TRACE(stream.Name);
+        inflater.Reset();
+        std::string damage;
+        const std::string out = Inflate(inflater, stream.Stream, 4096, 8192, damage, stream.Most);
+        EXPECT_EQ(!damage.empty(), stream.Damaged);
+        if (stream.Most == SIZE_MAX && !stream.Damaged) {
+            EXPECT_EQ(out, stream.Stream == compressed ? data : other);
+        }
     }
 }
 
