@@ -11,6 +11,8 @@ cd "$(dirname "$0")/.."
 root="$PWD"
 work="$root/build/windows"
 mkdir -p "$work"
+# shellcheck source=tests/e2e/checks.sh
+source tests/e2e/checks.sh
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev nasm wine64 dpkg-dev
 
@@ -124,14 +126,8 @@ rm -f "$work/server.env"
 build/release/tests/demo_server "$work/no-packages" "$work/server.env" >/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 1 100); do [ -s "$work/server.env" ] && break; sleep 0.1; done
-# shellcheck disable=SC1091
-source "$work/server.env"
-windows_path() { echo "Z:$1" | tr / '\\'; }
-export TV_NGINX_PORT TV_NGINX_ROOT TV_TEST_CA_DIR
-TV_NGINX_ROOT=$(windows_path "$TV_NGINX_ROOT_UNIX")
-TV_TEST_CA_DIR=$(windows_path "$TV_TEST_CA_DIR_UNIX")
-unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
+wait_for_file "$work/server.env" || { echo "the demo update server did not start"; exit 1; }
+windows_suite_server "$work/server.env"
 WINEPREFIX="$work/prefix-unit" "$wine" build/win64/tests/windows_integration_tests.exe
 fresh_prefix "$work/prefix-trust" 96 # the system's roots as a fresh Windows has them
 WINEPREFIX="$work/prefix-trust" "$wine" build/win64/tests/windows_trust_tests.exe

@@ -31,7 +31,7 @@ if [ -n "$prefix" ]; then
   run=("$wine") exe=".exe"
 fi
 # A path as the program reads it: Wine's programs take Windows paths.
-native_path() { if [ -n "$prefix" ]; then echo "Z:$1" | tr / '\\'; else echo "$1"; fi; }
+native_path() { if [ -n "$prefix" ]; then windows_path "$1"; else echo "$1"; fi; }
 app_folder() { # machine
   if [ -n "$prefix" ]; then echo "$WINEPREFIX/drive_c/Program Files (x86)/Norvano 6"; else echo "$root/$1/programs/Norvano 6"; fi
 }
@@ -47,7 +47,7 @@ serve() { # machine: moves its package set to a demo update server and points th
   rm -f "$m/server.env"
   "$native/tests/demo_server" "$m/served" "$m/server.env" > "$m/server.log" 2>&1 &
   server=$!
-  for _ in $(seq 1 100); do [ -s "$m/server.env" ] && break; sleep 0.1; done
+  wait_for_file "$m/server.env" || fail "the demo update server for $1 did not start"
   # shellcheck disable=SC1090
   source "$m/server.env"
   TVINSTALL_CA_FILE="$(native_path "$TVINSTALL_CA_FILE")"

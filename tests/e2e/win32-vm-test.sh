@@ -14,7 +14,6 @@ state="$build/vm-test" # inside the project's folder: the PC sees it at the same
 # shellcheck source=tests/e2e/checks.sh
 source "$here/tests/e2e/checks.sh"
 
-windows_path() { echo "Z:$1" | tr / '\\'; }
 
 host() {
   cmake -S "$here" -B "$native" -DCMAKE_BUILD_TYPE=Release -DTV_WERROR=ON >/dev/null
@@ -28,7 +27,7 @@ host() {
   start_server() { # package folder, settings file
     "$native/tests/demo_server" "$1" "$2" > "$2.log" 2>&1 &
     servers+=($!)
-    for _ in $(seq 1 100); do [ -s "$2" ] && return 0; sleep 0.1; done
+    wait_for_file "$2" && return 0
     fail "the demo server for $1 did not start"
     finish
   }
@@ -60,12 +59,7 @@ suites() {
 
 with_suite_server() { # command...: runs it with the demo server of the suites named
   (
-    # shellcheck disable=SC1091
-    source "$state/suite.env"
-    export TV_NGINX_ROOT TV_TEST_CA_DIR
-    TV_NGINX_ROOT=$(windows_path "$TV_NGINX_ROOT_UNIX")
-    TV_TEST_CA_DIR=$(windows_path "$TV_TEST_CA_DIR_UNIX")
-    unset TVINSTALL_SERVER TVINSTALL_LOGIN_URL TVINSTALL_USER TVINSTALL_CA_FILE
+    windows_suite_server "$state/suite.env"
     "$@"
   )
 }
