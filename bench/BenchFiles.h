@@ -65,8 +65,8 @@ inline bool MakeDatabaseArchive(const std::filesystem::path& archive, long mib) 
                          static_cast<std::uint64_t>(mib) * 1024 * 1024 / 4, static_cast<unsigned>(i));
     fs::remove(archive);
     const bool made =
-        std::system(("cd '" + files.string() + "' && zip -q -r '" + fs::absolute(archive).string() + "' .")
-                        .c_str()) == 0;
+        std::system(
+            ("cd " + Quoted(files) + " && zip -q -r " + Quoted(fs::absolute(archive)) + " .").c_str()) == 0;
     fs::remove_all(files);
     return made;
 }

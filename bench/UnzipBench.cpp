@@ -161,7 +161,7 @@ int main(int argc, char* argv[]) {
         std::ofstream out(work / "small" / ("bild" + std::to_string(i) + ".svg"));
         out << "<svg><!-- Ersatzteil " << i << " -->" << std::string(random() % 3000, 'p') << "</svg>\n";
     }
-    Run("cd '" + (work / "small").string() + "' && zip -q -r ../small.zip .");
+    Run("cd " + Quoted(work / "small") + " && zip -q -r ../small.zip .");
     fs::remove_all(work / "small");
 
     Compare("four database files", work / "large.zip", work);
